@@ -1,0 +1,41 @@
+#pragma once
+
+#include "character/request.h"
+
+#include <QObject>
+#include <QString>
+
+namespace Zentovia {
+
+// A speaking character on the desktop. Every request but the height joins the
+// character's queue and returns at once; the queue carries the requests out
+// one after another, in order. Nothing here waits for speech or animation.
+class Character : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Character() override = default;
+
+    // Brings the character into view, wherever it was (hidden, minimized,
+    // covered), playing its appearance when it was not in view.
+    virtual Request Show() = 0;
+    // Moves the character's top-left corner to the screen point x, y.
+    virtual Request MoveTo(int x, int y) = 0;
+    // Plays a named animation; names are matched without regard to case.
+    // An unknown name raises a Failure.
+    virtual Request Play(const QString &animation) = 0;
+    // Says a text, in a balloon and aloud.
+    virtual Request Speak(const QString &text) = 0;
+    // The character's height in pixels; set at once, not queued.
+    virtual void setHeight(int pixels) = 0;
+    virtual int height() const = 0;
+
+Q_SIGNALS:
+    // A request has been carried out.
+    void requestDone(quint64 id);
+    // The child clicked the character.
+    void clicked();
+};
+
+} // namespace Zentovia
