@@ -1,0 +1,73 @@
+#include "app/application.h"
+
+#include "app/failure.h"
+#include "app/title.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStyleFactory>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace Zentovia {
+
+namespace {
+
+bool s_failing = false;
+
+} // namespace
+
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("zentovia"));
+    setApplicationVersion(QStringLiteral(ZENTOVIA_VERSION));
+    setDesktopFileName(QStringLiteral("it.zentovia.Zentovia"));
+    // The same look on every desktop, so the buttons keep their colours.
+    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The fonts the window asks for, by the metric-compatible families that
+    // Debian ships.
+    QFont::insertSubstitution(
+        QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial Black"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    installItalian();
+}
+
+void Application::installItalian()
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    auto *translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const Failure &failure) {
+        fail(failure);
+    }
+}
+
+void Application::fail(const Failure &failure)
+{
+    std::fprintf(stderr, "zentovia: %s\n", failure.what());
+    std::fflush(stderr);
+    // A failure while the box is open ends the program just the same.
+    if (!s_failing) {
+        s_failing = true;
+        QMessageBox box(QMessageBox::Critical, programTitle(), failure.message(), QMessageBox::Ok);
+        box.exec();
+    }
+    // Nothing more runs: record files are only ever replaced whole.
+    std::_Exit(1);
+}
+
+} // namespace Zentovia

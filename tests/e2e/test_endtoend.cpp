@@ -1,0 +1,212 @@
+// The real program in a real X server: a child types its name, answers a
+// question right and one wrong, leaves with Alt+X, and the record is on disk.
+// Keys are typed with xdotool; the question is read off the screen.
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <optional>
+
+namespace {
+
+QString program()
+{
+    return qEnvironmentVariable("ZENTOVIA_PROGRAM");
+}
+
+bool xdotool(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    return tool.waitForFinished(30000) && tool.exitCode() == 0;
+}
+
+// Waits for a window whose title matches the pattern; true when it is there.
+bool waitForWindow(const QString &pattern, int seconds = 20)
+{
+    for (int i = 0; i < seconds * 4; ++i) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+            { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                pattern });
+        search.waitForFinished(5000);
+        if (search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty())
+            return true;
+        QThread::msleep(250);
+    }
+    return false;
+}
+
+void key(const char *keys)
+{
+    QVERIFY(xdotool({ QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80"),
+        QString::fromLatin1(keys) }));
+    QThread::msleep(300);
+}
+
+void type(const QString &text)
+{
+    QVERIFY(
+        xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), text }));
+    QThread::msleep(300);
+}
+
+QByteArray bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The multiplier of the question on screen: the second factor's box is the
+// only pure cyan box right of the "X"; its digits are matched against the
+// same digits drawn by the same fonts.
+std::optional<int> readMultiplier()
+{
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const QColor cyan(0, 0xFF, 0xFF);
+    QPoint corner(-1, -1);
+    for (int y = 0; y < 160 && corner.x() < 0; ++y)
+        for (int x = 440; x < 800; ++x)
+            if (screen.pixelColor(x, y) == cyan) {
+                corner = QPoint(x, y);
+                break;
+            }
+    if (corner.x() < 0)
+        return std::nullopt;
+
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(48);
+    font.setBold(true);
+    std::optional<int> best;
+    qint64 bestMismatch = std::numeric_limits<qint64>::max();
+    for (int candidate = 1; candidate <= 10; ++candidate) {
+        QLabel label(QString::number(candidate));
+        label.setFont(font);
+        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QPalette pal = label.palette();
+        pal.setColor(QPalette::WindowText, Qt::black);
+        pal.setColor(QPalette::Window, cyan);
+        label.setPalette(pal);
+        label.setAutoFillBackground(true);
+        label.resize(label.fontMetrics().horizontalAdvance(label.text()) + 4, 79);
+        const QImage drawn = label.grab().toImage();
+        qint64 mismatch = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QPoint at = corner + QPoint(x, y);
+                if (!screen.rect().contains(at))
+                    continue;
+                const QColor a = drawn.pixelColor(x, y), b = screen.pixelColor(at);
+                mismatch += qAbs(a.red() - b.red()) + qAbs(a.green() - b.green())
+                    + qAbs(a.blue() - b.blue());
+            }
+        if (mismatch < bestMismatch) {
+            bestMismatch = mismatch;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void contestSetsRecord();
+    void unwritableRecordEndsWithStatusOne();
+};
+
+void TestEndToEnd::initTestCase()
+{
+    QVERIFY2(QFile::exists(program()), "ZENTOVIA_PROGRAM names no program");
+    QVERIFY2(
+        !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(), "xdotool is missing");
+}
+
+void TestEndToEnd::contestSetsRecord()
+{
+    QTemporaryDir home;
+    QProcess zentovia;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    zentovia.setProcessEnvironment(env);
+    zentovia.start(program(), {});
+    QVERIFY(zentovia.waitForStarted());
+
+    QVERIFY2(waitForWindow(QStringLiteral("^Zentovia$")), "no name box");
+    type(QStringLiteral("Mario Rossi"));
+    key("Return");
+    key("Return"); // the greeting
+    QVERIFY2(waitForWindow(QStringLiteral("ZENTOVIA")), "no window");
+    const QString dir = home.filePath(QStringLiteral("zentovia"));
+    QCOMPARE(bytes(dir + QStringLiteral("/azentrec5.txt")), QByteArray());
+
+    // A first key shows the question line; the wizard's balloon closes a
+    // moment after it has spoken.
+    QThread::sleep(2);
+    type(QStringLiteral("1"));
+    std::optional<int> multiplier;
+    for (int tries = 0; tries < 20 && !multiplier; ++tries) {
+        QThread::msleep(500);
+        multiplier = readMultiplier();
+    }
+    QVERIFY2(multiplier, "the question cannot be read off the screen");
+    key("BackSpace");
+    type(QString::number(5 * *multiplier));
+    key("Return"); // right
+    key("Return"); // the next question
+    type(QStringLiteral("0"));
+    key("Return"); // wrong: no product of 5 is 0
+    key("alt+x");
+    QVERIFY(waitForWindow(QStringLiteral("^Zentovia$")));
+    key("Return"); // the farewell
+    key("Return"); // the record
+    QVERIFY(zentovia.waitForFinished(20000));
+    QCOMPARE(zentovia.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(zentovia.exitCode(), 0);
+    QCOMPARE(bytes(dir + QStringLiteral("/azentrec5.txt")), QByteArray("1\r\n"));
+    QCOMPARE(bytes(dir + QStringLiteral("/nzentrec5.txt")), QByteArray("Mario Rossi\r\n"));
+}
+
+void TestEndToEnd::unwritableRecordEndsWithStatusOne()
+{
+    QTemporaryDir home;
+    const QString blocked = home.filePath(QStringLiteral("blocked"));
+    QFile file(blocked);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QProcess zentovia;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), blocked);
+    zentovia.setProcessEnvironment(env);
+    zentovia.start(program(), {});
+    QVERIFY(zentovia.waitForStarted());
+    QVERIFY(waitForWindow(QStringLiteral("^Zentovia$")));
+    type(QStringLiteral("Ada"));
+    key("Return");
+    key("Return"); // the greeting
+    // The failure's box, then the end.
+    QVERIFY2(waitForWindow(QStringLiteral("^Zentovia$")), "no failure box");
+    QThread::msleep(500);
+    key("Return");
+    QVERIFY(zentovia.waitForFinished(20000));
+    QCOMPARE(zentovia.exitCode(), 1);
+    const QString said = QString::fromUtf8(zentovia.readAllStandardError());
+    QVERIFY2(said.contains(blocked), qPrintable(said));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_endtoend.moc"

@@ -1,0 +1,90 @@
+#pragma once
+
+// A window with every outside part stood in for, a fresh record folder each
+// time, and short ways to reach its controls.
+
+#include "app/tavola.h"
+#include "fakes.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+namespace Zentovia::Testing {
+
+struct TavolaRig
+{
+    QTemporaryDir home;
+    FakeDialogs dialogs;
+    FakeRandom random;
+    RecordingAgent agent;
+    std::optional<int> exitStatus;
+    std::unique_ptr<Tavola> tavola;
+
+    TavolaRig()
+    {
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        tavola = std::make_unique<Tavola>(dialogs, random, agent);
+        tavola->setProgramEnd([this](int status) { exitStatus = status; });
+    }
+
+    QString recordDir() const { return home.filePath(QStringLiteral("zentovia")); }
+    QString pointsFile() const { return recordDir() + QStringLiteral("/azentrec5.txt"); }
+    QString nameFile() const { return recordDir() + QStringLiteral("/nzentrec5.txt"); }
+
+    // Start-up with the given name, then the first show: the contest runs.
+    void start(const QString &name = QStringLiteral("Anna"))
+    {
+        dialogs.names << name;
+        tavola->load();
+        tavola->show();
+    }
+
+    template<typename T = QLabel>
+    T *control(const char *name) const
+    {
+        T *found = tavola->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QString text(const char *name) const
+    {
+        if (auto *label = tavola->findChild<QLabel *>(QString::fromLatin1(name)))
+            return label->text();
+        return control<QLineEdit>(name)->text();
+    }
+
+    // Types an answer into the answer box and presses Enter.
+    void answer(const QString &typed)
+    {
+        auto *box = control<QLineEdit>("Text3");
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    void next(int multiplier, int tinta = 1)
+    {
+        random.nextQuestion(multiplier, tinta);
+        control<QPushButton>("cmdNext")->click();
+    }
+
+    static QByteArray bytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    static void write(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+};
+
+} // namespace Zentovia::Testing

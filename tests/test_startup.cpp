@@ -1,0 +1,245 @@
+// Start-up: the child's name, the greeting, the clock, the record files and
+// the wizard's introduction; and the window as it first appears.
+
+#include "app/surface.h"
+#include "tavolatest.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+using namespace Zentovia;
+using namespace Zentovia::Testing;
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void names_data();
+    void names();
+    void firstRunCreatesEmptyRecord();
+    void storedRecordShownWithLineEnd();
+    void clockArmedThenShownAtActivation();
+    void wizardIntroducesThenAsks();
+    void unwritableRecordPlaceFails();
+    void characterThatCannotLoadFails();
+    void controls_data();
+    void controls();
+    void captionAndLimits();
+};
+
+void TestStartup::names_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("greeting");
+    QTest::addColumn<QString>("player");
+
+    const QString phrase = QStringLiteral(" vediamo se sei un vero campione  ");
+    QTest::newRow("name") << "Luca" << (u" Luca" + phrase) << "Luca";
+    QTest::newRow("cancel or empty") << "" << (u" " + phrase) << "Amico";
+    QTest::newRow("three blanks stay") << "   " << (u"    " + phrase) << "   ";
+    QTest::newRow("blank inside and accent")
+        << "Niccolò Rossi" << (u" Niccolò Rossi" + phrase) << "Niccolò Rossi";
+    QTest::newRow("not trimmed") << " Ada " << (u"  Ada " + phrase) << " Ada ";
+}
+
+void TestStartup::names()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, greeting);
+    QFETCH(QString, player);
+
+    TavolaRig rig;
+    rig.dialogs.names << typed;
+    rig.tavola->load();
+
+    QCOMPARE(rig.dialogs.prompts, QStringList { QStringLiteral("Come ti chiami?") });
+    QCOMPARE(rig.dialogs.messages, QStringList { greeting });
+    QCOMPARE(rig.text("lblnome1"), player);
+    QCOMPARE(rig.text("Txtnome1"), player);
+}
+
+void TestStartup::firstRunCreatesEmptyRecord()
+{
+    TavolaRig rig;
+    QVERIFY(!QFileInfo::exists(rig.recordDir()));
+    rig.start();
+
+    QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray());
+    QCOMPARE(rig.bytes(rig.nameFile()), QByteArray());
+    QCOMPARE(rig.text("lblpunti"), QString());
+    QCOMPARE(rig.text("lblnome"), QString());
+    QCOMPARE(rig.tavola->state().dirWindows, rig.recordDir() + u'/');
+}
+
+void TestStartup::storedRecordShownWithLineEnd()
+{
+    TavolaRig rig;
+    QVERIFY(QDir().mkpath(rig.recordDir()));
+    rig.write(rig.pointsFile(), "12\r\n");
+    rig.write(rig.nameFile(), "Anna Maria\r\n");
+    rig.start(QStringLiteral("Bruno"));
+
+    QCOMPARE(rig.text("lblpunti"), QStringLiteral("12\r\n"));
+    QCOMPARE(rig.text("lblnome"), QStringLiteral("Anna Maria\r\n"));
+    // Reading does not touch the files.
+    QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray("12\r\n"));
+    // The name label grows to the name; the line end takes no room.
+    QVERIFY(rig.control("lblnome")->width()
+        >= rig.control("lblnome")->fontMetrics().horizontalAdvance(QStringLiteral("Anna Maria")));
+}
+
+void TestStartup::clockArmedThenShownAtActivation()
+{
+    TavolaRig rig;
+    rig.dialogs.names << QStringLiteral("Ada");
+    rig.tavola->load();
+    QCOMPARE(rig.text("lblconto"), QStringLiteral("00:00:00"));
+    auto *timer = rig.tavola->findChild<QTimer *>(QStringLiteral("Timer1"));
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
+    const ContestState &state = rig.tavola->state();
+    QCOMPARE(state.ore, 0);
+    QCOMPARE(state.minuti, 7);
+    QCOMPARE(state.secondi, 0.0f);
+    QCOMPARE(state.secondiRestanti, 420);
+    QVERIFY(!rig.control("lblNum1")->isVisibleTo(rig.tavola.get()));
+
+    // A tick before the window is first shown is not handled.
+    rig.tavola->tick();
+    QCOMPARE(rig.text("lblconto"), QStringLiteral("00:00:00"));
+    QVERIFY(!rig.exitStatus);
+
+    rig.tavola->show();
+    QCOMPARE(rig.text("lblconto"), QStringLiteral("00.07.00"));
+    QCOMPARE(state.esatte, 0);
+    QCOMPARE(state.errate, 0);
+    QCOMPARE(state.secondiRestanti, 420);
+    // A second show does not ask again.
+    rig.tavola->hide();
+    const int reseeds = rig.random.reseeds;
+    rig.tavola->show();
+    QCOMPARE(rig.random.reseeds, reseeds);
+}
+
+void TestStartup::wizardIntroducesThenAsks()
+{
+    TavolaRig rig;
+    rig.random.nextQuestion(7);
+    rig.start();
+
+    QCOMPARE(rig.agent.loads, QStringList { QStringLiteral("Merlin merlin/merlin.zchar") });
+    const QStringList expected {
+        QStringLiteral("Show"),
+        QStringLiteral("MoveTo 250,175"),
+        QStringLiteral("Play Announce"),
+        QStringLiteral("Height 205"),
+        u"Speak " + Tavola::Instructions,
+        // The first question, when the window shows.
+        QStringLiteral("Show"),
+        QStringLiteral("MoveTo 250,175"),
+        QStringLiteral("Play Greet"),
+        QStringLiteral("Height 205"),
+        QStringLiteral("Speak 5"),
+        QStringLiteral("Speak per"),
+        QStringLiteral("Speak sette"),
+    };
+    QCOMPARE(rig.agent.merlin().requests, expected);
+    QVERIFY(Tavola::Instructions.startsWith(QStringLiteral("Allora attenzione, iniziamo")));
+    QVERIFY(Tavola::Instructions.endsWith(QStringLiteral("per avere la domanda successiva")));
+}
+
+void TestStartup::unwritableRecordPlaceFails()
+{
+    TavolaRig rig;
+    // The data folder is a plain file: nothing can be made inside it.
+    const QString blocked = rig.home.filePath(QStringLiteral("blocked"));
+    rig.write(blocked, "x");
+    qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
+    rig.dialogs.names << QStringLiteral("Ada");
+    try {
+        rig.tavola->load();
+        QFAIL("start-up went on without a record folder");
+    } catch (const Failure &failure) {
+        QVERIFY2(failure.message().contains(blocked), qPrintable(failure.message()));
+    }
+    QVERIFY(rig.agent.loads.isEmpty());
+}
+
+void TestStartup::characterThatCannotLoadFails()
+{
+    TavolaRig rig;
+    rig.agent.failLoad = true;
+    rig.dialogs.names << QStringLiteral("Ada");
+    QVERIFY_THROWS_EXCEPTION(Failure, rig.tavola->load());
+    // The record was read before the character was asked for.
+    QVERIFY(QFileInfo::exists(rig.pointsFile()));
+}
+
+void TestStartup::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shown");
+
+    // Places in pixels, from the window's twips at 15 to a pixel.
+    QTest::newRow("Label6") << "Label6" << QRect(24, 16, 175, 37) << "Risposte esatte" << true;
+    QTest::newRow("lblScore") << "lblScore" << QRect(96, 56, 21, 36) << "0" << true;
+    QTest::newRow("lblMessage") << "lblMessage" << QRect(424, 136, 87, 85) << "" << true;
+    QTest::newRow("lblconto") << "lblconto" << QRect(624, 80, 105, 25) << "00.07.00" << true;
+    QTest::newRow("Text3") << "Text3" << QRect(208, 336, 457, 75) << "" << true;
+    QTest::newRow("cmdNext") << "cmdNext" << QRect(208, 424, 121, 57) << "&Nuovo calcolo" << true;
+    QTest::newRow("cmdExit1") << "cmdExit1" << QRect(544, 424, 121, 57) << "E&xit" << true;
+    QTest::newRow("Label12") << "Label12" << QRect(8, 512, 153, 25) << "Il record  è di " << true;
+    QTest::newRow("Label13") << "Label13" << QRect(400, 512, 97, 29) << "con punti" << true;
+    QTest::newRow("Label10") << "Label10" << QRect(376, 8, 41, 65) << "X" << false;
+    QTest::newRow("Text7") << "Text7" << QRect() << "5" << false;
+    QTest::newRow("Command3") << "Command3" << QRect() << "verifica" << false;
+}
+
+void TestStartup::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    QFETCH(QString, text);
+    QFETCH(bool, shown);
+
+    TavolaRig rig;
+    rig.start();
+    auto *widget = rig.tavola->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    if (place.isValid())
+        QCOMPARE(widget->geometry(), place);
+    QCOMPARE(widget->isVisibleTo(rig.tavola.get()), shown);
+    QString actual;
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        actual = label->text();
+    else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        actual = edit->text();
+    else if (auto *button = qobject_cast<QPushButton *>(widget))
+        actual = button->text();
+    QCOMPARE(actual, text);
+}
+
+void TestStartup::captionAndLimits()
+{
+    TavolaRig rig;
+    rig.start();
+    const QString caption = rig.tavola->windowTitle();
+    QVERIFY(caption.startsWith(QString(83, u' ') + QStringLiteral("ZENTOVIA") + QString(31, u' ')));
+    QVERIFY(caption.endsWith(QString(4, u' ')));
+    QVERIFY(!caption.endsWith(QString(5, u' ')));
+    QCOMPARE(rig.control<QLineEdit>("Text3")->maxLength(), 250);
+    QVERIFY(!rig.control<QPushButton>("cmdNext")->isEnabled());
+    QVERIFY(rig.control<QPushButton>("cmdExit1")->isEnabled());
+    QCOMPARE(rig.control<QPushButton>("cmdExit1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+    QCOMPARE(rig.control<QPushButton>("cmdNext")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+    QCOMPARE(rig.control("lblScore")->toolTip(),
+        QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
+    auto *surface = rig.tavola->findChild<Surface *>();
+    QVERIFY(surface->width() >= 794 && surface->height() >= 542);
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
