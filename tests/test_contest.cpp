@@ -30,6 +30,7 @@ private Q_SLOTS:
     void endOfContest_data();
     void endOfContest();
     void endsOnce();
+    void closingTheWindowStoresNothing();
 };
 
 void TestContest::question_data()
@@ -436,6 +437,20 @@ void TestContest::endsOnce()
     rig.control<QPushButton>("cmdNext")->click();
     QCOMPARE(farewells, 1);
     QCOMPARE(rig.dialogs.messages.size(), 3);
+}
+
+void TestContest::closingTheWindowStoresNothing()
+{
+    TavolaRig rig;
+    rig.random.nextQuestion(1);
+    rig.start();
+    rig.answer(QStringLiteral("5"));
+    rig.tavola->close();
+    QCOMPARE(rig.exitStatus, 0);
+    QCOMPARE(rig.dialogs.messages.size(), 1); // the greeting only
+    QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray());
+    rig.tavola->tick();
+    QCOMPARE(rig.dialogs.messages.size(), 1);
 }
 
 QTEST_MAIN(TestContest)

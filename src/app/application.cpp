@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -49,6 +50,9 @@ void Application::installItalian()
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {
+    // While a failure is being reported, no clock or animation goes on.
+    if (s_failing && qobject_cast<QTimer *>(receiver))
+        return false;
     try {
         return QApplication::notify(receiver, event);
     } catch (const Failure &failure) {

@@ -100,6 +100,15 @@ void Tavola::showEvent(QShowEvent *event)
         activate();
 }
 
+void Tavola::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends the program as it stands: no farewell, no
+    // record.
+    TavolaForm::closeEvent(event);
+    if (!m_ended)
+        endProgram(0);
+}
+
 void Tavola::activate()
 {
     m_activated = true;
