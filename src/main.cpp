@@ -1,4 +1,34 @@
-int main()
+#include "app/application.h"
+#include "app/failure.h"
+#include "app/qtdialogs.h"
+#include "app/tavola.h"
+#include "app/timeseededrandom.h"
+#include "character/desktopagent.h"
+#include "character/espeakvoice.h"
+
+#include <QScreen>
+
+using namespace Zentovia;
+
+int main(int argc, char **argv)
 {
-    return 0;
+    Application app(argc, argv);
+    try {
+        QtDialogs dialogs;
+        TimeSeededRandom random;
+        DesktopAgent agent1(std::make_unique<EspeakVoice>());
+        Tavola tavola(dialogs, random, agent1);
+        dialogs.setParent(&tavola);
+        tavola.load();
+        // The window opens at the top-left corner of the desktop, where the
+        // wizard stands just above the answer box.
+        tavola.move(tavola.screen()->availableGeometry().topLeft());
+        tavola.show();
+        // Take the keyboard at once, so the child can type and use Alt+N
+        // and Alt+X even on a desktop without a window manager.
+        tavola.activateWindow();
+        return app.exec();
+    } catch (const Failure &failure) {
+        Application::fail(failure);
+    }
 }

@@ -399,7 +399,10 @@ void TestContest::endOfContest()
         rig.answer(QStringLiteral("5"));
         rig.next(1);
     }
-    rig.control<QPushButton>("cmdExit1")->click();
+    rig.tavola->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.tavola.get()));
+    QTest::keyClick(rig.tavola->windowHandle(), Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(rig.exitStatus.has_value());
 
     QStringList expected { QStringLiteral("Ciao. Ti aspetto per la prossima sfida ") };
     if (record)

@@ -128,7 +128,7 @@ void TestStartup::wizardIntroducesThenAsks()
     rig.random.nextQuestion(7);
     rig.start();
 
-    QCOMPARE(rig.agent.loads, QStringList { QStringLiteral("Merlin merlin/merlin.zchar") });
+    QCOMPARE(rig.agent.loads, QStringList { QStringLiteral("Merlin merlin/merlin.svg") });
     const QStringList expected {
         QStringLiteral("Show"),
         QStringLiteral("MoveTo 250,175"),

@@ -22,7 +22,7 @@
 namespace Zentovia {
 
 const QString Tavola::MerlinId = QStringLiteral("Merlin");
-const QString Tavola::MerlinKey = QStringLiteral("merlin/merlin.zchar");
+const QString Tavola::MerlinKey = QStringLiteral("merlin/merlin.svg");
 const QString Tavola::Instructions = QStringLiteral(
     "Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu scrivi "
     "il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi invio e "

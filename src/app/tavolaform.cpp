@@ -16,7 +16,7 @@ namespace Zentovia {
 
 namespace {
 
-struct FontSpec
+struct FontChoice
 {
     const char *family;
     qreal points;
@@ -24,13 +24,13 @@ struct FontSpec
     bool italic = false;
 };
 
-QFont makeFont(const FontSpec &spec)
+QFont makeFont(const FontChoice &wanted)
 {
-    QFont font(QString::fromLatin1(spec.family));
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    if (QLatin1StringView(spec.family) == QLatin1StringView("Arial Black"))
+    QFont font(QString::fromLatin1(wanted.family));
+    font.setPointSizeF(wanted.points);
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
+    if (QLatin1StringView(wanted.family) == QLatin1StringView("Arial Black"))
         font.setWeight(QFont::Black);
     return font;
 }
@@ -75,7 +75,7 @@ TavolaForm::TavolaForm(QWidget *parent)
     m_surface->setMinimumSize(
         (11900 + TwipsPerPixel - 1) / TwipsPerPixel, (8120 + TwipsPerPixel - 1) / TwipsPerPixel);
 
-    auto label = [this](const char *name, const char *text, QRect twips, const FontSpec &font,
+    auto label = [this](const char *name, const char *text, QRect twips, const FontChoice &font,
                      const QColor &colour, const QColor &back = QColor()) {
         auto *l = new QLabel(QString::fromUtf8(text), m_surface);
         l->setObjectName(QString::fromLatin1(name));
@@ -104,7 +104,6 @@ TavolaForm::TavolaForm(QWidget *parent)
         "lblScore2", "0", { 1560, 3600, 315, 540 }, { "Times New Roman", 21.75, true }, blue);
     m_lblMessage = label("lblMessage", "io", { 6360, 2040, 1305, 1275 },
         { "MS Sans Serif", 24, true, true }, red, cyan);
-    m_lblMessage->setWordWrap(true);
     m_Label11 = label("Label11", "Tempo restante", { 9270, 720, 1815, 615 },
         { "Times New Roman", 14.25 }, yellow);
     m_lblconto = label("lblconto", "00.07.00", { 9360, 1200, 1575, 375 },
@@ -172,9 +171,9 @@ TavolaForm::TavolaForm(QWidget *parent)
 
     for (QLabel *l : { m_Label6, m_lblScore, m_Label11, m_Label14, m_lblnome1 })
         outline(l);
-    // Labels that hold numbers or names grow with their text.
-    for (QLabel *l : { m_lblScore, m_lblScore1, m_lblScore2, m_lblnome1, m_lblnome, m_lblpunti,
-             m_lblNum1, m_lblNum2 })
+    // Labels that hold messages, numbers or names grow with their text.
+    for (QLabel *l : { m_lblMessage, m_lblScore, m_lblScore1, m_lblScore2, m_lblnome1, m_lblnome,
+             m_lblpunti, m_lblNum1, m_lblNum2 })
         l->setProperty("fitsText", QSize(l->width(), l->height()));
 
     auto hiddenField = [this](const char *name, const char *text) {
@@ -212,9 +211,8 @@ void TavolaForm::buildMenus()
 {
     QMenu *site = menuBar()->addMenu(QStringLiteral("www.zentovia-scuola.it"));
     site->addAction(QStringLiteral("Scuola primaria \"Gianni Rodari\""));
-    menuBar()->addMenu(QStringLiteral("Un programma delle maestre e dei maestri di Zentovia"));
-    QMenu *authors
-        = menuBar()->addMenu(QStringLiteral("Anna e Marco Zentovia - Via dei Numeri 5, Zentovia"));
+    menuBar()->addMenu(QStringLiteral("Autori: le maestre di Zentovia"));
+    QMenu *authors = menuBar()->addMenu(QStringLiteral("Anna e Marco, Via dei Numeri 5, Zentovia"));
     authors->addAction(QStringLiteral("Scrivici: zentovia@scuola-esempio.it"));
     authors->addAction(QStringLiteral("Software freeware"));
     authors->addAction(QStringLiteral("Ai nostri alunni, che ci insegnano ogni giorno"));

@@ -1,0 +1,416 @@
+#include "character/characterfile.h"
+
+#include "app/failure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSvgRenderer>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+
+namespace Zentovia {
+
+namespace {
+
+const QString kScriptNamespace = QStringLiteral("urn:zentovia:character:1");
+const QString kScriptElement = QStringLiteral("character");
+const QString kFormat = QStringLiteral("zentovia-character/1");
+
+[[noreturn]] void fail(const QString &path, const QString &fault)
+{
+    throw Failure(QStringLiteral("Il personaggio non si può caricare dal file \"%1\": %2.")
+                      .arg(QDir::toNativeSeparators(path), fault));
+}
+
+QString num(qreal v)
+{
+    return QString::number(v, 'g', 7);
+}
+
+// What a start tag says of a part that poses may change.
+struct PartTag
+{
+    int insertAt = -1;
+    bool ownTransform = false; // transform, display, opacity or visibility of its own
+};
+
+} // namespace
+
+int CharacterFile::Animation::totalMs() const
+{
+    int total = 0;
+    for (const Frame &f : frames)
+        total += f.ms;
+    return total;
+}
+
+const QStringList &CharacterFile::requiredAnimations()
+{
+    static const QStringList names{
+        QStringLiteral("Announce"),   QStringLiteral("Greet"),    QStringLiteral("congratulate"),
+        QStringLiteral("domagic1"),   QStringLiteral("domagic2"), QStringLiteral("Show"),
+        QStringLiteral("Blink"),      QStringLiteral("Breathe"),  QStringLiteral("LookAround"),
+    };
+    return names;
+}
+
+std::shared_ptr<const CharacterFile> CharacterFile::load(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        fail(path, QStringLiteral("il file non esiste"));
+    if (!info.isFile())
+        fail(path, QStringLiteral("non è un file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(path, QStringLiteral("il file non si può leggere (%1)").arg(file.errorString()));
+    const QString text = QString::fromUtf8(file.readAll());
+    file.close();
+
+    std::shared_ptr<CharacterFile> c(new CharacterFile);
+    c->m_path = info.absoluteFilePath();
+
+    // One pass over the XML: the root, the ids and where their start tags
+    // end, and the script.
+    QHash<QString, PartTag> tags;
+    QString script;
+    int scriptStart = -1, scriptEnd = -1, scriptCount = 0, depthInScript = 0;
+    QXmlStreamReader xml(text);
+    bool sawRoot = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (!sawRoot) {
+                sawRoot = true;
+                if (xml.name() != u"svg" || xml.namespaceUri() != u"http://www.w3.org/2000/svg")
+                    fail(path, QStringLiteral("il documento non è un disegno SVG"));
+                const QStringList box = xml.attributes()
+                                            .value(QStringLiteral("viewBox"))
+                                            .toString()
+                                            .split(QRegularExpression(QStringLiteral("[\\s,]+")),
+                                                   Qt::SkipEmptyParts);
+                bool ok = box.size() == 4;
+                qreal w = 0, h = 0;
+                if (ok) {
+                    bool okW = false, okH = false;
+                    w = box.at(2).toDouble(&okW);
+                    h = box.at(3).toDouble(&okH);
+                    ok = okW && okH && w > 0 && h > 0 && box.at(0).toDouble() == 0
+                         && box.at(1).toDouble() == 0;
+                }
+                if (!ok)
+                    fail(path, QStringLiteral("il disegno non ha un viewBox valido (\"0 0 larghezza altezza\")"));
+                c->m_size = QSizeF(w, h);
+            }
+            if (depthInScript > 0) {
+                ++depthInScript;
+                continue;
+            }
+            if (xml.namespaceUri() == kScriptNamespace && xml.name() == kScriptElement) {
+                ++scriptCount;
+                // '<' never occurs inside a start tag, so the last one before
+                // its end is where it begins.
+                scriptStart = int(text.lastIndexOf(u'<', xml.characterOffset() - 1));
+                depthInScript = 1;
+                continue;
+            }
+            const QXmlStreamAttributes attrs = xml.attributes();
+            const QString id = attrs.value(QStringLiteral("id")).toString();
+            if (id.isEmpty())
+                continue;
+            PartTag tag;
+            const int end = int(xml.characterOffset());
+            // Attributes go in before the closing "/>" or ">" of the start tag.
+            int at = end - 1;
+            if (at < 0 || at >= text.size() || text.at(at) != u'>')
+                fail(path, QStringLiteral("il disegno non si può analizzare vicino alla parte \"%1\"").arg(id));
+            if (at > 0 && text.at(at - 1) == u'/')
+                --at;
+            tag.insertAt = at;
+            const QString style = attrs.value(QStringLiteral("style")).toString();
+            tag.ownTransform = attrs.hasAttribute(QStringLiteral("transform"))
+                               || attrs.hasAttribute(QStringLiteral("display"))
+                               || attrs.hasAttribute(QStringLiteral("opacity"))
+                               || attrs.hasAttribute(QStringLiteral("visibility"))
+                               || style.contains(QStringLiteral("display"))
+                               || style.contains(QStringLiteral("opacity"))
+                               || style.contains(QStringLiteral("visibility"));
+            if (tags.contains(id))
+                fail(path, QStringLiteral("l'id \"%1\" compare due volte nel disegno").arg(id));
+            tags.insert(id, tag);
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (depthInScript > 0 && --depthInScript == 0)
+                scriptEnd = int(xml.characterOffset());
+        } else if (token == QXmlStreamReader::Characters && depthInScript > 0) {
+            script += xml.text();
+        }
+    }
+    if (xml.hasError())
+        fail(path, QStringLiteral("il file non è un documento XML ben formato (riga %1, colonna %2: %3)")
+                       .arg(xml.lineNumber())
+                       .arg(xml.columnNumber())
+                       .arg(xml.errorString()));
+    if (!sawRoot)
+        fail(path, QStringLiteral("il documento non è un disegno SVG"));
+    if (scriptCount == 0)
+        fail(path, QStringLiteral("manca lo script delle animazioni (l'elemento <%1> nello spazio dei nomi %2)")
+                       .arg(kScriptElement, kScriptNamespace));
+    if (scriptCount > 1)
+        fail(path, QStringLiteral("lo script delle animazioni compare più di una volta"));
+
+    // The drawing without its script; the places of the parts follow.
+    c->m_svg = text.left(scriptStart) + text.mid(scriptEnd);
+    const int cut = scriptEnd - scriptStart;
+    for (auto it = tags.begin(); it != tags.end(); ++it) {
+        if (it->insertAt >= scriptEnd)
+            it->insertAt -= cut;
+        else if (it->insertAt >= scriptStart)
+            it->insertAt = -1; // inside the script: not a part of the drawing
+    }
+
+    QJsonParseError jsonError;
+    const QJsonDocument json = QJsonDocument::fromJson(script.toUtf8(), &jsonError);
+    if (jsonError.error != QJsonParseError::NoError)
+        fail(path, QStringLiteral("lo script delle animazioni non è JSON valido (carattere %1: %2)")
+                       .arg(jsonError.offset)
+                       .arg(jsonError.errorString()));
+    if (!json.isObject())
+        fail(path, QStringLiteral("lo script delle animazioni non è un oggetto JSON"));
+    const QJsonObject root = json.object();
+    if (root.value(QStringLiteral("format")).toString() != kFormat)
+        fail(path, QStringLiteral("lo script non dichiara il formato \"%1\"").arg(kFormat));
+    c->m_name = root.value(QStringLiteral("name")).toString();
+
+    auto point = [&](const QJsonValue &v, const QString &where) {
+        const QJsonArray a = v.toArray();
+        if (!v.isArray() || a.size() != 2 || !a.at(0).isDouble() || !a.at(1).isDouble())
+            fail(path, QStringLiteral("%1 non è una coppia di numeri [x, y]").arg(where));
+        return QPointF(a.at(0).toDouble(), a.at(1).toDouble());
+    };
+    auto requirePart = [&](const QString &id, const QString &where, bool animated) {
+        const auto it = tags.constFind(id);
+        if (it == tags.cend() || it->insertAt < 0)
+            fail(path, QStringLiteral("%1 usa la parte \"%2\", che non c'è nel disegno").arg(where, id));
+        if (animated && it->ownTransform)
+            fail(path, QStringLiteral("la parte \"%1\" ha già transform, display, opacity o visibility "
+                                      "propri: le pose non possono cambiarla")
+                           .arg(id));
+    };
+
+    // The mouth.
+    const QJsonObject mouth = root.value(QStringLiteral("mouth")).toObject();
+    for (const QJsonValue &v : mouth.value(QStringLiteral("parts")).toArray()) {
+        requirePart(v.toString(), QStringLiteral("la bocca"), true);
+        c->m_mouthParts.append(v.toString());
+    }
+    if (c->m_mouthParts.size() < 2)
+        fail(path, QStringLiteral("la bocca ha bisogno di almeno due parti (chiusa e aperta) in \"mouth\".\"parts\""));
+    c->m_mouthPoint = point(mouth.value(QStringLiteral("point")), QStringLiteral("\"mouth\".\"point\""));
+
+    // The drawing must be readable by the SVG renderer; it also gives each
+    // part's default pivot, the centre of its bounds.
+    QSvgRenderer renderer(c->m_svg.toUtf8());
+    if (!renderer.isValid())
+        fail(path, QStringLiteral("il disegno SVG non si può leggere"));
+
+    QHash<QString, QPointF> pivots;
+    const QJsonObject parts = root.value(QStringLiteral("parts")).toObject();
+    for (auto it = parts.begin(); it != parts.end(); ++it) {
+        requirePart(it.key(), QStringLiteral("\"parts\""), true);
+        const QJsonObject part = it.value().toObject();
+        if (part.contains(QStringLiteral("pivot")))
+            pivots.insert(it.key(), point(part.value(QStringLiteral("pivot")),
+                                          QStringLiteral("il perno della parte \"%1\"").arg(it.key())));
+    }
+
+    // Poses, with their bases merged in.
+    const QJsonObject poses = root.value(QStringLiteral("poses")).toObject();
+    if (!poses.contains(QStringLiteral("rest")))
+        fail(path, QStringLiteral("manca la posa \"rest\""));
+    static const QSet<QString> changeKeys{QStringLiteral("show"),  QStringLiteral("rotate"),
+                                          QStringLiteral("move"),  QStringLiteral("scale"),
+                                          QStringLiteral("pivot"), QStringLiteral("opacity")};
+    std::function<Pose(const QString &, QStringList &)> resolve = [&](const QString &name,
+                                                                      QStringList &chain) -> Pose {
+        if (c->m_poses.contains(name))
+            return c->m_poses.value(name);
+        if (chain.contains(name))
+            fail(path, QStringLiteral("la posa \"%1\" è base di sé stessa").arg(name));
+        chain.append(name);
+        const QJsonObject object = poses.value(name).toObject();
+        Pose pose;
+        const QString base = object.value(QStringLiteral("base")).toString();
+        if (!base.isEmpty()) {
+            if (!poses.contains(base))
+                fail(path, QStringLiteral("la posa \"%1\" parte dalla posa \"%2\", che non c'è").arg(name, base));
+            pose = resolve(base, chain);
+        }
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (it.key() == u"base")
+                continue;
+            const QString where = QStringLiteral("la posa \"%1\"").arg(name);
+            requirePart(it.key(), where, true);
+            if (!it.value().isObject())
+                fail(path, QStringLiteral("%1 dice della parte \"%2\" qualcosa che non è un oggetto")
+                               .arg(where, it.key()));
+            const QJsonObject o = it.value().toObject();
+            Change change;
+            change.pivot = pivots.value(it.key(), renderer.boundsOnElement(it.key()).center());
+            for (auto k = o.begin(); k != o.end(); ++k) {
+                if (!changeKeys.contains(k.key()))
+                    fail(path, QStringLiteral("%1 usa la chiave sconosciuta \"%2\" per la parte \"%3\"")
+                                   .arg(where, k.key(), it.key()));
+            }
+            if (o.contains(QStringLiteral("show"))) {
+                change.setShown = true;
+                change.shown = o.value(QStringLiteral("show")).toBool();
+            }
+            change.rotate = o.value(QStringLiteral("rotate")).toDouble();
+            if (o.contains(QStringLiteral("move")))
+                change.move = point(o.value(QStringLiteral("move")), where + QStringLiteral(" (move)"));
+            if (o.contains(QStringLiteral("pivot")))
+                change.pivot = point(o.value(QStringLiteral("pivot")), where + QStringLiteral(" (pivot)"));
+            const QJsonValue scale = o.value(QStringLiteral("scale"));
+            if (scale.isDouble())
+                change.scale = QPointF(scale.toDouble(), scale.toDouble());
+            else if (scale.isArray())
+                change.scale = point(scale, where + QStringLiteral(" (scale)"));
+            if (o.contains(QStringLiteral("opacity"))) {
+                change.setOpacity = true;
+                change.opacity = qBound(0.0, o.value(QStringLiteral("opacity")).toDouble(), 1.0);
+            }
+            pose.insert(it.key(), change);
+        }
+        chain.removeLast();
+        c->m_poses.insert(name, pose);
+        return pose;
+    };
+    for (auto it = poses.begin(); it != poses.end(); ++it) {
+        if (!it.value().isObject())
+            fail(path, QStringLiteral("la posa \"%1\" non è un oggetto").arg(it.key()));
+        QStringList chain;
+        resolve(it.key(), chain);
+    }
+
+    // Animations.
+    const QJsonObject animations = root.value(QStringLiteral("animations")).toObject();
+    for (auto it = animations.begin(); it != animations.end(); ++it) {
+        Animation animation;
+        animation.name = it.key();
+        const QString where = QStringLiteral("l'animazione \"%1\"").arg(it.key());
+        const QJsonArray frames = it.value().toArray();
+        if (frames.isEmpty())
+            fail(path, QStringLiteral("%1 non ha fotogrammi").arg(where));
+        for (const QJsonValue &v : frames) {
+            const QJsonArray f = v.toArray();
+            if (f.size() < 2 || f.size() > 3 || !f.at(0).isString() || !f.at(1).isDouble())
+                fail(path, QStringLiteral("%1 ha un fotogramma che non è [posa, millisecondi] "
+                                          "o [posa, millisecondi, bocca]")
+                               .arg(where));
+            Frame frame;
+            frame.pose = f.at(0).toString();
+            frame.ms = f.at(1).toInt();
+            if (!c->m_poses.contains(frame.pose))
+                fail(path, QStringLiteral("%1 usa la posa \"%2\", che non c'è").arg(where, frame.pose));
+            if (frame.ms < kMinFrameMs || frame.ms > 10000)
+                fail(path, QStringLiteral("%1 ha un fotogramma di %2 ms (da %3 a 10000)")
+                               .arg(where)
+                               .arg(frame.ms)
+                               .arg(kMinFrameMs));
+            if (f.size() == 3) {
+                frame.mouth = f.at(2).toInt(-2);
+                if (frame.mouth < 0 || frame.mouth >= c->m_mouthParts.size())
+                    fail(path, QStringLiteral("%1 chiede una bocca che non c'è").arg(where));
+            }
+            animation.frames.append(frame);
+        }
+        const QString key = it.key().toLower();
+        if (c->m_animations.contains(key))
+            fail(path, QStringLiteral("%1 compare due volte").arg(where));
+        c->m_animations.insert(key, animation);
+    }
+    for (const QString &required : requiredAnimations()) {
+        if (!c->m_animations.contains(required.toLower()))
+            fail(path, QStringLiteral("manca l'animazione \"%1\"").arg(required));
+    }
+
+    // Where the attributes of every changed part go.
+    for (const Pose &pose : std::as_const(c->m_poses)) {
+        for (auto it = pose.begin(); it != pose.end(); ++it)
+            c->m_insertAt.insert(it.key(), tags.value(it.key()).insertAt);
+    }
+    for (const QString &part : std::as_const(c->m_mouthParts))
+        c->m_insertAt.insert(part, tags.value(part).insertAt);
+    return c;
+}
+
+const CharacterFile::Animation *CharacterFile::animation(const QString &name) const
+{
+    const auto it = m_animations.constFind(name.toLower());
+    return it == m_animations.cend() ? nullptr : &*it;
+}
+
+QStringList CharacterFile::animationNames() const
+{
+    QStringList names;
+    for (const Animation &a : m_animations)
+        names.append(a.name);
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+QByteArray CharacterFile::poseSvg(const QString &poseName, int mouth) const
+{
+    QList<std::pair<int, QString>> inserts;
+    const Pose pose = m_poses.value(poseName);
+    for (auto it = pose.begin(); it != pose.end(); ++it) {
+        const Change &c = it.value();
+        QString attrs;
+        if (c.setShown && !c.shown)
+            attrs += QStringLiteral(" display=\"none\"");
+        if (c.setOpacity)
+            attrs += QStringLiteral(" opacity=\"%1\"").arg(num(c.opacity));
+        const bool moves = !c.move.isNull() || c.rotate != 0 || c.scale != QPointF(1, 1);
+        if (moves) {
+            attrs += QStringLiteral(" transform=\"translate(%1 %2) translate(%3 %4) rotate(%5) "
+                                    "scale(%6 %7) translate(%8 %9)\"")
+                         .arg(num(c.move.x()), num(c.move.y()), num(c.pivot.x()), num(c.pivot.y()),
+                              num(c.rotate), num(c.scale.x()), num(c.scale.y()), num(-c.pivot.x()),
+                              num(-c.pivot.y()));
+        }
+        if (!attrs.isEmpty())
+            inserts.append({m_insertAt.value(it.key()), attrs});
+    }
+    mouth = qBound(0, mouth, int(m_mouthParts.size()) - 1);
+    for (int i = 0; i < m_mouthParts.size(); ++i) {
+        if (i != mouth && !pose.contains(m_mouthParts.at(i)))
+            inserts.append({m_insertAt.value(m_mouthParts.at(i)), QStringLiteral(" display=\"none\"")});
+    }
+    std::sort(inserts.begin(), inserts.end(),
+              [](const auto &a, const auto &b) { return a.first > b.first; });
+    QString svg = m_svg;
+    for (const auto &[at, attrs] : inserts)
+        svg.insert(at, attrs);
+    return svg.toUtf8();
+}
+
+QImage CharacterFile::render(const QString &pose, int mouth, const QSize &pixelSize) const
+{
+    QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QSvgRenderer renderer(poseSvg(pose, mouth));
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixelSize)));
+    return image;
+}
+
+} // namespace Zentovia

@@ -1,0 +1,61 @@
+#include "character/desktopagent.h"
+
+#include "app/datapath.h"
+#include "app/failure.h"
+#include "character/characterfile.h"
+#include "character/clock.h"
+#include "character/desktopcharacter.h"
+#include "character/pacedvoice.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace Zentovia {
+
+DesktopAgent::DesktopAgent(std::unique_ptr<Voice> voice)
+    : DesktopAgent(std::move(voice), Clock::system())
+{
+}
+
+DesktopAgent::DesktopAgent(std::unique_ptr<Voice> voice, Clock &clock)
+    : m_voice(voice ? std::move(voice) : std::make_unique<PacedVoice>(&clock))
+    , m_clock(clock)
+{
+}
+
+DesktopAgent::~DesktopAgent()
+{
+    // The characters go before the voice they speak with.
+    m_characters.clear();
+}
+
+QString DesktopAgent::resolve(const QString &key)
+{
+    if (QFileInfo(key).isAbsolute())
+        return QDir::cleanPath(key);
+    return QDir::cleanPath(dataPath(key));
+}
+
+void DesktopAgent::Load(const QString &id, const QString &key)
+{
+    if (m_characters.contains(id.toLower()))
+        throw Failure(QStringLiteral("Il personaggio \"%1\" è già caricato.").arg(id));
+    auto file = CharacterFile::load(resolve(key));
+    m_characters.insert(id.toLower(),
+                        std::make_shared<DesktopCharacter>(id, std::move(file), *m_voice, m_clock));
+}
+
+Character &DesktopAgent::Item(const QString &id)
+{
+    return desktopItem(id);
+}
+
+DesktopCharacter &DesktopAgent::desktopItem(const QString &id)
+{
+    const auto it = m_characters.constFind(id.toLower());
+    if (it == m_characters.cend())
+        throw Failure(QStringLiteral("Il personaggio \"%1\" non è stato caricato.").arg(id));
+    return **it;
+}
+
+} // namespace Zentovia

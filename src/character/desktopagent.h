@@ -1,0 +1,51 @@
+#pragma once
+
+#include "character/agent.h"
+#include "character/voice.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+
+namespace Zentovia {
+
+class Clock;
+class DesktopCharacter;
+
+// The program's character host (the window's Agent1): loads character files
+// and shows their characters on the desktop.
+class DesktopAgent : public Agent
+{
+public:
+    // Without a voice the characters speak with a PacedVoice (silent,
+    // balloons at a child's reading pace).
+    explicit DesktopAgent(std::unique_ptr<Voice> voice = nullptr);
+    // For tests and benchmarks: everything timed runs on the given clock,
+    // which must outlive the agent.
+    DesktopAgent(std::unique_ptr<Voice> voice, Clock &clock);
+    ~DesktopAgent() override;
+
+    // A relative key is a path under dataDir(); an absolute key is used as
+    // it is. Raises a Failure naming the file and the fault, or when id is
+    // already loaded.
+    void Load(const QString &id, const QString &key) override;
+    // Ids are matched without regard to case; an unknown id raises a Failure.
+    Character &Item(const QString &id) override;
+
+    // The same character with its desktop-only extras (window, balloon).
+    DesktopCharacter &desktopItem(const QString &id);
+    Voice &voice() { return *m_voice; }
+
+    // The key of the wizard Merlin's character file, under dataDir().
+    static QString merlinKey() { return QStringLiteral("merlin/merlin.svg"); }
+    // Resolves a key to the path of its file.
+    static QString resolve(const QString &key);
+
+private:
+    std::unique_ptr<Voice> m_voice;
+    Clock &m_clock;
+    QHash<QString, std::shared_ptr<DesktopCharacter>> m_characters; // lower-case id
+};
+
+} // namespace Zentovia

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "character/audiooutput.h"
+#include "character/espeaksynthesizer.h"
+#include "character/utterance.h"
+#include "character/voice.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+namespace Zentovia {
+
+class SilentOutput;
+
+// The wizard's Italian voice: espeak-ng makes the sound on a thread of its
+// own, ahead of time for the texts it is told about with prepare(), and an
+// AudioOutput plays it. Words and mouth follow what has been played. Without
+// a sound device the voice goes on in silence with the same timing, says so
+// once on stderr, and tries the device again at the next say().
+class EspeakVoice : public Voice
+{
+    Q_OBJECT
+public:
+    // Plays through the sound card unless given another output. Raises a
+    // Failure when espeak-ng or its Italian voice cannot be loaded.
+    explicit EspeakVoice(std::unique_ptr<AudioOutput> output = nullptr,
+        const EspeakSettings &settings = {}, QObject *parent = nullptr);
+    ~EspeakVoice() override;
+
+    void prepare(const QString &text) override;
+    void say(const QString &text) override;
+    void stop() override;
+
+    // Whether the sound of a text is ready to be played at once.
+    bool isPrepared(const QString &text) const { return m_ready.contains(text); }
+    // The sound that say(text) would play now, or null when it is not ready.
+    std::shared_ptr<const Utterance> preparedUtterance(const QString &text) const
+    {
+        return m_ready.value(text);
+    }
+    // Whether the current utterance is being played in silence.
+    bool isSilent() const;
+
+Q_SIGNALS:
+    // The sound of a text has been made (after prepare() or say()).
+    void prepared(const QString &text);
+
+private:
+    using UtterancePtr = std::shared_ptr<const Utterance>;
+
+    void request(const QString &text);
+    void onSynthesized(const QString &text, const UtterancePtr &utterance);
+    void play(const UtterancePtr &utterance);
+    void playSilently(qint64 fromUSecs);
+    void advance();
+    void onDrained();
+    void onLost(const QString &reason);
+    void reportTrouble(const QString &reason);
+    void remember(const QString &text, const UtterancePtr &utterance);
+
+    QThread m_thread;
+    QObject *m_worker = nullptr; // lives in m_thread
+    std::unique_ptr<EspeakSynthesizer> m_synthesizer; // used only in m_thread
+    std::unique_ptr<AudioOutput> m_output;
+    std::unique_ptr<SilentOutput> m_silent;
+    AudioOutput *m_playing = nullptr; // m_output or m_silent, while speaking
+
+    QHash<QString, UtterancePtr> m_ready;
+    QStringList m_readyOrder; // oldest first
+    QSet<QString> m_requested;
+    std::optional<QString> m_waitingFor;
+
+    UtterancePtr m_current;
+    qint64 m_offsetUSecs = 0; // where the playing output started in m_current
+    qint64 m_positionUSecs = 0;
+    int m_nextWord = 0;
+    qint64 m_mouthWindow = -1;
+    QTimer m_ticker;
+    bool m_troubleReported = false;
+};
+
+} // namespace Zentovia

@@ -1,0 +1,125 @@
+#include "privatepulse.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+PrivatePulse::PrivatePulse() = default;
+
+PrivatePulse::~PrivatePulse()
+{
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000))
+            kill();
+    }
+}
+
+bool PrivatePulse::installed()
+{
+    return !QStandardPaths::findExecutable(u"pulseaudio"_s).isEmpty();
+}
+
+QString PrivatePulse::server() const
+{
+    return u"unix:"_s + m_dir.filePath(u"native"_s);
+}
+
+QString PrivatePulse::log() const
+{
+    QFile file(m_dir.filePath(u"server.log"_s));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool PrivatePulse::start(QString *why)
+{
+    if (!m_dir.isValid()) {
+        *why = u"no temporary folder"_s;
+        return false;
+    }
+    // A home and a runtime folder of its own: as root, and beside any other
+    // server of the machine, it then needs no cookie, no D-Bus, no system mode.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, m_dir.path());
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
+    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.path());
+    env.insert(u"PULSE_RUNTIME_PATH"_s, m_dir.filePath(u"pulse"_s));
+    env.remove(u"PULSE_SERVER"_s);
+    env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+    m_server.setProcessEnvironment(env);
+    m_server.setStandardOutputFile(m_dir.filePath(u"server.log"_s));
+    m_server.setStandardErrorFile(m_dir.filePath(u"server.log"_s), QIODevice::Append);
+    m_server.start(u"pulseaudio"_s,
+        { u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--disallow-exit"_s,
+            u"--log-target=stderr"_s, u"--load=module-null-sink sink_name="_s + sink(),
+            u"--load=module-native-protocol-unix auth-anonymous=1 socket="_s
+                + m_dir.filePath(u"native"_s) });
+    if (!m_server.waitForStarted(5000)) {
+        *why = u"pulseaudio does not start: "_s + m_server.errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (m_server.state() == QProcess::NotRunning) {
+            *why = u"pulseaudio ended at once:\n"_s + log();
+            return false;
+        }
+        QProcess info;
+        info.start(u"pactl"_s, { u"--server="_s + server(), u"info"_s });
+        if (info.waitForFinished(3000) && info.exitStatus() == QProcess::NormalExit
+            && info.exitCode() == 0)
+            return true;
+        QThread::msleep(50);
+    }
+    *why = u"pulseaudio does not answer:\n"_s + log();
+    return false;
+}
+
+void PrivatePulse::kill()
+{
+    m_server.kill();
+    m_server.waitForFinished(3000);
+}
+
+Recording::Recording(const QString &server, const QString &source, int sampleRate)
+    : m_server(server)
+    , m_source(source)
+    , m_sampleRate(sampleRate)
+{ }
+
+Recording::~Recording()
+{
+    if (m_parec.state() != QProcess::NotRunning) {
+        m_parec.kill();
+        m_parec.waitForFinished(3000);
+    }
+}
+
+bool Recording::start(QString *why)
+{
+    m_parec.setStandardOutputFile(m_dir.filePath(u"sound.raw"_s));
+    m_parec.start(u"parec"_s,
+        { u"--server="_s + m_server, u"--device="_s + m_source,
+            u"--rate="_s + QString::number(m_sampleRate), u"--channels=1"_s, u"--format=s16le"_s,
+            u"--latency-msec=20"_s });
+    if (!m_parec.waitForStarted(5000)) {
+        *why = u"parec does not start: "_s + m_parec.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray Recording::finish()
+{
+    m_parec.terminate();
+    if (!m_parec.waitForFinished(3000)) {
+        m_parec.kill();
+        m_parec.waitForFinished(3000);
+    }
+    QFile file(m_dir.filePath(u"sound.raw"_s));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
