@@ -123,7 +123,7 @@ void Tavola::askQuestion()
     if (m_ended)
         return;
     setQuestionLineVisible(false);
-    m_lblMessage->setText(QString());
+    setCaption(m_lblMessage, QString());
     m_random.reseed();
     m_state.fattore1 = 5;
     m_state.tinta = oneToTen(m_random.next());
@@ -191,7 +191,7 @@ void Tavola::checkAnswer()
     if (m_Text3->text() == result) {
         pal.setColor(QPalette::WindowText, QColor(0, 0, 0xFF));
         m_lblMessage->setPalette(pal);
-        m_lblMessage->setText(QStringLiteral("Esatto. Sei forte!!!"));
+        setCaption(m_lblMessage, QStringLiteral("Esatto. Sei forte!!!"));
         m_state.esatte += 1;
         bringIntoView(merlin);
 
@@ -234,7 +234,7 @@ void Tavola::checkAnswer()
     } else {
         pal.setColor(QPalette::WindowText, QColor(0xFF, 0, 0));
         m_lblMessage->setPalette(pal);
-        m_lblMessage->setText(QStringLiteral("Sbagliato!! ") + result);
+        setCaption(m_lblMessage, QStringLiteral("Sbagliato!! ") + result);
         m_state.errate += 1;
         bringIntoView(merlin, QStringLiteral("Greet"));
         merlin.Speak(QStringLiteral("Sbagliato"));

@@ -1,10 +1,10 @@
 #include "app/tavolaform.h"
 
 #include "app/datapath.h"
+#include "app/outlineeffect.h"
 #include "app/surface.h"
 #include "app/twips.h"
 
-#include <QGraphicsDropShadowEffect>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,11 +53,7 @@ void setColours(QWidget *widget, const QColor &text, const QColor &back = QColor
 // pale background and on the gradient alike.
 void outline(QWidget *widget)
 {
-    auto *shadow = new QGraphicsDropShadowEffect(widget);
-    shadow->setOffset(0, 0);
-    shadow->setBlurRadius(4);
-    shadow->setColor(QColor(0x20, 0x20, 0x40));
-    widget->setGraphicsEffect(shadow);
+    widget->setGraphicsEffect(new OutlineEffect(QColor(0x30, 0x20, 0x50), widget));
 }
 
 } // namespace
