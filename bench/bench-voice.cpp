@@ -2,6 +2,7 @@
 // soon a prepared text is heard after say(). Plays through a PulseAudio
 // server of its own (a null sink) unless PULSE_SERVER names one.
 #include "../tests/privatepulse.h"
+#include "app/tavola.h"
 
 #include "character/espeaksynthesizer.h"
 #include "character/espeakvoice.h"
@@ -19,12 +20,6 @@ using namespace Qt::StringLiterals;
 using namespace Zentovia;
 
 namespace {
-
-const QString Instructions
-    = u"Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu "
-      u"scrivi il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi "
-      u"invio e poi aspetta che io finisca di parlare e premi ancora invio per avere la domanda "
-      u"successiva"_s;
 
 double median(QList<double> values)
 {
@@ -63,7 +58,7 @@ int main(int argc, char **argv)
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer clock;
         clock.start();
-        const Utterance utterance = synthesizer.synthesize(Instructions);
+        const Utterance utterance = synthesizer.synthesize(Tavola::Instructions);
         synthesisMs.append(double(clock.nsecsElapsed()) / 1e6);
         instructionsUSecs = utterance.durationUSecs();
     }

@@ -3,6 +3,7 @@
 // sequence of the window (the wizard introduces the game) against the real control.
 #include "app/datapath.h"
 #include "app/failure.h"
+#include "app/tavola.h"
 #include "character/balloon.h"
 #include "character/characterfile.h"
 #include "character/clock.h"
@@ -19,12 +20,6 @@
 using namespace Zentovia;
 
 namespace {
-
-const QString kInstructions = QStringLiteral(
-    "Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu "
-    "scrivi il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi "
-    "invio e poi aspetta che io finisca di parlare e premi ancora invio per avere la domanda "
-    "successiva");
 
 QString merlinPath()
 {
@@ -80,10 +75,7 @@ class TestCharacter : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(QFile::exists(merlinPath()), qPrintable(merlinPath()));
-    }
+    void initTestCase() { QVERIFY2(QFile::exists(merlinPath()), qPrintable(merlinPath())); }
 
     // ---- the silent voice ----
 
@@ -97,16 +89,19 @@ private Q_SLOTS:
         QCOMPARE(t.words.at(1).length, 7);
         QCOMPARE(t.words.at(2).position, 13);
         for (int i = 1; i < t.words.size(); ++i)
-            QCOMPARE(t.words.at(i).startMs, t.words.at(i - 1).startMs + t.words.at(i - 1).durationMs);
+            QCOMPARE(
+                t.words.at(i).startMs, t.words.at(i - 1).startMs + t.words.at(i - 1).durationMs);
         // A comma and a full stop give pauses; longer words take longer.
         QVERIFY(t.words.at(1).durationMs > PacedVoice::kWordBaseMs + 7 * PacedVoice::kPerLetterMs);
-        QCOMPARE(t.totalMs, t.words.last().startMs + t.words.last().durationMs + PacedVoice::kEndHoldMs);
+        QCOMPARE(
+            t.totalMs, t.words.last().startMs + t.words.last().durationMs + PacedVoice::kEndHoldMs);
         // Short texts still stay long enough to be read.
         QCOMPARE(PacedVoice::timing(QStringLiteral("5")).totalMs, PacedVoice::kMinimumMs);
         QVERIFY(PacedVoice::timing(QString()).words.isEmpty());
         // The instructions take a child's reading time: some seconds, not a minute.
-        const int instructions = PacedVoice::timing(kInstructions).totalMs;
-        QVERIFY2(instructions > 15000 && instructions < 40000, qPrintable(QString::number(instructions)));
+        const int instructions = PacedVoice::timing(Tavola::Instructions).totalMs;
+        QVERIFY2(instructions > 15000 && instructions < 40000,
+            qPrintable(QString::number(instructions)));
         // The mouth moves while words are said and is shut at the end.
         bool opened = false;
         for (int ms = 0; ms < t.totalMs; ms += 20)
@@ -159,9 +154,10 @@ private Q_SLOTS:
                 QVERIFY(frame.ms >= CharacterFile::kMinFrameMs); // at most 30 frames a second
         }
         // The named animations of the contest last about one to two seconds.
-        for (const char *name : {"Announce", "Greet", "congratulate", "domagic1", "domagic2"}) {
+        for (const char *name : { "Announce", "Greet", "congratulate", "domagic1", "domagic2" }) {
             const int ms = file->animation(QString::fromLatin1(name))->totalMs();
-            QVERIFY2(ms >= 900 && ms <= 2200, qPrintable(QStringLiteral("%1: %2 ms").arg(QLatin1String(name)).arg(ms)));
+            QVERIFY2(ms >= 900 && ms <= 2200,
+                qPrintable(QStringLiteral("%1: %2 ms").arg(QLatin1String(name)).arg(ms)));
         }
         // Poses really differ: a blink is not the rest pose.
         const QImage rest = file->render(file->restPose(), 0, QSize(96, 100));
@@ -175,18 +171,28 @@ private Q_SLOTS:
     void loaderErrors_data()
     {
         QTest::addColumn<QString>("change"); // what is done to a copy of the good file
-        QTest::addColumn<QString>("fault");  // what the message must say
+        QTest::addColumn<QString>("fault"); // what the message must say
 
-        QTest::newRow("missing") << "missing" << "il file non esiste";
-        QTest::newRow("not xml") << "notxml" << "non è un documento XML ben formato (riga";
-        QTest::newRow("truncated") << "truncated" << "non è un documento XML ben formato";
-        QTest::newRow("not svg") << "notsvg" << "non è un disegno SVG";
-        QTest::newRow("no script") << "noscript" << "manca lo script delle animazioni";
-        QTest::newRow("bad json") << "badjson" << "non è JSON valido";
-        QTest::newRow("missing animation") << "nodomagic2" << "manca l'animazione \"domagic2\"";
-        QTest::newRow("missing part") << "nopart" << "usa la parte \"pupils\", che non c'è nel disegno";
-        QTest::newRow("missing pose") << "nopose" << "usa la posa \"blink\", che non c'è";
-        QTest::newRow("too fast") << "fastframe" << "ha un fotogramma di 10 ms";
+        QTest::newRow("missing") << "missing"
+                                 << "il file non esiste";
+        QTest::newRow("not xml") << "notxml"
+                                 << "non è un documento XML ben formato (riga";
+        QTest::newRow("truncated") << "truncated"
+                                   << "non è un documento XML ben formato";
+        QTest::newRow("not svg") << "notsvg"
+                                 << "non è un disegno SVG";
+        QTest::newRow("no script") << "noscript"
+                                   << "manca lo script delle animazioni";
+        QTest::newRow("bad json") << "badjson"
+                                  << "non è JSON valido";
+        QTest::newRow("missing animation") << "nodomagic2"
+                                           << "manca l'animazione \"domagic2\"";
+        QTest::newRow("missing part") << "nopart"
+                                      << "usa la parte \"pupils\", che non c'è nel disegno";
+        QTest::newRow("missing pose") << "nopose"
+                                      << "usa la posa \"blink\", che non c'è";
+        QTest::newRow("too fast") << "fastframe"
+                                  << "ha un fotogramma di 10 ms";
     }
 
     void loaderErrors()
@@ -205,8 +211,8 @@ private Q_SLOTS:
             text = QStringLiteral("<html xmlns=\"http://www.w3.org/1999/xhtml\"><body/></html>");
         else if (change == u"noscript")
             text.replace(QRegularExpression(QStringLiteral("<zc:character>.*</zc:character>"),
-                                            QRegularExpression::DotMatchesEverythingOption),
-                         QString());
+                             QRegularExpression::DotMatchesEverythingOption),
+                QString());
         else if (change == u"badjson")
             text.replace(QStringLiteral("\"animations\""), QStringLiteral("\"animations\" ::"));
         else if (change == u"nodomagic2")
@@ -216,7 +222,8 @@ private Q_SLOTS:
         else if (change == u"nopose")
             text.replace(QStringLiteral("\"blink\": {"), QStringLiteral("\"blinq\": {"));
         else if (change == u"fastframe")
-            text.replace(QRegularExpression(QStringLiteral("\"blink\",\\s*130")), QStringLiteral("\"blink\", 10"));
+            text.replace(QRegularExpression(QStringLiteral("\"blink\",\\s*130")),
+                QStringLiteral("\"blink\", 10"));
         if (change != u"missing") {
             QVERIFY(text != merlinText());
             QFile f(path);
@@ -224,8 +231,8 @@ private Q_SLOTS:
             f.write(text.toUtf8());
         }
         const QString message = failureOf([&] { CharacterFile::load(path); });
-        QVERIFY2(message.contains(path), qPrintable(message));   // names the file
-        QVERIFY2(message.contains(fault), qPrintable(message));  // and the fault
+        QVERIFY2(message.contains(path), qPrintable(message)); // names the file
+        QVERIFY2(message.contains(fault), qPrintable(message)); // and the fault
         // The agent reports the same, and keeps no character.
         DesktopAgent agent;
         const QString viaAgent = failureOf([&] { agent.Load(QStringLiteral("Merlin"), path); });
@@ -239,17 +246,19 @@ private Q_SLOTS:
     {
         FakeClock clock;
         DesktopAgent agent(nullptr, clock);
-        agent.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey()); // relative: under dataDir()
-        agent.Load(QStringLiteral("Other"), merlinPath());                // absolute
+        agent.Load(
+            QStringLiteral("Merlin"), DesktopAgent::merlinKey()); // relative: under dataDir()
+        agent.Load(QStringLiteral("Other"), merlinPath()); // absolute
         QCOMPARE(&agent.Item(QStringLiteral("merlin")), &agent.Item(QStringLiteral("Merlin")));
         QVERIFY(&agent.Item(QStringLiteral("Other")) != &agent.Item(QStringLiteral("Merlin")));
         const QString unknown = failureOf([&] { agent.Item(QStringLiteral("Genie")); });
         QVERIFY2(unknown.contains(QStringLiteral("\"Genie\"")), qPrintable(unknown));
-        const QString twice = failureOf([&] { agent.Load(QStringLiteral("MERLIN"), DesktopAgent::merlinKey()); });
+        const QString twice
+            = failureOf([&] { agent.Load(QStringLiteral("MERLIN"), DesktopAgent::merlinKey()); });
         QVERIFY2(twice.contains(QStringLiteral("già caricato")), qPrintable(twice));
         QCOMPARE(DesktopAgent::resolve(QStringLiteral("/abs/x.svg")), QStringLiteral("/abs/x.svg"));
         QCOMPARE(DesktopAgent::resolve(QStringLiteral("merlin/merlin.svg")),
-                 QDir::cleanPath(dataDir() + QStringLiteral("/merlin/merlin.svg")));
+            QDir::cleanPath(dataDir() + QStringLiteral("/merlin/merlin.svg")));
     }
 
     // ---- the queue ----
@@ -267,10 +276,11 @@ private Q_SLOTS:
         QVERIFY(s.done.isEmpty());
         QVERIFY(!s.merlin->isBusy());
         QCOMPARE(s.merlin->queued(), 5);
-        QVERIFY(show.id < move.id && move.id < play.id && play.id < speak.id && speak.id < play2.id);
+        QVERIFY(
+            show.id < move.id && move.id < play.id && play.id < speak.id && speak.id < play2.id);
 
         QVERIFY(s.runUntilDone(5));
-        QCOMPARE(s.done, (QList<quint64>{show.id, move.id, play.id, speak.id, play2.id}));
+        QCOMPARE(s.done, (QList<quint64> { show.id, move.id, play.id, speak.id, play2.id }));
         // One at a time: each takes its own time after the one before.
         const int greet = file->animation(QStringLiteral("greet"))->totalMs();
         const int magic = file->animation(QStringLiteral("DOMAGIC1"))->totalMs();
@@ -319,8 +329,8 @@ private Q_SLOTS:
     void animationNamesIgnoreCase()
     {
         Stage s;
-        for (const char *name : {"Announce", "ANNOUNCE", "greet", "Greet", "Congratulate", "congratulate",
-                                 "DoMagic1", "domagic2", "DOMAGIC2"})
+        for (const char *name : { "Announce", "ANNOUNCE", "greet", "Greet", "Congratulate",
+                 "congratulate", "DoMagic1", "domagic2", "DOMAGIC2" })
             s.merlin->Play(QString::fromLatin1(name));
         QCOMPARE(s.merlin->queued(), 9);
         const QString message = failureOf([&] { s.merlin->Play(QStringLiteral("dance")); });
@@ -366,7 +376,7 @@ private Q_SLOTS:
         // Height keeps the place of the top-left corner.
         s.merlin->setHeight(120);
         QCOMPARE(s.merlin->window()->geometry(),
-                 QRect(to, QSize(qRound(120 * s.merlin->file().aspect()), 120)));
+            QRect(to, QSize(qRound(120 * s.merlin->file().aspect()), 120)));
     }
 
     void moveWhileHiddenIsInstant()
@@ -479,7 +489,7 @@ private Q_SLOTS:
         Stage s;
         s.merlin->Show();
         s.merlin->MoveTo(0, 0); // no room above
-        s.merlin->Speak(kInstructions);
+        s.merlin->Speak(Tavola::Instructions);
         QVERIFY(s.clock.advanceUntil([&] { return s.merlin->balloon()->isVisible(); }, 5000));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(s.merlin->balloon()->geometry()));
@@ -506,7 +516,7 @@ private Q_SLOTS:
         QVERIFY2(poses.size() >= 3, "and does more than blink");
         const int blink = s.merlin->file().animation(QStringLiteral("Blink"))->frames.first().ms;
         QVERIFY2(s.clock.shortestAsked() >= blink,
-                 qPrintable(QStringLiteral("a timer of %1 ms").arg(s.clock.shortestAsked())));
+            qPrintable(QStringLiteral("a timer of %1 ms").arg(s.clock.shortestAsked())));
         QVERIFY(s.clock.pending() <= 1); // one timer at a time
         // A request interrupts idle life at once.
         s.merlin->Play(QStringLiteral("Greet"));
@@ -529,12 +539,13 @@ private Q_SLOTS:
         {
             agent1.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
             Character &merlin = agent1.Item(QStringLiteral("Merlin"));
-            QObject::connect(&merlin, &Character::requestDone, &merlin, [&](quint64 id) { done.append(id); });
+            QObject::connect(
+                &merlin, &Character::requestDone, &merlin, [&](quint64 id) { done.append(id); });
             const quint64 show = merlin.Show().id;
             merlin.MoveTo(250, 175);
             merlin.Play(QStringLiteral("Announce"));
             merlin.setHeight(205);
-            const quint64 speak = merlin.Speak(kInstructions).id;
+            const quint64 speak = merlin.Speak(Tavola::Instructions).id;
             QCOMPARE(speak, show + 3);
             // The reference is dropped here; start-up goes on without waiting.
         }
@@ -545,13 +556,14 @@ private Q_SLOTS:
         QVERIFY(merlin.window()->isVisible());
         QVERIFY(clock.advanceUntil([&] { return done.size() == 2; }, 5000));
         QCOMPARE(merlin.window()->geometry(),
-                 QRect(QPoint(250, 175), QSize(qRound(205 * merlin.file().aspect()), 205)));
-        QVERIFY(clock.advanceUntil([&] { return merlin.pose().startsWith(QStringLiteral("announce")); }, 1000));
+            QRect(QPoint(250, 175), QSize(qRound(205 * merlin.file().aspect()), 205)));
+        QVERIFY(clock.advanceUntil(
+            [&] { return merlin.pose().startsWith(QStringLiteral("announce")); }, 1000));
         QVERIFY(clock.advanceUntil([&] { return done.size() == 3; }, 5000));
         QVERIFY(clock.advanceUntil([&] { return merlin.balloon()->isVisible(); }, 1000));
-        QCOMPARE(merlin.balloon()->text(), kInstructions);
+        QCOMPARE(merlin.balloon()->text(), Tavola::Instructions);
         QVERIFY(clock.advanceUntil([&] { return done.size() == 4; }, 60000));
-        QCOMPARE(done, (QList<quint64>{1, 2, 3, 4}));
+        QCOMPARE(done, (QList<quint64> { 1, 2, 3, 4 }));
         QVERIFY(merlin.isInView());
     }
 };

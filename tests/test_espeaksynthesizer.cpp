@@ -1,4 +1,6 @@
+#include "app/tavola.h"
 #include "character/espeaksynthesizer.h"
+#include "loudness.h"
 
 #include <QTest>
 
@@ -9,12 +11,6 @@ using Zentovia::EspeakSynthesizer;
 using Zentovia::Utterance;
 
 namespace {
-
-const QString Instructions = u"Allora attenzione, iniziamo la nostra avventura con la tabellina "
-                             u"del 5. Io detto e tu scrivi il risultato nello spazio sotto di me. "
-                             u"Mi raccomando inserisci il risultato e premi invio e poi aspetta "
-                             u"che io finisca di parlare e premi ancora invio per avere la "
-                             u"domanda successiva"_s;
 
 // The words of a text as a reader sees them: split at blanks, without the
 // punctuation that follows them.
@@ -44,16 +40,7 @@ double seconds(const Utterance &utterance)
 // Seconds of the sound whose 20 ms windows are louder than ordinary room noise.
 double loudSeconds(const Utterance &utterance)
 {
-    const auto *samples = reinterpret_cast<const qint16 *>(utterance.pcm.constData());
-    const qint64 window = utterance.sampleAt(20000);
-    int loud = 0;
-    for (qint64 start = 0; start + window <= utterance.sampleCount(); start += window) {
-        double sum = 0;
-        for (qint64 i = start; i < start + window; ++i)
-            sum += double(samples[i]) * samples[i];
-        loud += std::sqrt(sum / double(window)) > 500;
-    }
-    return loud * 0.02;
+    return Zentovia::Testing::loudSeconds(utterance.pcm, utterance.sampleRate);
 }
 
 } // namespace
@@ -76,7 +63,7 @@ private Q_SLOTS:
         QTest::newRow("per") << u"per"_s << 0.15 << 1.2;
         QTest::newRow("Esatto") << u"Esatto"_s << 0.3 << 1.5;
         QTest::newRow("Sbagliato") << u"Sbagliato"_s << 0.3 << 1.8;
-        QTest::newRow("instructions") << Instructions << 12.0 << 30.0;
+        QTest::newRow("instructions") << Zentovia::Tavola::Instructions << 12.0 << 30.0;
     }
     // Each text the wizard says gives real sound of a plausible length, with
     // loud stretches (the mouth opens) and quiet ones (it closes).
@@ -108,7 +95,8 @@ private Q_SLOTS:
         QTest::newRow("emoji") << u"Andrè 😀 Zoë"_s << QStringList { u"Andrè"_s, u"😀"_s, u"Zoë"_s };
         QTest::newRow("emoji first") << u"🧙 Mago"_s << QStringList { u"🧙"_s, u"Mago"_s };
         QTest::newRow("name with digit") << u"Marco2"_s << QStringList { u"Marco"_s, u"2"_s };
-        QTest::newRow("instructions") << Instructions << readerWords(Instructions);
+        QTest::newRow("instructions")
+            << Zentovia::Tavola::Instructions << readerWords(Zentovia::Tavola::Instructions);
         const QString knight
             = u"Ti nomino cavaliere della tabellina, il massimo ordine per un eroe"_s;
         QTest::newRow("knight") << knight << readerWords(knight);

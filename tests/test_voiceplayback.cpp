@@ -6,37 +6,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/tavola.h"
+#include "loudness.h"
+
 #include <cmath>
 
 using namespace Qt::StringLiterals;
 using namespace Zentovia;
+using namespace Zentovia::Testing;
 
-namespace {
-
-const QString Instructions
-    = u"Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu "
-      u"scrivi il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi "
-      u"invio e poi aspetta che io finisca di parlare e premi ancora invio per avere la domanda "
-      u"successiva"_s;
-
-// Seconds of 16-bit mono sound whose 20 ms windows are clearly louder than
-// silence.
-double loudSeconds(const QByteArray &pcm, int sampleRate)
-{
-    const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
-    const qint64 count = pcm.size() / 2;
-    const qint64 window = sampleRate / 50;
-    int loud = 0;
-    for (qint64 start = 0; start + window <= count; start += window) {
-        double sum = 0;
-        for (qint64 i = start; i < start + window; ++i)
-            sum += double(samples[i]) * samples[i];
-        loud += std::sqrt(sum / double(window)) > 500;
-    }
-    return loud * 0.02;
-}
-
-} // namespace
+namespace { } // namespace
 
 // The voice through a real sound server: a PulseAudio of the test's own with
 // a null sink, whose monitor is recorded.
@@ -66,9 +45,9 @@ private Q_SLOTS:
         EspeakVoice voice;
         QSignalSpy finished(&voice, &Voice::finished);
         QSignalSpy words(&voice, &Voice::wordReached);
-        voice.prepare(Instructions);
-        QTRY_VERIFY(voice.isPrepared(Instructions));
-        const auto utterance = voice.preparedUtterance(Instructions);
+        voice.prepare(Tavola::Instructions);
+        QTRY_VERIFY(voice.isPrepared(Tavola::Instructions));
+        const auto utterance = voice.preparedUtterance(Tavola::Instructions);
         const double spoken = loudSeconds(utterance->pcm, utterance->sampleRate);
 
         Recording recording(m_pulse.server(), PrivatePulse::monitor(), utterance->sampleRate);
@@ -77,7 +56,7 @@ private Q_SLOTS:
         QTest::qWait(300);
         QElapsedTimer clock;
         clock.start();
-        voice.say(Instructions);
+        voice.say(Tavola::Instructions);
         QVERIFY(!voice.isSilent());
         const int durationMs = int(utterance->durationUSecs() / 1000);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, durationMs + 5000);
@@ -103,14 +82,14 @@ private Q_SLOTS:
         EspeakVoice voice;
         QSignalSpy finished(&voice, &Voice::finished);
         QSignalSpy words(&voice, &Voice::wordReached);
-        voice.prepare(Instructions);
-        QTRY_VERIFY(voice.isPrepared(Instructions));
-        const auto utterance = voice.preparedUtterance(Instructions);
+        voice.prepare(Tavola::Instructions);
+        QTRY_VERIFY(voice.isPrepared(Tavola::Instructions));
+        const auto utterance = voice.preparedUtterance(Tavola::Instructions);
         const int durationMs = int(utterance->durationUSecs() / 1000);
 
         QElapsedTimer clock;
         clock.start();
-        voice.say(Instructions);
+        voice.say(Tavola::Instructions);
         QVERIFY(!voice.isSilent());
         QTest::qWait(durationMs / 3);
         m_pulse.kill();
