@@ -9,6 +9,7 @@
 #include "character/clock.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
+#include "character/figurewindow.h"
 #include "character/pacedvoice.h"
 
 #include <QFile>

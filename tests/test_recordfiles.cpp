@@ -5,12 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 #include <unistd.h>
 
@@ -20,11 +25,52 @@ namespace Record = Zentovia::Record;
 
 namespace {
 
-// The child mode of this executable: starts storing "99" over the file and
-// stops, never to return, once the new content is written and before it
-// replaces the file. The parent kills it there.
+// The child modes of this executable. The first stores a new record ("99",
+// "Nuovo") over the two files the way the end of contest does, points first,
+// and stops for good at the stage it is given; the parent kills it there.
+// The second stores numbered records in a loop until it is killed; the third
+// stores its own record a given number of times.
 constexpr char ChildStoreArgument[] = "--child-store-and-wait";
+constexpr char ChildLoopArgument[] = "--child-store-loop";
+constexpr char ChildRepeatArgument[] = "--child-store-repeat";
 constexpr char ChildReady[] = "ready\n";
+
+// Where the first child mode stops.
+enum class Stage {
+    PointsWritten, // the new points are written out, not yet in place
+    BetweenFiles, // the points file is replaced, the name file not yet begun
+    NameWritten, // the new name is written out, not yet in place
+};
+
+[[noreturn]] void waitForKill()
+{
+    std::fputs(ChildReady, stdout);
+    std::fflush(stdout);
+    for (;;)
+        pause();
+}
+
+void storeAndWait(const QString &dir, Stage stage)
+{
+    const auto stopAt = [stage](Stage here) {
+        return stage == here ? std::function<void()>(waitForKill) : std::function<void()>();
+    };
+    Record::storeWithHook(Record::pointsPath(dir), u"99"_s, stopAt(Stage::PointsWritten));
+    if (stage == Stage::BetweenFiles)
+        waitForKill();
+    Record::storeWithHook(Record::namePath(dir), u"Nuovo"_s, stopAt(Stage::NameWritten));
+}
+
+// Record n is the points n and the name "Giocatore n", from first on.
+[[noreturn]] void storeForever(const QString &dir, int first)
+{
+    std::fputs(ChildReady, stdout);
+    std::fflush(stdout);
+    for (int n = first;; ++n) {
+        Record::store(Record::pointsPath(dir), QString::number(n));
+        Record::store(Record::namePath(dir), u"Giocatore %1"_s.arg(n));
+    }
+}
 
 QByteArray fileBytes(const QString &path)
 {
@@ -65,7 +111,10 @@ private Q_SLOTS:
     void readOnlyDirectory();
     void systemDirCannotBeMade();
     void hugeFileReadsFirst64KiB();
-    void killBeforeReplaceKeepsOldFile();
+    void killWhileStoring_data();
+    void killWhileStoring();
+    void killAtAnyMoment();
+    void twoProgramsStoreAtOnce();
     void leadingNumber_data();
     void leadingNumber();
 
@@ -276,16 +325,35 @@ void TestRecordFiles::hugeFileReadsFirst64KiB()
     QFile::remove(path);
 }
 
-void TestRecordFiles::killBeforeReplaceKeepsOldFile()
+void TestRecordFiles::killWhileStoring_data()
 {
-    const QString dir = m_home.filePath(u"kill"_s);
+    QTest::addColumn<int>("stage");
+    QTest::addColumn<QByteArray>("points");
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("in the middle of the points file")
+        << int(Stage::PointsWritten) << QByteArray("12\r\n") << QByteArray("Anna\r\n");
+    QTest::newRow("between the two files")
+        << int(Stage::BetweenFiles) << QByteArray("99\r\n") << QByteArray("Anna\r\n");
+    QTest::newRow("in the middle of the name file")
+        << int(Stage::NameWritten) << QByteArray("99\r\n") << QByteArray("Anna\r\n");
+}
+
+void TestRecordFiles::killWhileStoring()
+{
+    QFETCH(int, stage);
+    QFETCH(QByteArray, points);
+    QFETCH(QByteArray, name);
+
+    const QString dir = m_home.filePath(u"kill-%1"_s.arg(stage));
     QVERIFY(QDir().mkpath(dir));
-    const QString path = Record::pointsPath(dir);
-    Record::store(path, u"12"_s);
+    const QString pointsFile = Record::pointsPath(dir);
+    const QString nameFile = Record::namePath(dir);
+    Record::store(pointsFile, u"12"_s);
+    Record::store(nameFile, u"Anna"_s);
 
     QProcess child;
-    child.start(
-        QCoreApplication::applicationFilePath(), { QString::fromLatin1(ChildStoreArgument), path });
+    child.start(QCoreApplication::applicationFilePath(),
+        { QString::fromLatin1(ChildStoreArgument), dir, QString::number(stage) });
     QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
     QByteArray said;
     while (!said.contains(ChildReady) && child.waitForReadyRead(30000))
@@ -296,18 +364,111 @@ void TestRecordFiles::killBeforeReplaceKeepsOldFile()
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 
-    QCOMPARE(fileBytes(path), QByteArray("12\r\n"));
-    // Where the system has no unnamed temporary files, the child's "99" is
-    // left beside the record under a name of its own; nothing else is.
+    QCOMPARE(fileBytes(pointsFile), points);
+    QCOMPARE(fileBytes(nameFile), name);
+    // Where the system has no unnamed temporary files, the child's unfinished
+    // content is left beside the record under a name of its own; nothing else is.
     QStringList strays = QDir(dir).entryList(QDir::Files);
     strays.removeOne(Record::PointsFileName.toString());
+    strays.removeOne(Record::NameFileName.toString());
     for (const QString &stray : std::as_const(strays))
-        QCOMPARE(fileBytes(dir + u'/' + stray), QByteArray("99\r\n"));
+        QVERIFY2(
+            QList<QByteArray>({ "99\r\n", "Nuovo\r\n" }).contains(fileBytes(dir + u'/' + stray)),
+            qPrintable(stray));
 
     // The leftover does not stand in the way of the next record.
-    Record::store(path, u"13"_s);
-    QCOMPARE(fileBytes(path), QByteArray("13\r\n"));
-    QCOMPARE(Record::Leggifiletxt(path), u"13\r\n"_s);
+    Record::store(pointsFile, u"13"_s);
+    Record::store(nameFile, u"Bea"_s);
+    QCOMPARE(Record::Leggifiletxt(pointsFile), u"13\r\n"_s);
+    QCOMPARE(Record::Leggifiletxt(nameFile), u"Bea\r\n"_s);
+}
+
+// A program storing record after record is killed at random moments: each
+// file always holds one whole record, and the name is that of the points or
+// of the record before (the points file is replaced first). Each run numbers
+// its records from a million times its turn on.
+void TestRecordFiles::killAtAnyMoment()
+{
+    constexpr int Kills = 40;
+    constexpr int Run = 1'000'000;
+    const QString dir = m_home.filePath(u"kill-any"_s);
+    QVERIFY(QDir().mkpath(dir));
+    Record::store(Record::pointsPath(dir), u"0"_s);
+    Record::store(Record::namePath(dir), u"Giocatore 0"_s);
+    const QRegularExpression pointsLine(u"^(\\d+)\r\n$"_s);
+    const QRegularExpression nameLine(u"^Giocatore (\\d+)\r\n$"_s);
+    QRandomGenerator random(20240605);
+    int halfway = 0; // kills that left the new points beside the earlier name
+    int stored = 0;
+    for (int kill = 1; kill <= Kills; ++kill) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+            { QString::fromLatin1(ChildLoopArgument), dir, QString::number(kill * Run + 1) });
+        QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
+        QVERIFY(child.waitForReadyRead(30000));
+        QThread::usleep(random.bounded(20000));
+        child.kill();
+        QVERIFY(child.waitForFinished(30000));
+
+        const QByteArray points = fileBytes(Record::pointsPath(dir));
+        const QByteArray name = fileBytes(Record::namePath(dir));
+        const QString both = u"kill %1: %2 / %3"_s.arg(kill).arg(
+            QString::fromUtf8(points), QString::fromUtf8(name));
+        const auto p = pointsLine.match(QString::fromUtf8(points));
+        const auto n = nameLine.match(QString::fromUtf8(name));
+        QVERIFY2(p.hasMatch() && n.hasMatch(), qPrintable(both));
+        const int pn = p.captured(1).toInt();
+        const int nn = n.captured(1).toInt();
+        if (pn / Run == nn / Run)
+            QVERIFY2(pn - nn == 0 || pn - nn == 1, qPrintable(both));
+        else // killed between the first record's two files
+            QVERIFY2(pn % Run == 1 && nn / Run < pn / Run, qPrintable(both));
+        halfway += pn != nn;
+        stored += pn % Run;
+    }
+    qInfo("%d kills, %d records stored, %d kills between the two files", Kills, stored, halfway);
+}
+
+// Two programs end with a record at the same time, again and again: each file
+// holds one whole line of one of them, whenever it is read.
+void TestRecordFiles::twoProgramsStoreAtOnce()
+{
+    const QString dir = m_home.filePath(u"together"_s);
+    QVERIFY(QDir().mkpath(dir));
+    Record::store(Record::pointsPath(dir), u"0"_s);
+    Record::store(Record::namePath(dir), u"Nessuno"_s);
+    constexpr int Times = 150;
+
+    QProcess first;
+    QProcess second;
+    first.start(QCoreApplication::applicationFilePath(),
+        { QString::fromLatin1(ChildRepeatArgument), dir, u"11"_s, u"Anna Maria"_s,
+            QString::number(Times) });
+    second.start(QCoreApplication::applicationFilePath(),
+        { QString::fromLatin1(ChildRepeatArgument), dir, u"22"_s, u"Bruno"_s,
+            QString::number(Times) });
+    QVERIFY(first.waitForStarted());
+    QVERIFY(second.waitForStarted());
+
+    const QList<QByteArray> points { "0\r\n", "11\r\n", "22\r\n" };
+    const QList<QByteArray> names { "Nessuno\r\n", "Anna Maria\r\n", "Bruno\r\n" };
+    int reads = 0;
+    while (first.state() != QProcess::NotRunning || second.state() != QProcess::NotRunning) {
+        const QByteArray p = fileBytes(Record::pointsPath(dir));
+        const QByteArray n = fileBytes(Record::namePath(dir));
+        QVERIFY2(points.contains(p), p.constData());
+        QVERIFY2(names.contains(n), n.constData());
+        ++reads;
+        first.waitForFinished(1);
+        second.waitForFinished(1);
+    }
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(points.mid(1).contains(fileBytes(Record::pointsPath(dir))));
+    QVERIFY(names.mid(1).contains(fileBytes(Record::namePath(dir))));
+    QCOMPARE(
+        QDir(dir).entryList(QDir::Files), QStringList({ u"azentrec5.txt"_s, u"nzentrec5.txt"_s }));
+    qInfo("%d reads while the two stored", reads);
 }
 
 void TestRecordFiles::leadingNumber_data()
@@ -356,14 +517,18 @@ void TestRecordFiles::leadingNumber()
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && qstrcmp(argv[1], ChildStoreArgument) == 0) {
-        const QString path = QFile::decodeName(argv[2]);
-        Record::storeWithHook(path, u"99"_s, [] {
-            std::fputs(ChildReady, stdout);
-            std::fflush(stdout);
-            for (;;)
-                pause();
-        });
+    if (argc == 4 && qstrcmp(argv[1], ChildStoreArgument) == 0) {
+        storeAndWait(QFile::decodeName(argv[2]), Stage(std::atoi(argv[3])));
+        return 0;
+    }
+    if (argc == 4 && qstrcmp(argv[1], ChildLoopArgument) == 0)
+        storeForever(QFile::decodeName(argv[2]), std::atoi(argv[3]));
+    if (argc == 6 && qstrcmp(argv[1], ChildRepeatArgument) == 0) {
+        const QString dir = QFile::decodeName(argv[2]);
+        for (int i = std::atoi(argv[5]); i > 0; --i) {
+            Record::store(Record::pointsPath(dir), QString::fromUtf8(argv[3]));
+            Record::store(Record::namePath(dir), QString::fromUtf8(argv[4]));
+        }
         return 0;
     }
     QCoreApplication app(argc, argv);

@@ -4,6 +4,7 @@
 #include "character/balloon.h"
 #include "character/clock.h"
 #include "character/desktopwindowing.h"
+#include "character/figurewindow.h"
 #include "character/pacedvoice.h"
 #include "character/voice.h"
 
@@ -30,50 +31,10 @@ void raiseWindow(QWidget *window)
 
 } // namespace
 
-// ---- The window --------------------------------------------------------------
-
-FigureWindow::FigureWindow(DesktopCharacter &character)
-    : QWidget(nullptr,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                  | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint)
-    , m_character(character)
-{
-    setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_NoSystemBackground);
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFocusPolicy(Qt::NoFocus);
-    setObjectName(QStringLiteral("character"));
-    setWindowTitle(character.id());
-    setAccessibleName(character.id());
-    setAccessibleDescription(QStringLiteral("Il mago che detta le domande"));
-    setCursor(Qt::PointingHandCursor);
-}
-
-void FigureWindow::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect(), Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawPixmap(0, 0, m_character.currentFrame().pixmap);
-}
-
-void FigureWindow::mousePressEvent(QMouseEvent *event)
-{
-    m_pressed = event->button() == Qt::LeftButton;
-}
-
-void FigureWindow::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
-    m_pressed = false;
-}
-
 // ---- The character -----------------------------------------------------------
 
 DesktopCharacter::DesktopCharacter(const QString &id, std::shared_ptr<const CharacterFile> file,
-                                   Voice &voice, Clock &clock, QObject *parent)
+    Voice &voice, Clock &clock, QObject *parent)
     : Character(parent)
     , m_id(id)
     , m_file(std::move(file))
@@ -89,7 +50,7 @@ DesktopCharacter::DesktopCharacter(const QString &id, std::shared_ptr<const Char
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableGeometry();
         m_window->move(qMax(avail.left(), avail.right() - figureSize().width() - 60),
-                       avail.top() + qMin(175, qMax(0, avail.height() - m_height)));
+            avail.top() + qMin(175, qMax(0, avail.height() - m_height)));
     }
     m_useMask = QGuiApplication::platformName() == u"xcb" && !DesktopWindowing::hasCompositor();
 
@@ -175,7 +136,7 @@ void DesktopCharacter::setHeight(int pixels)
 Request DesktopCharacter::enqueue(Item item)
 {
     item.id = m_nextId++;
-    const Request request{item.id};
+    const Request request { item.id };
     m_queue.push_back(std::move(item));
     schedulePump();
     return request;
@@ -229,7 +190,8 @@ void DesktopCharacter::start(const Item &item)
             m_glideFrom = from;
             m_glideTo = item.to;
             const qreal distance = std::hypot(item.to.x() - from.x(), item.to.y() - from.y());
-            m_glideMs = qBound(kGlideFrameMs * 3, qRound(distance * 1000 / kGlideSpeed), kMaxGlideMs);
+            m_glideMs
+                = qBound(kGlideFrameMs * 3, qRound(distance * 1000 / kGlideSpeed), kMaxGlideMs);
             m_glideStart = m_clock.now();
             glideStep();
         }
@@ -250,7 +212,7 @@ void DesktopCharacter::start(const Item &item)
 void DesktopCharacter::finish()
 {
     const quint64 id = m_current.id;
-    m_current = Item{};
+    m_current = Item {};
     m_timer = 0;
     Q_EMIT requestDone(id);
     schedulePump();
@@ -280,7 +242,7 @@ void DesktopCharacter::startShow()
         if (const QScreen *screen = QGuiApplication::primaryScreen()) {
             const QRect avail = screen->availableGeometry();
             m_window->move(avail.left() + qMax(0, (avail.width() - m_window->width()) / 2),
-                           avail.top() + qMax(0, (avail.height() - m_window->height()) / 2));
+                avail.top() + qMax(0, (avail.height() - m_window->height()) / 2));
         }
     }
     const CharacterFile::Animation *appear = m_file->animation(QStringLiteral("Show"));
@@ -297,7 +259,7 @@ void DesktopCharacter::glideStep()
     // Smooth start and stop.
     const qreal e = t * t * (3 - 2 * t);
     const QPoint at(qRound(m_glideFrom.x() + (m_glideTo.x() - m_glideFrom.x()) * e),
-                    qRound(m_glideFrom.y() + (m_glideTo.y() - m_glideFrom.y()) * e));
+        qRound(m_glideFrom.y() + (m_glideTo.y() - m_glideFrom.y()) * e));
     m_window->move(t >= 1 ? m_glideTo : at);
     if (t >= 1) {
         placeBalloon();
@@ -322,8 +284,8 @@ void DesktopCharacter::playFrames(const CharacterFile::Animation *animation, int
     }
     const CharacterFile::Frame &frame = animation->frames.at(index);
     showPose(frame.pose, frame.mouth);
-    m_timer = m_clock.callAfter(frame.ms, this,
-                                [this, animation, index, idle] { playFrames(animation, index + 1, idle); });
+    m_timer = m_clock.callAfter(
+        frame.ms, this, [this, animation, index, idle] { playFrames(animation, index + 1, idle); });
 }
 
 // ---- Speaking ----------------------------------------------------------------
@@ -339,7 +301,7 @@ void DesktopCharacter::startSpeak(const QString &text)
         const QPointF mouth = m_file->mouthPoint();
         const qreal scale = m_height / m_file->size().height();
         m_balloon->open(text, figure,
-                        figure.topLeft() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale)));
+            figure.topLeft() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale)));
     }
     // However the voice behaves, the queue goes on in the end.
     const int longest = PacedVoice::timing(text).totalMs * 3 + 5000;
@@ -396,7 +358,8 @@ void DesktopCharacter::placeBalloon()
     const QRect figure = m_window->frameGeometry();
     const QPointF mouth = m_file->mouthPoint();
     const qreal scale = m_height / m_file->size().height();
-    m_balloon->place(figure, figure.topLeft() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale)));
+    m_balloon->place(
+        figure, figure.topLeft() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale)));
 }
 
 // ---- Idle life ---------------------------------------------------------------
@@ -418,9 +381,9 @@ void DesktopCharacter::idleMove()
         return;
     // Mostly a blink; now and then a deep breath or a look around.
     const int roll = int(QRandomGenerator::global()->bounded(10));
-    const QString name = roll < 5   ? QStringLiteral("Blink")
-                         : roll < 8 ? QStringLiteral("Breathe")
-                                    : QStringLiteral("LookAround");
+    const QString name = roll < 5 ? QStringLiteral("Blink")
+        : roll < 8                ? QStringLiteral("Breathe")
+                                  : QStringLiteral("LookAround");
     m_idleAnimation = m_file->animation(name);
     ++m_idleCount;
     playFrames(m_idleAnimation, 0, true);
@@ -473,12 +436,12 @@ const DesktopCharacter::Frame &DesktopCharacter::frame(const QString &pose, int 
     f.pixmap = QPixmap::fromImage(image);
     f.pixmap.setDevicePixelRatio(dpr);
     if (m_useMask) {
-        const QImage logical = dpr == 1 ? image
-                                        : image.scaled(size, Qt::IgnoreAspectRatio,
-                                                       Qt::SmoothTransformation);
+        const QImage logical = dpr == 1
+            ? image
+            : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         // Black (index 1) is inside the figure, white (index 0) outside.
         QImage mono(size, QImage::Format_MonoLSB);
-        mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+        mono.setColorTable({ qRgb(255, 255, 255), qRgb(0, 0, 0) });
         mono.fill(0);
         for (int y = 0; y < size.height(); ++y) {
             const auto *line = reinterpret_cast<const QRgb *>(logical.constScanLine(y));

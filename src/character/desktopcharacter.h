@@ -18,28 +18,7 @@ class Balloon;
 class Clock;
 class Voice;
 class DesktopCharacter;
-
-// The character's own window: frameless, always on top, outside the task
-// bar, transparent around the figure (cut to its shape where no compositor
-// runs). It draws the current frame from the character's cache.
-class FigureWindow : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit FigureWindow(DesktopCharacter &character);
-
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void paintEvent(QPaintEvent *) override;
-    void mousePressEvent(QMouseEvent *) override;
-    void mouseReleaseEvent(QMouseEvent *) override;
-
-private:
-    DesktopCharacter &m_character;
-    bool m_pressed = false;
-};
+class FigureWindow;
 
 // A character on the desktop, drawn from a character file. Show, MoveTo,
 // Play and Speak join a queue carried out one request at a time on the
@@ -50,7 +29,7 @@ class DesktopCharacter : public Character
     Q_OBJECT
 public:
     DesktopCharacter(const QString &id, std::shared_ptr<const CharacterFile> file, Voice &voice,
-                     Clock &clock, QObject *parent = nullptr);
+        Clock &clock, QObject *parent = nullptr);
     ~DesktopCharacter() override;
 
     Request Show() override;
@@ -61,12 +40,12 @@ public:
     int height() const override { return m_height; }
 
     static constexpr int kDefaultHeight = 205;
-    static constexpr int kGlideFrameMs = 33;   // 30 frames a second
-    static constexpr int kGlideSpeed = 900;    // pixels a second
+    static constexpr int kGlideFrameMs = 33; // 30 frames a second
+    static constexpr int kGlideSpeed = 900; // pixels a second
     static constexpr int kMaxGlideMs = 900;
-    static constexpr int kSpeechHoldMs = 350;  // after the last word, before the next request
+    static constexpr int kSpeechHoldMs = 350; // after the last word, before the next request
     static constexpr int kBalloonCloseMs = 1200; // the balloon stays this long after speaking
-    static constexpr int kIdleMinMs = 2500;    // pause between two idle moves
+    static constexpr int kIdleMinMs = 2500; // pause between two idle moves
     static constexpr int kIdleMaxMs = 5500;
 
     QString id() const { return m_id; }
@@ -138,9 +117,9 @@ private:
     std::deque<Item> m_queue;
     Item m_current;
     bool m_pumpScheduled = false;
-    quint64 m_timer = 0;        // the one timer of the running request or idle move
+    quint64 m_timer = 0; // the one timer of the running request or idle move
     quint64 m_balloonTimer = 0; // closes the balloon
-    quint64 m_watchdog = 0;     // ends a speech whose voice never finishes
+    quint64 m_watchdog = 0; // ends a speech whose voice never finishes
 
     // Gliding.
     QPoint m_glideFrom, m_glideTo;
