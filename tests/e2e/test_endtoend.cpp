@@ -138,6 +138,8 @@ private Q_SLOTS:
     void initTestCase();
     void contestSetsRecord();
     void unwritableRecordEndsWithStatusOne();
+    void brokenCharacterFile_data();
+    void brokenCharacterFile();
 };
 
 void TestEndToEnd::initTestCase()
@@ -217,6 +219,51 @@ void TestEndToEnd::unwritableRecordEndsWithStatusOne()
     QCOMPARE(zentovia.exitCode(), 1);
     const QString said = QString::fromUtf8(zentovia.readAllStandardError());
     QVERIFY2(said.contains(blocked), qPrintable(said));
+}
+
+void TestEndToEnd::brokenCharacterFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a picture") << QByteArray("questo non è un mago");
+    QTest::newRow("cut short") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><g id=");
+}
+
+void TestEndToEnd::brokenCharacterFile()
+{
+    QFETCH(QByteArray, content);
+
+    // The program's data folder, with the wizard's file missing or spoilt.
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/merlin")));
+    const QString merlin = data + QStringLiteral("/merlin/merlin.svg");
+    if (!content.isEmpty()) {
+        QFile file(merlin);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QProcess zentovia;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    env.insert(QStringLiteral("ZENTOVIA_DATA_DIR"), data);
+    zentovia.setProcessEnvironment(env);
+    zentovia.start(program(), {});
+    QVERIFY(zentovia.waitForStarted());
+    QVERIFY(waitForWindow(QStringLiteral("^Zentovia$")));
+    type(QStringLiteral("Ada"));
+    key("Return");
+    key("Return"); // the greeting
+    QVERIFY2(waitForWindow(QStringLiteral("^Zentovia$")), "no failure box");
+    QThread::msleep(500);
+    key("Return");
+    QVERIFY(zentovia.waitForFinished(20000));
+    QCOMPARE(zentovia.exitCode(), 1);
+    const QString said = QString::fromUtf8(zentovia.readAllStandardError());
+    QVERIFY2(said.contains(merlin), qPrintable(said));
+    // The record was made before the wizard was asked for, and is whole.
+    QCOMPARE(bytes(home.filePath(QStringLiteral("zentovia/azentrec5.txt"))), QByteArray());
 }
 
 QTEST_MAIN(TestEndToEnd)
