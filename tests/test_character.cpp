@@ -500,6 +500,24 @@ private Q_SLOTS:
         s.merlin->balloon()->hide();
     }
 
+    void balloonLeavesTheQuestionClear()
+    {
+        // At its place in the contest the wizard talks to his right, below
+        // the window's question line and clear of the answer box.
+        Stage s;
+        s.merlin->Show();
+        s.merlin->MoveTo(250, 175);
+        s.merlin->setHeight(205);
+        s.merlin->Speak(Tavola::Instructions);
+        QVERIFY(s.clock.advanceUntil([&] { return s.merlin->balloon()->isVisible(); }, 5000));
+        const QRect balloon = s.merlin->balloon()->geometry();
+        QVERIFY(!s.merlin->balloon()->isAbove());
+        QVERIFY2(balloon.top() > 120, qPrintable(QString::number(balloon.top())));
+        QVERIFY2(balloon.left() > 250, qPrintable(QString::number(balloon.left())));
+        QVERIFY2(balloon.bottom() < 175 + 205, qPrintable(QString::number(balloon.bottom())));
+        s.merlin->balloon()->hide();
+    }
+
     // ---- idle life ----
 
     void idleLifeIsCalm()

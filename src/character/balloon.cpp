@@ -12,8 +12,8 @@ namespace Zentovia {
 
 namespace {
 
-constexpr int kPadding = 16;  // around the text
-constexpr int kTail = 22;     // length of the tail
+constexpr int kPadding = 16; // around the text
+constexpr int kTail = 22; // length of the tail
 constexpr int kBorder = 3;
 constexpr int kRadius = 22;
 const QColor kPaper(0xFF, 0xFD, 0xF2);
@@ -24,8 +24,8 @@ const QColor kEdge(0x5B, 0x4B, 0xC4);
 
 Balloon::Balloon(QWidget *parent)
     : QWidget(parent,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                  | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
+        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+            | Qt::WindowTransparentForInput)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -35,9 +35,9 @@ Balloon::Balloon(QWidget *parent)
     setWindowTitle(QStringLiteral("Fumetto"));
     setAccessibleDescription(QStringLiteral("Il fumetto del mago"));
     // Round, friendly letters where the system has them.
-    m_font.setFamilies({QStringLiteral("Andika"), QStringLiteral("Comic Neue"),
-                        QStringLiteral("Comic Sans MS"), QStringLiteral("Quicksand"),
-                        QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    m_font.setFamilies({ QStringLiteral("Andika"), QStringLiteral("Comic Neue"),
+        QStringLiteral("Comic Sans MS"), QStringLiteral("Quicksand"), QStringLiteral("DejaVu Sans"),
+        QStringLiteral("Liberation Sans") });
     m_font.setPixelSize(23);
     m_font.setWeight(QFont::DemiBold);
     setFont(m_font);
@@ -96,7 +96,7 @@ void Balloon::layOut()
             x = 0;
         }
         const int lineInPage = line % kMaxLines;
-        m_words.append({start, i, line, QRectF(x, lineInPage * m_lineHeight, w, m_lineHeight)});
+        m_words.append({ start, i, line, QRectF(x, lineInPage * m_lineHeight, w, m_lineHeight) });
         x += w + space;
     }
     m_lines = m_words.isEmpty() ? 1 : m_words.last().line + 1;
@@ -122,22 +122,30 @@ void Balloon::place(const QRect &figure, const QPoint &mouth)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    m_above = true;
+    // Beside the character on its right, tail to the mouth, where there is
+    // room: that keeps the space above its head (where the window shows the
+    // question) clear. Else above the head, else on its left.
+    m_above = false;
+    m_tailLeft = true;
     QSizeF body = bodyRect().size();
-    // Above the head, tail down to the mouth, if there is room.
-    QSize total(qCeil(body.width()) + 2 * kBorder, qCeil(body.height()) + kTail + 2 * kBorder);
-    QPoint pos(mouth.x() - total.width() / 2, figure.top() + figure.height() / 10 - total.height());
-    if (pos.y() < avail.top()) {
-        // Beside the character: on the side with more room.
-        m_above = false;
-        const int roomRight = avail.right() - figure.right();
-        const int roomLeft = figure.left() - avail.left();
-        m_tailLeft = roomRight >= roomLeft;
+    QSize total(qCeil(body.width()) + kTail + 2 * kBorder, qCeil(body.height()) + 2 * kBorder);
+    QPoint pos(figure.right() - figure.width() / 6, mouth.y() - total.height() / 2);
+    if (pos.x() + total.width() > avail.right() + 1) {
+        m_above = true;
         body = bodyRect().size();
-        total = QSize(qCeil(body.width()) + kTail + 2 * kBorder, qCeil(body.height()) + 2 * kBorder);
-        const int x = m_tailLeft ? figure.right() - figure.width() / 6
-                                 : figure.left() + figure.width() / 6 - total.width();
-        pos = QPoint(x, mouth.y() - total.height() / 3);
+        total
+            = QSize(qCeil(body.width()) + 2 * kBorder, qCeil(body.height()) + kTail + 2 * kBorder);
+        pos = QPoint(
+            mouth.x() - total.width() / 2, figure.top() + figure.height() / 10 - total.height());
+    }
+    if (m_above && pos.y() < avail.top()) {
+        m_above = false;
+        m_tailLeft = false;
+        body = bodyRect().size();
+        total
+            = QSize(qCeil(body.width()) + kTail + 2 * kBorder, qCeil(body.height()) + 2 * kBorder);
+        pos = QPoint(
+            figure.left() + figure.width() / 6 - total.width(), mouth.y() - total.height() / 3);
     }
     // Kept on screen.
     pos.setX(qBound(avail.left(), pos.x(), qMax(avail.left(), avail.right() + 1 - total.width())));
@@ -147,10 +155,10 @@ void Balloon::place(const QRect &figure, const QPoint &mouth)
     const QPoint local = mouth - pos;
     if (m_above)
         m_tailTip = QPoint(qBound(int(b.left()) + kRadius, local.x(), int(b.right()) - kRadius),
-                           int(b.bottom()) + kTail);
+            int(b.bottom()) + kTail);
     else
         m_tailTip = QPoint(m_tailLeft ? 0 : total.width() - 1,
-                           qBound(int(b.top()) + kRadius, local.y(), int(b.bottom()) - kRadius));
+            qBound(int(b.top()) + kRadius, local.y(), int(b.bottom()) - kRadius));
     updateMask();
     update();
 }
@@ -195,12 +203,14 @@ QPainterPath Balloon::outline() const
     path.addRoundedRect(b, kRadius, kRadius);
     QPainterPath tail;
     if (m_above) {
-        const qreal x = qBound(b.left() + kRadius + 14, qreal(m_tailTip.x()), b.right() - kRadius - 14);
+        const qreal x
+            = qBound(b.left() + kRadius + 14, qreal(m_tailTip.x()), b.right() - kRadius - 14);
         tail.moveTo(x - 14, b.bottom() - 2);
         tail.lineTo(m_tailTip);
         tail.lineTo(x + 14, b.bottom() - 2);
     } else {
-        const qreal y = qBound(b.top() + kRadius, qreal(m_tailTip.y()) - 10, b.bottom() - kRadius - 24);
+        const qreal y
+            = qBound(b.top() + kRadius, qreal(m_tailTip.y()) - 10, b.bottom() - kRadius - 24);
         const qreal edge = m_tailLeft ? b.left() + 2 : b.right() - 2;
         tail.moveTo(edge, y);
         tail.lineTo(m_tailTip);
@@ -228,7 +238,7 @@ void Balloon::paintEvent(QPaintEvent *)
         if (w.line / kMaxLines != m_page || w.start >= m_revealed)
             continue;
         p.drawText(QPointF(origin.x() + w.rect.left(), origin.y() + w.rect.top() + fm.ascent()),
-                   m_text.mid(w.start, w.end - w.start));
+            m_text.mid(w.start, w.end - w.start));
     }
     if (m_page + 1 < pageCount()) {
         // More to come: three small dots in the corner.

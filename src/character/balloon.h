@@ -17,8 +17,8 @@ class Balloon : public QWidget
 public:
     explicit Balloon(QWidget *parent = nullptr);
 
-    static constexpr int kMaxLines = 4;
-    static constexpr int kTextWidth = 380;
+    static constexpr int kMaxLines = 3;
+    static constexpr int kTextWidth = 320;
 
     // Opens the balloon on a text, nothing revealed yet; figure is the
     // character's window on screen and mouth the point it talks from.
