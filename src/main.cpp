@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/datapath.h"
 #include "app/failure.h"
 #include "app/qtdialogs.h"
 #include "app/tavola.h"
@@ -6,6 +7,7 @@
 #include "character/desktopagent.h"
 #include "character/espeakvoice.h"
 
+#include <QIcon>
 #include <QScreen>
 
 using namespace Zentovia;
@@ -18,6 +20,10 @@ int main(int argc, char **argv)
         TimeSeededRandom random;
         DesktopAgent agent1(std::make_unique<EspeakVoice>());
         Tavola tavola(dialogs, random, agent1);
+        // The program's icon, the wizard's face, on every window and box.
+        const QIcon icon(dataPath(QStringLiteral("icons/it.zentovia.Zentovia.svg")));
+        QApplication::setWindowIcon(icon);
+        tavola.setWindowIcon(icon);
         dialogs.setParent(&tavola);
         tavola.load();
         // The window opens at the top-left corner of the desktop, where the
