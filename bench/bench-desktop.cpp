@@ -150,6 +150,28 @@ void pause(int ms)
     QThread::msleep(ms);
 }
 
+// True while the wizard's balloon is on screen: he is still talking.
+bool balloonShown()
+{
+    QProcess search;
+    search.start(u"xdotool"_s, { u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Fumetto$"_s });
+    return search.waitForFinished(5000) && search.exitCode() == 0
+        && !search.readAllStandardOutput().trimmed().isEmpty();
+}
+
+// Waits until the wizard has been silent for the given time, or the limit.
+void waitForSilence(int silentMs, int limitMs)
+{
+    QElapsedTimer silent, total;
+    silent.start();
+    total.start();
+    while (silent.elapsed() < silentMs && total.elapsed() < limitMs) {
+        if (balloonShown())
+            silent.restart();
+        pause(250);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -234,7 +256,7 @@ int main(int argc, char **argv)
 
     // Idle: the speech queue runs dry, then 20 s with nothing asked. The bare
     // program idles beside it over the same 20 s.
-    pause(25000);
+    waitForSilence(3000, 120000);
     if (startUntilNameBox(watch, floor, bare) < 0)
         return 1;
     pause(500);

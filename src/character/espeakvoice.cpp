@@ -29,14 +29,14 @@ EspeakVoice::EspeakVoice(
     m_worker->moveToThread(&m_thread);
     m_thread.start();
 
-    // espeak is loaded on its own thread, which makes every later call too;
-    // a Failure while loading comes back here through the future.
-    std::packaged_task<std::unique_ptr<EspeakSynthesizer>()> load(
+    // espeak loads on its own thread, which makes every later call too, while
+    // the program goes on starting; the first text to say waits for it. A
+    // Failure while loading comes back through the future at that point.
+    auto load = std::make_shared<std::packaged_task<std::unique_ptr<EspeakSynthesizer>()>>(
         [settings] { return std::make_unique<EspeakSynthesizer>(settings); });
-    std::future<std::unique_ptr<EspeakSynthesizer>> loaded = load.get_future();
+    m_loading = load->get_future();
     QMetaObject::invokeMethod(
-        m_worker, [&load] { load(); }, Qt::BlockingQueuedConnection);
-    m_synthesizer = loaded.get();
+        m_worker, [load] { (*load)(); }, Qt::QueuedConnection);
 
     connect(m_output.get(), &AudioOutput::drained, this, &EspeakVoice::onDrained);
     connect(m_output.get(), &AudioOutput::lost, this, &EspeakVoice::onLost);
@@ -90,12 +90,19 @@ void EspeakVoice::stop()
         Q_EMIT mouthOpened(0);
 }
 
+EspeakSynthesizer *EspeakVoice::loadedSynthesizer()
+{
+    if (!m_synthesizer)
+        m_synthesizer = m_loading.get();
+    return m_synthesizer.get();
+}
+
 void EspeakVoice::request(const QString &text)
 {
     if (m_requested.contains(text))
         return;
     m_requested.insert(text);
-    EspeakSynthesizer *synthesizer = m_synthesizer.get();
+    EspeakSynthesizer *synthesizer = loadedSynthesizer();
     QMetaObject::invokeMethod(
         m_worker,
         [this, synthesizer, text] {

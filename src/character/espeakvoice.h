@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -54,6 +55,8 @@ Q_SIGNALS:
 private:
     using UtterancePtr = std::shared_ptr<const Utterance>;
 
+    // The synthesizer, once loaded (waits for it the first time).
+    EspeakSynthesizer *loadedSynthesizer();
     void request(const QString &text);
     void onSynthesized(const QString &text, const UtterancePtr &utterance);
     void play(const UtterancePtr &utterance);
@@ -66,6 +69,7 @@ private:
 
     QThread m_thread;
     QObject *m_worker = nullptr; // lives in m_thread
+    std::future<std::unique_ptr<EspeakSynthesizer>> m_loading;
     std::unique_ptr<EspeakSynthesizer> m_synthesizer; // used only in m_thread
     std::unique_ptr<AudioOutput> m_output;
     std::unique_ptr<SilentOutput> m_silent;
