@@ -23,7 +23,6 @@ int main(int argc, char **argv)
         // The program's icon, the wizard's face, on every window and box.
         const QIcon icon(dataPath(QStringLiteral("icons/it.zentovia.Zentovia.svg")));
         QApplication::setWindowIcon(icon);
-        tavola.setWindowIcon(icon);
         dialogs.setParent(&tavola);
         tavola.load();
         // The window opens at the top-left corner of the desktop, where the

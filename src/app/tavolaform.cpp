@@ -63,7 +63,6 @@ TavolaForm::TavolaForm(QWidget *parent)
 {
     setObjectName(QStringLiteral("Tavola"));
     setWindowTitle(caption());
-    setWindowIcon(QIcon(dataPath(QStringLiteral("pictures/clessidra.svg"))));
 
     m_surface = new Surface(this);
     setCentralWidget(m_surface);
