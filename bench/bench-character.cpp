@@ -6,6 +6,7 @@
 #include "character/characterfile.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
+#include "measure.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,14 +21,16 @@
 
 using namespace Zentovia;
 
+using namespace Zentovia::Bench;
+
 namespace {
 
 double cpuSeconds()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void wait(int ms)
@@ -35,12 +38,6 @@ void wait(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
 }
 
 } // namespace
@@ -64,7 +61,8 @@ int main(int argc, char **argv)
         loads.append(t.nsecsElapsed() / 1e6);
     }
     const double load = median(loads);
-    out << QStringLiteral("load character file   %1 ms (median of 25, first %2 ms)   goal <= 20 ms   %3\n")
+    out << QStringLiteral(
+        "load character file   %1 ms (median of 25, first %2 ms)   goal <= 20 ms   %3\n")
                .arg(load, 0, 'f', 2)
                .arg(loads.first(), 0, 'f', 2)
                .arg(load <= 20 ? QStringLiteral("ok") : QStringLiteral("OVER"));
@@ -90,8 +88,10 @@ int main(int argc, char **argv)
         p.drawPixmap(0, 0, merlin.frame(QStringLiteral("magic1-4"), 2, dpr).pixmap);
     }
     const double warm = t.nsecsElapsed() / 1e6 / draws;
-    out << QStringLiteral("frame from SVG        %1 ms (205 px high at 2x, drawn once per pose)\n").arg(cold, 0, 'f', 2);
-    out << QStringLiteral("frame from cache      %1 ms   goal <= 1 ms (a frame at 30 a second has 33 ms)   %2\n")
+    out << QStringLiteral("frame from SVG        %1 ms (205 px high at 2x, drawn once per pose)\n")
+               .arg(cold, 0, 'f', 2);
+    out << QStringLiteral(
+        "frame from cache      %1 ms   goal <= 1 ms (a frame at 30 a second has 33 ms)   %2\n")
                .arg(warm, 0, 'f', 3)
                .arg(warm <= 1 ? QStringLiteral("ok") : QStringLiteral("OVER"));
     ok = ok && warm <= 1;
@@ -106,7 +106,8 @@ int main(int argc, char **argv)
     wall.start();
     wait(seconds * 1000);
     const double share = (cpuSeconds() - cpu0) / (wall.nsecsElapsed() / 1e9) * 100;
-    out << QStringLiteral("idle CPU              %1 % of a core over %2 s (platform %3)   goal < 1 %   %4\n")
+    out << QStringLiteral(
+        "idle CPU              %1 % of a core over %2 s (platform %3)   goal < 1 %   %4\n")
                .arg(share, 0, 'f', 2)
                .arg(seconds)
                .arg(QGuiApplication::platformName())

@@ -6,6 +6,7 @@
 //   - idle CPU over 20 s with the wizard idling.
 // The wizard speaks into a PulseAudio server of our own with a null sink.
 #include "../tests/privatepulse.h"
+#include "measure.h"
 #include "privatex.h"
 
 #include <QCoreApplication>
@@ -28,12 +29,6 @@ using namespace Qt::StringLiterals;
 using namespace Zentovia::Bench;
 
 namespace {
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
 // Watches the X server for top-level windows being mapped.
 class MapWatch

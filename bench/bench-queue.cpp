@@ -4,6 +4,7 @@
 // request before the question is done, and stops when the sound device has
 // played the first sample of "5". Plays into a PulseAudio server of its own.
 #include "../tests/privatepulse.h"
+#include "measure.h"
 #include "privatex.h"
 
 #include "character/desktopagent.h"
@@ -23,28 +24,7 @@ using namespace Qt::StringLiterals;
 using namespace Zentovia;
 using namespace Zentovia::Bench;
 
-namespace {
-
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
-} // namespace
+namespace { } // namespace
 
 int main(int argc, char **argv)
 {

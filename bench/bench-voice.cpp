@@ -3,6 +3,7 @@
 // server of its own (a null sink) unless PULSE_SERVER names one.
 #include "../tests/privatepulse.h"
 #include "app/tavola.h"
+#include "measure.h"
 
 #include "character/espeaksynthesizer.h"
 #include "character/espeakvoice.h"
@@ -19,30 +20,13 @@
 using namespace Qt::StringLiterals;
 using namespace Zentovia;
 
-namespace {
+using namespace Zentovia::Bench;
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
+namespace {
 
 void line(const char *what, double value, const char *unit, const char *goal, bool met)
 {
     std::printf("%-44s %9.1f %-3s goal %-10s %s\n", what, value, unit, goal, met ? "ok" : "MISSED");
-}
-
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(200);
-    }
-    return true;
 }
 
 } // namespace

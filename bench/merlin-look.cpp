@@ -39,7 +39,7 @@ int sheet(const QString &out, int height)
     for (const QString &n : names)
         columns = qMax(columns, int(file->animation(n)->frames.size()) + 1);
     QImage image(columns * (cell.width() + 8), int(names.size()) * (cell.height() + 24),
-                 QImage::Format_ARGB32_Premultiplied);
+        QImage::Format_ARGB32_Premultiplied);
     image.fill(QColor(0xE8, 0xF0, 0xFF));
     QPainter p(&image);
     int row = 0;
@@ -49,10 +49,11 @@ int sheet(const QString &out, int height)
         p.setPen(Qt::black);
         p.drawText(4, y + 16, QStringLiteral("%1 (%2 ms)").arg(n).arg(a->totalMs()));
         QList<CharacterFile::Frame> frames = a->frames;
-        frames.prepend({file->restPose(), 0, 0});
+        frames.prepend({ file->restPose(), 0, 0 });
         for (int i = 0; i < frames.size(); ++i) {
             const auto &f = frames.at(i);
-            p.drawImage(i * (cell.width() + 8), y + 22, file->render(f.pose, qMax(0, f.mouth), cell));
+            p.drawImage(
+                i * (cell.width() + 8), y + 22, file->render(f.pose, qMax(0, f.mouth), cell));
         }
         ++row;
     }
@@ -68,7 +69,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments().mid(1);
     try {
         if (args.value(0) == u"sheet")
-            return sheet(args.value(1, QStringLiteral("merlin-sheet.png")), args.value(2, QStringLiteral("205")).toInt());
+            return sheet(args.value(1, QStringLiteral("merlin-sheet.png")),
+                args.value(2, QStringLiteral("205")).toInt());
 
         // A stand-in for the game window, so the wizard is seen where it stands.
         QWidget backdrop;
@@ -98,10 +100,10 @@ int main(int argc, char **argv)
             else
                 merlin.Play(item);
         }
-        QObject::connect(&merlin, &Character::requestDone, [](quint64 id) {
-            QTextStream(stdout) << "done " << id << Qt::endl;
-        });
-        QObject::connect(&merlin, &Character::clicked, [] { QTextStream(stdout) << "clicked" << Qt::endl; });
+        QObject::connect(&merlin, &Character::requestDone,
+            [](quint64 id) { QTextStream(stdout) << "done " << id << Qt::endl; });
+        QObject::connect(
+            &merlin, &Character::clicked, [] { QTextStream(stdout) << "clicked" << Qt::endl; });
         return app.exec();
     } catch (const Failure &failure) {
         QTextStream(stderr) << failure.message() << Qt::endl;
