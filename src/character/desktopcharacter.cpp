@@ -8,7 +8,6 @@
 #include "character/pacedvoice.h"
 #include "character/voice.h"
 
-#include <QBitmap>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -40,6 +39,8 @@ DesktopCharacter::DesktopCharacter(const QString &id, std::shared_ptr<const Char
     , m_file(std::move(file))
     , m_voice(voice)
     , m_clock(clock)
+    , m_useMask(QGuiApplication::platformName() == u"xcb" && !DesktopWindowing::hasCompositor())
+    , m_frames(m_file, m_useMask)
 {
     m_window = std::make_unique<FigureWindow>(*this);
     m_balloon = std::make_unique<Balloon>();
@@ -52,7 +53,6 @@ DesktopCharacter::DesktopCharacter(const QString &id, std::shared_ptr<const Char
         m_window->move(qMax(avail.left(), avail.right() - figureSize().width() - 60),
             avail.top() + qMin(175, qMax(0, avail.height() - m_height)));
     }
-    m_useMask = QGuiApplication::platformName() == u"xcb" && !DesktopWindowing::hasCompositor();
 
     connect(m_window.get(), &FigureWindow::clicked, this, &Character::clicked);
     connect(&m_voice, &Voice::wordReached, this, &DesktopCharacter::onWord);
@@ -405,54 +405,7 @@ void DesktopCharacter::showPose(const QString &pose, int mouth)
 
 const DesktopCharacter::Frame &DesktopCharacter::frame(const QString &pose, int mouth, qreal dpr)
 {
-    if (dpr != m_cacheDpr || m_height != m_cacheHeight) {
-        m_cache.clear();
-        m_cacheDpr = dpr;
-        m_cacheHeight = m_height;
-    }
-    const QString key = pose + u'|' + QString::number(mouth);
-    auto it = m_cache.find(key);
-    if (it != m_cache.end())
-        return *it;
-    const QSize size = figureSize();
-    const QSize pixels(qCeil(size.width() * dpr), qCeil(size.height() * dpr));
-    QImage image = m_file->render(pose, mouth, pixels);
-    if (m_useMask) {
-        // Nothing blends the window with what lies beneath: the pixels kept
-        // by the mask are shown in their own colour at full strength (a glow
-        // stays light instead of turning dark), the others are cut away.
-        for (int y = 0; y < image.height(); ++y) {
-            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                const int a = qAlpha(line[x]);
-                if (a > 100 && a < 255) {
-                    const QRgb c = qUnpremultiply(line[x]);
-                    line[x] = qRgba(qRed(c), qGreen(c), qBlue(c), 255);
-                }
-            }
-        }
-    }
-    Frame f;
-    f.pixmap = QPixmap::fromImage(image);
-    f.pixmap.setDevicePixelRatio(dpr);
-    if (m_useMask) {
-        const QImage logical = dpr == 1
-            ? image
-            : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        // Black (index 1) is inside the figure, white (index 0) outside.
-        QImage mono(size, QImage::Format_MonoLSB);
-        mono.setColorTable({ qRgb(255, 255, 255), qRgb(0, 0, 0) });
-        mono.fill(0);
-        for (int y = 0; y < size.height(); ++y) {
-            const auto *line = reinterpret_cast<const QRgb *>(logical.constScanLine(y));
-            for (int x = 0; x < size.width(); ++x) {
-                if (qAlpha(line[x]) > 100)
-                    mono.setPixel(x, y, 1);
-            }
-        }
-        f.mask = QRegion(QBitmap::fromImage(mono));
-    }
-    return *m_cache.insert(key, f);
+    return m_frames.frame(pose, mouth, figureSize(), dpr);
 }
 
 const DesktopCharacter::Frame &DesktopCharacter::currentFrame()

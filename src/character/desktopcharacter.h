@@ -1,5 +1,7 @@
 #pragma once
 
+#include "character/framecache.h"
+
 #include "character/character.h"
 #include "character/characterfile.h"
 
@@ -63,14 +65,10 @@ public:
 
     // The current frame, from the cache (drawn once per pose, mouth, height
     // and device pixel ratio).
-    struct Frame
-    {
-        QPixmap pixmap;
-        QRegion mask; // the figure's shape, in window coordinates
-    };
+    using Frame = FrameCache::Frame;
     const Frame &frame(const QString &pose, int mouth, qreal dpr);
     const Frame &currentFrame();
-    int cachedFrames() const { return int(m_cache.size()); }
+    int cachedFrames() const { return m_frames.size(); }
     QSize figureSize() const;
 
 private:
@@ -138,10 +136,8 @@ private:
     QString m_pose;
     int m_frameMouth = -1; // the mouth the frame asks for, -1: the speaking mouth
     int m_mouthShown = 0;
-    QHash<QString, Frame> m_cache;
-    qreal m_cacheDpr = 0;
-    int m_cacheHeight = 0;
-    bool m_useMask = false;
+    const bool m_useMask; // cut to the figure's shape: no compositor
+    FrameCache m_frames;
     QRegion m_maskShown;
 };
 
