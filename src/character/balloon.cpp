@@ -1,5 +1,7 @@
 #include "character/balloon.h"
 
+#include "character/words.h"
+
 #include <QAccessible>
 #include <QBitmap>
 #include <QGuiApplication>
@@ -80,16 +82,9 @@ void Balloon::layOut()
     const qreal space = fm.horizontalAdvance(QLatin1Char(' '));
     qreal x = 0;
     int line = 0;
-    int i = 0;
-    const int n = int(m_text.size());
-    while (i < n) {
-        while (i < n && m_text.at(i).isSpace())
-            ++i;
-        if (i >= n)
-            break;
-        const int start = i;
-        while (i < n && !m_text.at(i).isSpace())
-            ++i;
+    for (const WordSpan &span : wordSpans(m_text)) {
+        const int start = span.start;
+        const int i = span.end;
         const qreal w = fm.horizontalAdvance(m_text.mid(start, i - start));
         if (x > 0 && x + w > kTextWidth) {
             ++line;

@@ -1,5 +1,7 @@
 #include "character/pacedvoice.h"
 
+#include "character/words.h"
+
 #include "character/clock.h"
 
 #include <QtMath>
@@ -46,8 +48,7 @@ int SpeechTiming::wordAt(int ms) const
 PacedVoice::PacedVoice(Clock *clock, QObject *parent)
     : Voice(parent)
     , m_clock(clock ? *clock : Clock::system())
-{
-}
+{ }
 
 PacedVoice::~PacedVoice()
 {
@@ -58,16 +59,9 @@ SpeechTiming PacedVoice::timing(const QString &text)
 {
     SpeechTiming timing;
     int at = 0;
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n) {
-        while (i < n && text.at(i).isSpace())
-            ++i;
-        if (i >= n)
-            break;
-        const int start = i;
-        while (i < n && !text.at(i).isSpace())
-            ++i;
+    for (const WordSpan &span : wordSpans(text)) {
+        const int start = span.start;
+        const int i = span.end;
         SpeechTiming::Word word;
         word.position = start;
         word.length = i - start;
@@ -105,7 +99,8 @@ SpeechTiming PacedVoice::timing(const QString &text)
     return timing;
 }
 
-void PacedVoice::prepare(const QString &) { }
+void PacedVoice::prepare(const QString &)
+{ }
 
 void PacedVoice::say(const QString &text)
 {
@@ -156,7 +151,8 @@ void PacedVoice::tick()
     next = qMin(next, m_timing.totalMs);
     // While only the end hold is left, nothing moves: wait for it at once.
     if (m_nextWord >= m_timing.words.size() && mouth == 0 && m_lastMouth == 0) {
-        const auto &lastWord = m_timing.words.isEmpty() ? SpeechTiming::Word{} : m_timing.words.last();
+        const auto &lastWord
+            = m_timing.words.isEmpty() ? SpeechTiming::Word {} : m_timing.words.last();
         if (elapsed >= lastWord.startMs + lastWord.durationMs * 85 / 100)
             next = m_timing.totalMs;
     }
