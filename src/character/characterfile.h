@@ -26,8 +26,8 @@ public:
         bool setShown = false;
         bool shown = true;
         qreal rotate = 0; // degrees, clockwise, around the pivot
-        QPointF move;     // drawing units
-        QPointF scale{1, 1};
+        QPointF move; // drawing units
+        QPointF scale { 1, 1 };
         QPointF pivot;
         qreal opacity = 1;
         bool setOpacity = false;
@@ -80,16 +80,17 @@ public:
     QImage render(const QString &pose, int mouth, const QSize &pixelSize) const;
 
 private:
+    class Loader;
     CharacterFile() = default;
 
     QString m_path;
     QString m_name;
     QSizeF m_size;
     QPointF m_mouthPoint;
-    QString m_svg;                    // the drawing without the script
-    QHash<QString, int> m_insertAt;   // part id -> where its start tag takes attributes
-    QHash<QString, Pose> m_poses;     // resolved: bases merged in
-    QStringList m_mouthParts;         // closed .. wide open
+    QString m_svg; // the drawing without the script
+    QHash<QString, int> m_insertAt; // part id -> where its start tag takes attributes
+    QHash<QString, Pose> m_poses; // resolved: bases merged in
+    QStringList m_mouthParts; // closed .. wide open
     QHash<QString, Animation> m_animations; // keyed by lower-case name
 };
 
