@@ -2,7 +2,7 @@
 //   - loading the character file (goal: at most 20 ms)
 //   - a frame drawn from the cache, against one drawn from the SVG
 //   - idle CPU of the shown character over some seconds (goal: under 1% of a core)
-#include "app/datapath.h"
+#include "core/datapath.h"
 #include "character/characterfile.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"

@@ -5,7 +5,7 @@
 //   - peak memory (VmHWM) with a contest running and the wizard speaking;
 //   - idle CPU over 20 s with the wizard idling.
 // The wizard speaks into a PulseAudio server of our own with a null sink.
-#include "../tests/privatepulse.h"
+#include "support/privatepulse.h"
 #include "measure.h"
 #include "privatex.h"
 

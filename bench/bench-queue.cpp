@@ -3,7 +3,7 @@
 // (Greet, then "5", "per", the multiplier). The clock starts when the
 // request before the question is done, and stops when the sound device has
 // played the first sample of "5". Plays into a PulseAudio server of its own.
-#include "../tests/privatepulse.h"
+#include "support/privatepulse.h"
 #include "measure.h"
 #include "privatex.h"
 

@@ -6,7 +6,7 @@
 //     each tick stamped against real time, and a few real 1000 ms periods of
 //     the same precise timer.
 #include "privatex.h"
-#include "tavolatest.h"
+#include "support/tavolatest.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The wizard's voice: how long espeak takes to make the instructions, and how
 // soon a prepared text is heard after say(). Plays through a PulseAudio
 // server of its own (a null sink) unless PULSE_SERVER names one.
-#include "../tests/privatepulse.h"
+#include "support/privatepulse.h"
 #include "app/tavola.h"
 #include "measure.h"
 

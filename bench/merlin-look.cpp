@@ -9,7 +9,7 @@
 //                                        stand-in for the game window
 //
 // The data folder is found as the program finds it (ZENTOVIA_DATA_DIR overrides it).
-#include "app/failure.h"
+#include "core/failure.h"
 #include "character/characterfile.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"

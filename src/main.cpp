@@ -1,6 +1,6 @@
 #include "app/application.h"
-#include "app/datapath.h"
-#include "app/failure.h"
+#include "core/datapath.h"
+#include "core/failure.h"
 #include "app/qtdialogs.h"
 #include "app/tavola.h"
 #include "app/timeseededrandom.h"

@@ -2,7 +2,7 @@
 // odd names through start-up and through a stored record read back by the
 // next run, odd answers, and odd or unusable record files.
 
-#include "tavolatest.h"
+#include "support/tavolatest.h"
 
 #include <QClipboard>
 #include <QDir>

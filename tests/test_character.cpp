@@ -1,8 +1,8 @@
 // The character control: the request queue on a fake clock, the character
 // file loader, the window's geometry, the silent voice and the start-up
 // sequence of the window (the wizard introduces the game) against the real control.
-#include "app/datapath.h"
-#include "app/failure.h"
+#include "core/datapath.h"
+#include "core/failure.h"
 #include "app/tavola.h"
 #include "character/balloon.h"
 #include "character/characterfile.h"

@@ -2,7 +2,7 @@
 // the clock, and the end of contest with the record.
 
 #include "app/surface.h"
-#include "tavolatest.h"
+#include "support/tavolatest.h"
 
 #include <QDir>
 

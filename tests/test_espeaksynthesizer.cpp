@@ -1,6 +1,6 @@
 #include "app/tavola.h"
 #include "character/espeaksynthesizer.h"
-#include "loudness.h"
+#include "support/loudness.h"
 
 #include <QTest>
 

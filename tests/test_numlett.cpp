@@ -1,4 +1,4 @@
-#include "app/failure.h"
+#include "core/failure.h"
 #include "words/numlett.h"
 
 #include <QTest>

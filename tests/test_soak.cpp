@@ -2,7 +2,7 @@
 // answers right and wrong, the clock's 421 ticks, the end with or without a
 // record. The resident memory must not grow from the 5th contest to the 50th.
 
-#include "tavolatest.h"
+#include "support/tavolatest.h"
 
 #include <QDir>
 #include <QFile>

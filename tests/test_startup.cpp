@@ -2,7 +2,7 @@
 // the wizard's introduction; and the window as it first appears.
 
 #include "app/surface.h"
-#include "tavolatest.h"
+#include "support/tavolatest.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "privatepulse.h"
+#include "support/privatepulse.h"
 
 #include "character/espeakvoice.h"
 
@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/tavola.h"
-#include "loudness.h"
+#include "support/loudness.h"
 
 #include <cmath>
 

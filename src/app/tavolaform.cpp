@@ -1,6 +1,6 @@
 #include "app/tavolaform.h"
 
-#include "app/datapath.h"
+#include "core/datapath.h"
 #include "app/outlineeffect.h"
 #include "app/surface.h"
 #include "app/twips.h"

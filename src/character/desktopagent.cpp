@@ -1,7 +1,7 @@
 #include "character/desktopagent.h"
 
-#include "app/datapath.h"
-#include "app/failure.h"
+#include "core/datapath.h"
+#include "core/failure.h"
 #include "character/characterfile.h"
 #include "character/clock.h"
 #include "character/desktopcharacter.h"

@@ -1,6 +1,6 @@
 #include "character/desktopcharacter.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
 #include "character/balloon.h"
 #include "character/clock.h"
 #include "character/desktopwindowing.h"

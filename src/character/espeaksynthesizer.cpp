@@ -1,6 +1,6 @@
 #include "character/espeaksynthesizer.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
 
 #include <espeak-ng/speak_lib.h>
 

@@ -1,6 +1,6 @@
-#include "recordfiles.h"
+#include "record/recordfiles.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "numlett.h"
+#include "words/numlett.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
 
 #include <QStringView>
 

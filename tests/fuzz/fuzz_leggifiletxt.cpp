@@ -1,7 +1,7 @@
 // The reading of a record file with any bytes in it: never a crash, never
 // more than the first 64 KiB, and exactly those bytes as text.
 
-#include "app/failure.h"
+#include "core/failure.h"
 #include "record/recordfiles.h"
 
 #include <QByteArray>

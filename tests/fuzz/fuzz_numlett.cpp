@@ -2,7 +2,7 @@
 // to that count. Below 10^12 numlett never raises and gives lower-case
 // letters only (nothing below 1); from 10^12 on it always raises Failure.
 
-#include "app/failure.h"
+#include "core/failure.h"
 #include "words/numlett.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/datapath.h"
+#include "core/datapath.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "privatepulse.h"
+#include "support/privatepulse.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -4,7 +4,7 @@
 // random draw, the character's host. They record what the window asked.
 
 #include "app/dialogs.h"
-#include "app/failure.h"
+#include "core/failure.h"
 #include "app/randomdraw.h"
 #include "character/agent.h"
 #include "character/character.h"

@@ -4,7 +4,7 @@
 // time, and short ways to reach its controls.
 
 #include "app/tavola.h"
-#include "fakes.h"
+#include "support/fakes.h"
 
 #include <QFile>
 #include <QLabel>
