@@ -1,11 +1,12 @@
 #include "app/application.h"
-#include "core/datapath.h"
-#include "core/failure.h"
+#include "app/commandline.h"
 #include "app/qtdialogs.h"
 #include "app/tavola.h"
 #include "app/timeseededrandom.h"
 #include "character/desktopagent.h"
 #include "character/espeakvoice.h"
+#include "core/datapath.h"
+#include "core/failure.h"
 
 #include <QIcon>
 #include <QScreen>
@@ -14,6 +15,17 @@ using namespace Zentovia;
 
 int main(int argc, char **argv)
 {
+    // The command line is read before anything else: a wrong one ends the
+    // program before any window, and so do the help and the version.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.action != CommandLine::Action::Run) {
+        commandLine.print();
+        return commandLine.exitStatus();
+    }
+
     Application app(argc, argv);
     try {
         QtDialogs dialogs;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace Zentovia {
+
+// What the command line asks for: a contest on one times table (the 5
+// unless told otherwise), the help, the version, or nothing at all because
+// it is wrong. Read before any window opens.
+struct CommandLine
+{
+    enum class Action { Run, Help, Version, Error };
+
+    static constexpr int DefaultTable = 5;
+    static constexpr int FirstTable = 1;
+    static constexpr int LastTable = 10;
+
+    Action action = Action::Run;
+    int table = DefaultTable;
+    // For Error: one line saying what is wrong, in Italian.
+    QString error;
+
+    // arguments[0] is the program itself.
+    static CommandLine parse(const QStringList &arguments);
+    // The help, in Italian, with the usage line first.
+    static QString helpText();
+    static QString versionText();
+    // The status the program ends with when it does not run: 0 for the
+    // help and the version, 2 for a wrong command line.
+    int exitStatus() const { return action == Action::Error ? 2 : 0; }
+    // Prints what a command line that does not run asks for: the help or
+    // the version on stdout, or the error and the help on stderr.
+    void print() const;
+};
+
+} // namespace Zentovia

@@ -1,0 +1,101 @@
+// The command line of the real program: a table from 1 to 10, the help and
+// the version in Italian, and a wrong command line ended with status 2 and
+// one clear line before any window opens.
+
+#include "app/commandline.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace Zentovia;
+using namespace Qt::StringLiterals;
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void table_data();
+    void table();
+    void program_data();
+    void program();
+};
+
+void TestCommandLine::table_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("table");
+    QTest::newRow("none: the 5") << QStringList() << 5;
+    QTest::newRow("1") << QStringList { u"--tabellina"_s, u"1"_s } << 1;
+    QTest::newRow("7 with =") << QStringList { u"--tabellina=7"_s } << 7;
+    QTest::newRow("10") << QStringList { u"--tabellina"_s, u"10"_s } << 10;
+    QTest::newRow("single dash") << QStringList { u"-tabellina"_s, u"8"_s } << 8;
+}
+
+void TestCommandLine::table()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, table);
+    const CommandLine line = CommandLine::parse(QStringList { u"zentovia"_s } + arguments);
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QCOMPARE(line.table, table);
+}
+
+void TestCommandLine::program_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // the start of stdout
+    QTest::addColumn<QString>("said"); // the first line on stderr
+    const QString usage = u"Uso: zentovia [--tabellina N]"_s;
+    QTest::newRow("help") << QStringList { u"--help"_s } << 0 << usage << QString();
+    QTest::newRow("-h") << QStringList { u"-h"_s } << 0 << usage << QString();
+    QTest::newRow("version") << QStringList { u"--version"_s } << 0 << u"Zentovia, versione "_s
+                             << QString();
+    QTest::newRow("0") << QStringList { u"--tabellina"_s, u"0"_s } << 2 << QString()
+                       << u"zentovia: La tabellina \"0\" non c'è: scegli un numero da 1 a 10."_s;
+    QTest::newRow("11") << QStringList { u"--tabellina=11"_s } << 2 << QString()
+                        << u"zentovia: La tabellina \"11\" non c'è: scegli un numero da 1 a 10."_s;
+    QTest::newRow("x") << QStringList { u"--tabellina"_s, u"x"_s } << 2 << QString()
+                       << u"zentovia: La tabellina \"x\" non c'è: scegli un numero da 1 a 10."_s;
+    QTest::newRow("missing value")
+        << QStringList { u"--tabellina"_s } << 2 << QString()
+        << u"zentovia: Manca il numero della tabellina dopo --tabellina."_s;
+    QTest::newRow("unknown option") << QStringList { u"--colore"_s, u"blu"_s } << 2 << QString()
+                                    << u"zentovia: Opzione sconosciuta: --colore."_s;
+    QTest::newRow("stray argument")
+        << QStringList { u"7"_s } << 2 << QString() << u"zentovia: Argomento inatteso: \"7\"."_s;
+}
+
+void TestCommandLine::program()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, said);
+
+    // No display at all: whatever the command line says here, it is said
+    // before any window could open.
+    QProcess zentovia;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    zentovia.setProcessEnvironment(env);
+    zentovia.start(qEnvironmentVariable("ZENTOVIA_PROGRAM"), arguments);
+    QVERIFY(zentovia.waitForFinished(10000));
+    QCOMPARE(zentovia.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(zentovia.exitCode(), status);
+    const QString stdOut = QString::fromLocal8Bit(zentovia.readAllStandardOutput());
+    const QString stdErr = QString::fromLocal8Bit(zentovia.readAllStandardError());
+    QVERIFY2(stdOut.startsWith(out), qPrintable(stdOut));
+    if (said.isEmpty()) {
+        QVERIFY2(stdErr.isEmpty(), qPrintable(stdErr));
+    } else {
+        QCOMPARE(stdErr.section(u'\n', 0, 0), said);
+        // The usage follows the error.
+        QVERIFY2(stdErr.contains(u"Uso: zentovia [--tabellina N]"_s), qPrintable(stdErr));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_commandline.moc"
