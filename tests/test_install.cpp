@@ -154,6 +154,12 @@ private Q_SLOTS:
             << u"Exec=zentovia"_s << u"share/applications/%1.desktop"_s.arg(AppId);
         QTest::newRow("entry names the icon")
             << u"Icon=%1\n"_s.arg(AppId) << u"share/applications/%1.desktop"_s.arg(AppId);
+        QTest::newRow("action for the 8")
+            << u"Name=Tabellina dell'8\nExec=zentovia --tabellina 8\n"_s
+            << u"share/applications/%1.desktop"_s.arg(AppId);
+        QTest::newRow("action for the 10")
+            << u"Name=Tabellina del 10\nExec=zentovia --tabellina 10\n"_s
+            << u"share/applications/%1.desktop"_s.arg(AppId);
         QTest::newRow("entry in Italian")
             << u"Name[it]="_s << u"share/applications/%1.desktop"_s.arg(AppId);
         QTest::newRow("metainfo id")
