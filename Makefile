@@ -4,6 +4,8 @@ GENERATOR ?= Ninja
 BUILD_TYPE ?= RelWithDebInfo
 # Warnings are errors in continuous integration.
 WERROR := $(if $(CI),ON,OFF)
+# Tests run side by side, one for each core.
+TEST_JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure build run test test-sanitized test-fuzz fuzz bench clean format
 
@@ -26,7 +28,7 @@ run: build
 # AddressSanitizer and UndefinedBehaviorSanitizer; then a short run of each fuzz
 # target.
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(BUILD) --output-on-failure --parallel $(TEST_JOBS)
 	@$(MAKE) --no-print-directory test-sanitized test-fuzz
 
 # The sanitized build leaves out the tests that need a real X server or a real
@@ -41,7 +43,7 @@ test-sanitized: deps
 	@cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 		-DZENTOVIA_WERROR=$(WERROR) -DZENTOVIA_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD)
-	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -E '^($(SANITIZE_SKIP))$$'
+	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure --parallel $(TEST_JOBS) -E '^($(SANITIZE_SKIP))$$'
 
 # libFuzzer targets, built by clang in their own folder. `make test` runs each
 # briefly; `make fuzz` runs each for FUZZ_SECONDS. New inputs go to the build
