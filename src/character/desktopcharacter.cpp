@@ -29,7 +29,6 @@ DesktopCharacter::DesktopCharacter(const QString &id, std::shared_ptr<const Char
     m_layer = new FigureLayer(*this, *stage.window());
     m_balloon = new Balloon(stage);
     m_layer->resize(figureSize());
-    m_layer->updateShape();
     stage.addLayer(m_layer);
     stage.addLayer(m_layer->hitArea());
     stage.addLayer(m_balloon);

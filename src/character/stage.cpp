@@ -3,8 +3,6 @@
 #include <QChildEvent>
 #include <QEvent>
 
-#include <algorithm>
-
 namespace Zentovia {
 
 Stage::Stage(QWidget &window)
@@ -64,14 +62,10 @@ bool Stage::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window) {
         switch (event->type()) {
-        case QEvent::ChildAdded: {
-            QObject *child = static_cast<QChildEvent *>(event)->child();
-            const bool ours = std::any_of(m_layers.cbegin(), m_layers.cend(),
-                [child](const QPointer<QWidget> &layer) { return layer == child; });
-            if (child->isWidgetType() && !ours)
+        case QEvent::ChildAdded:
+            if (static_cast<QChildEvent *>(event)->child()->isWidgetType())
                 raiseLayers();
             break;
-        }
         case QEvent::Show:
         case QEvent::WindowStateChange:
             if (isShown())
