@@ -145,13 +145,28 @@ void pause(int ms)
     QThread::msleep(ms);
 }
 
-// True while the wizard's balloon is on screen: he is still talking.
+// True while the wizard's balloon is on screen: he is still talking. Its
+// paper's colour is found nowhere else in the window.
 bool balloonShown()
 {
-    QProcess search;
-    search.start(u"xdotool"_s, { u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Fumetto$"_s });
-    return search.waitForFinished(5000) && search.exitCode() == 0
-        && !search.readAllStandardOutput().trimmed().isEmpty();
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    bool shown = false;
+    if (!xcb_connection_has_error(c)) {
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        xcb_get_image_reply_t *image = xcb_get_image_reply(c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, screen->width_in_pixels,
+                screen->height_in_pixels, ~0u),
+            nullptr);
+        if (image && image->depth == 24) {
+            const auto *pixels = reinterpret_cast<const quint32 *>(xcb_get_image_data(image));
+            const int count = xcb_get_image_data_length(image) / 4;
+            shown = std::any_of(
+                pixels, pixels + count, [](quint32 p) { return (p & 0xFFFFFF) == 0xFFFDF2; });
+        }
+        std::free(image);
+    }
+    xcb_disconnect(c);
+    return shown;
 }
 
 // Waits until the wizard has been silent for the given time, or the limit.

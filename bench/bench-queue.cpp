@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,7 +41,11 @@ int main(int argc, char **argv)
 
     auto owned = std::make_unique<SinkOutput>();
     SinkOutput *output = owned.get();
+    QWidget window;
+    window.resize(800, 600);
+    window.show();
     DesktopAgent agent(std::make_unique<EspeakVoice>(std::move(owned)));
+    agent.setStage(&window);
     agent.Load(u"Merlin"_s, DesktopAgent::merlinKey());
     DesktopCharacter &merlin = agent.desktopItem(u"Merlin"_s);
     merlin.Show();

@@ -5,7 +5,7 @@
 //                                        the window's start-up sequence on the real
 //                                        control (--no-intro: without Announce and the
 //                                        instructions), then each item in order: an
-//                                        animation name, or say:TEXT; over a plain
+//                                        animation name, or say:TEXT; inside a plain
 //                                        stand-in for the game window
 //
 // The data folder is found as the program finds it (ZENTOVIA_DATA_DIR overrides it).
@@ -76,13 +76,15 @@ int main(int argc, char **argv)
         QWidget backdrop;
         backdrop.setWindowTitle(QStringLiteral("Zentovia (stand-in)"));
         backdrop.setStyleSheet(QStringLiteral("background: #FFFFE0;"));
-        backdrop.setGeometry(0, 0, 760, 620);
+        backdrop.resize(800, 570);
         auto *answer = new QLineEdit(&backdrop);
-        answer->setGeometry(250, 400, 200, 60);
+        answer->setGeometry(208, 355, 457, 75);
         answer->setStyleSheet(QStringLiteral("font-size: 36px; background: white;"));
         backdrop.show();
 
         DesktopAgent agent1;
+        agent1.setStage(&backdrop);
+        agent1.setKeepClear({ answer });
         agent1.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
         Character &merlin = agent1.Item(QStringLiteral("Merlin"));
         QStringList items = args.mid(1);

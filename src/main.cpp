@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/qtdialogs.h"
+#include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "app/timeseededrandom.h"
 #include "character/desktopagent.h"
@@ -9,7 +10,6 @@
 #include "core/failure.h"
 
 #include <QIcon>
-#include <QScreen>
 
 using namespace Zentovia;
 
@@ -32,14 +32,16 @@ int main(int argc, char **argv)
         TimeSeededRandom random;
         DesktopAgent agent1(std::make_unique<EspeakVoice>());
         Tavola tavola(dialogs, random, agent1);
+        // The wizard lives in the window, above its controls, and his
+        // balloon leaves the contest's controls in view.
+        agent1.setStage(&tavola);
+        agent1.setKeepClear(balloonKeepClear(tavola));
         // The program's icon, the wizard's face, on every window and box.
         const QIcon icon(dataPath(QStringLiteral("icons/it.zentovia.Zentovia.svg")));
         QApplication::setWindowIcon(icon);
         dialogs.setParent(&tavola);
         tavola.load();
-        // The window opens at the top-left corner of the desktop, where the
-        // wizard stands just above the answer box.
-        tavola.move(tavola.screen()->availableGeometry().topLeft());
+        // The window manager places the window.
         tavola.show();
         // Take the keyboard at once, so the child can type and use Alt+N
         // and Alt+X even on a desktop without a window manager.

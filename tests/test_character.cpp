@@ -1,18 +1,25 @@
 // The character control: the request queue on a fake clock, the character
-// file loader, the window's geometry, the silent voice and the start-up
-// sequence of the window (the wizard introduces the game) against the real control.
+// file loader, the figure and balloon inside their window, the silent voice
+// and the start-up sequence of the window (the wizard introduces the game)
+// against the real control.
 #include "core/datapath.h"
 #include "core/failure.h"
+#include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "character/balloon.h"
 #include "character/characterfile.h"
 #include "character/clock.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
-#include "character/figurewindow.h"
+#include "character/figurelayer.h"
 #include "character/pacedvoice.h"
+#include "character/words.h"
 
+#include <QAccessible>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -45,20 +52,35 @@ QString failureOf(const std::function<void()> &f)
     return {};
 }
 
-// One agent with Merlin loaded, on a fake clock.
-struct Stage
+// A voice that says nothing by itself: the test reports its words.
+class ScriptedVoice : public Voice
+{
+public:
+    void prepare(const QString &) override { }
+    void say(const QString &) override { }
+    void stop() override { }
+};
+
+// A window of its own, with Merlin loaded into it, on a fake clock.
+struct Rig
 {
     FakeClock clock;
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
     std::unique_ptr<DesktopAgent> agent;
     DesktopCharacter *merlin = nullptr;
+    Voice *voice = nullptr;
     QList<quint64> done;
     QList<qint64> doneAt;
 
-    Stage()
+    explicit Rig(std::unique_ptr<Voice> ownVoice = nullptr, QSize size = QSize(800, 600))
     {
-        agent = std::make_unique<DesktopAgent>(nullptr, clock);
+        window->resize(size);
+        window->show();
+        agent = std::make_unique<DesktopAgent>(std::move(ownVoice), clock);
+        agent->setStage(window.get());
         agent->Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
         merlin = &agent->desktopItem(QStringLiteral("Merlin"));
+        voice = &agent->voice();
         QObject::connect(merlin, &Character::requestDone, merlin, [this](quint64 id) {
             done.append(id);
             doneAt.append(clock.now());
@@ -68,7 +90,24 @@ struct Stage
     {
         return clock.advanceUntil([&] { return done.size() >= count; }, limitMs);
     }
+    bool balloonOpen(qint64 limitMs = 5000)
+    {
+        return clock.advanceUntil([&] { return merlin->balloon()->isVisible(); }, limitMs);
+    }
+    QRect figure() const { return merlin->layer()->geometry(); }
 };
+
+// Every accessible name under an interface.
+QStringList accessibleNames(QAccessibleInterface *node)
+{
+    QStringList names;
+    if (!node)
+        return names;
+    names << node->text(QAccessible::Name);
+    for (int i = 0; i < node->childCount(); ++i)
+        names << accessibleNames(node->child(i));
+    return names;
+}
 
 } // namespace
 
@@ -235,7 +274,9 @@ private Q_SLOTS:
         QVERIFY2(message.contains(path), qPrintable(message)); // names the file
         QVERIFY2(message.contains(fault), qPrintable(message)); // and the fault
         // The agent reports the same, and keeps no character.
+        QWidget window;
         DesktopAgent agent;
+        agent.setStage(&window);
         const QString viaAgent = failureOf([&] { agent.Load(QStringLiteral("Merlin"), path); });
         QCOMPARE(viaAgent, message);
         QVERIFY(!failureOf([&] { agent.Item(QStringLiteral("Merlin")); }).isEmpty());
@@ -246,7 +287,12 @@ private Q_SLOTS:
     void agentKeysAndIds()
     {
         FakeClock clock;
+        QWidget window;
         DesktopAgent agent(nullptr, clock);
+        const QString noStage
+            = failureOf([&] { agent.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey()); });
+        QVERIFY2(noStage.contains(QStringLiteral("finestra")), qPrintable(noStage));
+        agent.setStage(&window);
         agent.Load(
             QStringLiteral("Merlin"), DesktopAgent::merlinKey()); // relative: under dataDir()
         agent.Load(QStringLiteral("Other"), merlinPath()); // absolute
@@ -266,7 +312,7 @@ private Q_SLOTS:
 
     void queueRunsInOrderOneAtATime()
     {
-        Stage s;
+        Rig s;
         const auto *file = &s.merlin->file();
         const Request show = s.merlin->Show();
         const Request move = s.merlin->MoveTo(250, 175);
@@ -297,24 +343,23 @@ private Q_SLOTS:
 
     void heightIsImmediate()
     {
-        Stage s;
+        Rig s;
         s.merlin->Show();
         s.merlin->Play(QStringLiteral("congratulate"));
         s.clock.advance(200); // in the middle of the appearance
         QVERIFY(s.merlin->isBusy());
         s.merlin->setHeight(300);
         QCOMPARE(s.merlin->height(), 300);
-        QCOMPARE(s.merlin->window()->height(), 300);
-        QCOMPARE(s.merlin->window()->width(), qRound(300 * s.merlin->file().aspect()));
+        QCOMPARE(s.figure().size(), QSize(qRound(300 * s.merlin->file().aspect()), 300));
         s.merlin->setHeight(205);
-        QCOMPARE(s.merlin->window()->size(), QSize(qRound(205 * s.merlin->file().aspect()), 205));
+        QCOMPARE(s.figure().size(), QSize(qRound(205 * s.merlin->file().aspect()), 205));
         QCOMPARE(s.merlin->queued(), 1); // the height did not join the queue
         QVERIFY(s.done.isEmpty());
     }
 
     void droppedHandlesDoNoHarm()
     {
-        Stage s;
+        Rig s;
         // Every request's handle is dropped at once.
         s.merlin->Show();
         s.merlin->MoveTo(10, 20);
@@ -324,12 +369,12 @@ private Q_SLOTS:
         QCOMPARE(s.done.size(), 4);
         for (int i = 1; i < s.done.size(); ++i)
             QVERIFY(s.done.at(i) > s.done.at(i - 1));
-        QCOMPARE(s.merlin->window()->pos(), QPoint(10, 20));
+        QCOMPARE(s.figure().topLeft(), QPoint(10, 20));
     }
 
     void animationNamesIgnoreCase()
     {
-        Stage s;
+        Rig s;
         for (const char *name : { "Announce", "ANNOUNCE", "greet", "Greet", "Congratulate",
                  "congratulate", "DoMagic1", "domagic2", "DOMAGIC2" })
             s.merlin->Play(QString::fromLatin1(name));
@@ -341,34 +386,143 @@ private Q_SLOTS:
         QVERIFY(s.runUntilDone(9));
     }
 
-    // ---- the window ----
+    // ---- in the window ----
 
-    void windowKind()
+    void neverTakesTheKeyboard_data()
     {
-        Stage s;
-        const Qt::WindowFlags flags = s.merlin->window()->windowFlags();
-        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
-        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // no task bar entry
-        QVERIFY(s.merlin->window()->testAttribute(Qt::WA_TranslucentBackground));
-        QVERIFY(s.merlin->window()->testAttribute(Qt::WA_ShowWithoutActivating));
-        QVERIFY(!s.merlin->window()->isVisible());
+        QTest::addColumn<QString>("request");
+        for (const char *request : { "Show", "MoveTo", "Play", "Speak", "click" })
+            QTest::newRow(request) << QString::fromLatin1(request);
+    }
+
+    void neverTakesTheKeyboard()
+    {
+        QFETCH(QString, request);
+        Rig s;
+        auto *answer = new QLineEdit(s.window.get());
+        answer->setGeometry(200, 400, 300, 60);
+        answer->show();
+        answer->setFocus();
+        s.merlin->Show();
+        QVERIFY(s.runUntilDone(1));
+        if (request == u"MoveTo")
+            s.merlin->MoveTo(220, 200);
+        else if (request == u"Play")
+            s.merlin->Play(QStringLiteral("domagic1"));
+        else if (request == u"Speak")
+            s.merlin->Speak(QStringLiteral("cinque per sette"));
+        else if (request == u"Show")
+            s.merlin->Show();
+        else
+            QTest::mouseClick(s.window->windowHandle(), Qt::LeftButton, {}, s.figure().center());
+        s.clock.advance(400); // in the middle of it
+        // Keys typed into the window go to the answer box, also while he moves.
+        QTest::keyClick(s.window->windowHandle(), Qt::Key_3, {}, '3');
+        QVERIFY(s.runUntilDone(request == u"click" ? 1 : 2));
+        QTest::keyClick(s.window->windowHandle(), Qt::Key_5, {}, '5');
+        QCOMPARE(answer->text(), QStringLiteral("35"));
+        QCOMPARE(s.window->focusWidget(), answer);
+        // Figure and balloon are parts of the window, not windows.
+        for (const QWidget *part : { static_cast<QWidget *>(s.merlin->layer()),
+                 s.merlin->layer()->hitArea(), static_cast<QWidget *>(s.merlin->balloon()) }) {
+            QCOMPARE(part->parentWidget(), s.window.get());
+            QVERIFY(!part->isWindow());
+            QCOMPARE(part->focusPolicy(), Qt::NoFocus);
+        }
+    }
+
+    void clicksOnTheFigureOnly_data()
+    {
+        QTest::addColumn<QPointF>("where"); // a fraction of the figure's rectangle
+        QTest::addColumn<bool>("onFigure");
+        QTest::newRow("his robe") << QPointF(0.45, 0.75) << true;
+        QTest::newRow("his face") << QPointF(0.5, 0.45) << true;
+        QTest::newRow("empty top-left corner") << QPointF(0.04, 0.04) << false;
+        QTest::newRow("empty bottom-right corner") << QPointF(0.97, 0.97) << false;
+    }
+
+    void clicksOnTheFigureOnly()
+    {
+        QFETCH(QPointF, where);
+        QFETCH(bool, onFigure);
+        Rig s;
+        // A button lies under the whole figure.
+        auto *button = new QPushButton(QStringLiteral("sotto"), s.window.get());
+        button->setGeometry(100, 100, 300, 300);
+        button->show();
+        s.merlin->MoveTo(120, 120);
+        s.merlin->Show();
+        QVERIFY(s.runUntilDone(2));
+        QSignalSpy clicked(s.merlin, &Character::clicked);
+        QSignalSpy pressed(button, &QPushButton::clicked);
+        const QRect f = s.figure();
+        const QPoint at
+            = f.topLeft() + QPoint(qRound(where.x() * f.width()), qRound(where.y() * f.height()));
+        QTest::mouseClick(s.window->windowHandle(), Qt::LeftButton, {}, at);
+        QCOMPARE(clicked.size(), onFigure ? 1 : 0);
+        QCOMPARE(pressed.size(), onFigure ? 0 : 1);
+    }
+
+    void staysAboveTheControls_data()
+    {
+        QTest::addColumn<bool>("raiseControl"); // the control is raised after it is made
+        QTest::addColumn<bool>("showAgain"); // then the character is asked to Show
+        QTest::newRow("a control made later") << false << false;
+        QTest::newRow("a control raised, then Show") << true << true;
+    }
+
+    void staysAboveTheControls()
+    {
+        QFETCH(bool, raiseControl);
+        QFETCH(bool, showAgain);
+        Rig s;
+        s.merlin->MoveTo(100, 100);
+        s.merlin->Show();
+        QVERIFY(s.runUntilDone(2));
+        s.merlin->Speak(QStringLiteral("Sei grande"));
+        QVERIFY(s.balloonOpen());
+        auto *label = new QLabel(QStringLiteral("sopra?"), s.window.get());
+        label->setGeometry(s.window->rect());
+        label->show();
+        if (raiseControl)
+            label->raise();
+        if (showAgain) {
+            s.merlin->Show();
+            QVERIFY(s.runUntilDone(3));
+        }
+        QCOMPARE(s.window->childAt(s.figure().center()), s.merlin->layer()->hitArea());
+        const QObjectList order = s.window->children();
+        QVERIFY(order.indexOf(label) < order.indexOf(s.merlin->layer()));
+        QVERIFY(order.indexOf(label) < order.indexOf(s.merlin->balloon()));
+    }
+
+    void screenReadersFindHimAndHisWords()
+    {
+        Rig s;
+        s.merlin->Show();
+        const QString text = QStringLiteral("Sei sulla buona strada per diventare cavaliere");
+        s.merlin->Speak(text);
+        QVERIFY(s.balloonOpen(10000));
+        const QStringList names
+            = accessibleNames(QAccessible::queryAccessibleInterface(s.window.get()));
+        QVERIFY2(names.contains(QStringLiteral("Merlin")), qPrintable(names.join(u'|')));
+        QVERIFY2(names.contains(text), qPrintable(names.join(u'|')));
     }
 
     void moveToGlides()
     {
-        Stage s;
+        Rig s;
         s.merlin->Show();
         QVERIFY(s.runUntilDone(1));
-        const QPoint from = s.merlin->window()->pos();
+        const QPoint from = s.figure().topLeft();
         const QPoint to(250, 175);
         QVERIFY(from != to);
         s.merlin->MoveTo(to.x(), to.y());
         s.clock.advance(100);
-        const QPoint mid = s.merlin->window()->pos();
+        const QPoint mid = s.figure().topLeft();
         QVERIFY2(mid != from && mid != to, "it glides, it does not jump");
         QVERIFY(s.runUntilDone(2, DesktopCharacter::kMaxGlideMs + 100));
-        QCOMPARE(s.merlin->window()->pos(), to);
+        QCOMPARE(s.figure().topLeft(), to);
         // Already there: done at once, without frames.
         const qint64 before = s.clock.now();
         s.merlin->MoveTo(to.x(), to.y());
@@ -376,75 +530,81 @@ private Q_SLOTS:
         QVERIFY(s.clock.now() - before < DesktopCharacter::kGlideFrameMs);
         // Height keeps the place of the top-left corner.
         s.merlin->setHeight(120);
-        QCOMPARE(s.merlin->window()->geometry(),
-            QRect(to, QSize(qRound(120 * s.merlin->file().aspect()), 120)));
+        QCOMPARE(s.figure(), QRect(to, QSize(qRound(120 * s.merlin->file().aspect()), 120)));
     }
 
     void moveWhileHiddenIsInstant()
     {
-        Stage s;
+        Rig s;
         s.merlin->MoveTo(400, 300);
         QVERIFY(s.runUntilDone(1, 1));
-        QCOMPARE(s.merlin->window()->pos(), QPoint(400, 300));
-        QVERIFY(!s.merlin->window()->isVisible());
+        QCOMPARE(s.figure().topLeft(), QPoint(400, 300));
+        QVERIFY(!s.merlin->layer()->isVisible());
     }
 
-    void showBringsBackIntoView()
+    void showBringsBackIntoTheWindow()
     {
-        Stage s;
+        Rig s;
         s.merlin->Show();
         QVERIFY(s.runUntilDone(1));
         QVERIFY(s.merlin->isInView());
+        QVERIFY(s.window->rect().contains(s.figure()));
         // Hidden: it comes back, playing its appearance.
-        s.merlin->window()->hide();
+        s.merlin->layer()->hide();
         s.merlin->Show();
         s.clock.advance(0);
-        QVERIFY(s.merlin->window()->isVisible());
+        QVERIFY(s.merlin->layer()->isVisible());
         QVERIFY(s.merlin->pose().startsWith(QStringLiteral("appear")));
         QVERIFY(s.runUntilDone(2));
         QCOMPARE(s.merlin->pose(), QStringLiteral("rest"));
-        // Minimized: restored.
-        s.merlin->window()->setWindowState(Qt::WindowMinimized);
-        s.merlin->Show();
-        QVERIFY(s.runUntilDone(3));
-        QVERIFY(!(s.merlin->window()->windowState() & Qt::WindowMinimized));
-        QVERIFY(s.merlin->isInView());
-        // Far off every screen: back on one.
-        s.merlin->window()->hide();
+        // Out of the window: back inside it.
+        s.merlin->layer()->hide();
         s.merlin->MoveTo(-5000, -5000);
         s.merlin->Show();
-        QVERIFY(s.runUntilDone(5));
-        QVERIFY(s.merlin->isInView());
+        QVERIFY(s.runUntilDone(4));
+        QVERIFY(s.window->rect().contains(s.figure()));
         // Already in view: no appearance, done at once.
         const qint64 before = s.clock.now();
         s.merlin->Show();
-        QVERIFY(s.runUntilDone(6));
+        QVERIFY(s.runUntilDone(5));
         QCOMPARE(s.clock.now(), before);
+        // The window minimized: he stays with it, and it stays minimized.
+        s.window->showMinimized();
+        s.merlin->Show();
+        QVERIFY(s.runUntilDone(6));
+        QVERIFY(s.window->isMinimized());
+        QVERIFY(!s.merlin->isInView());
     }
 
-    void clickIsReported()
+    void windowClosedWhileSpeaking()
     {
-        Stage s;
-        QSignalSpy clicked(s.merlin, &Character::clicked);
+        Rig s;
         s.merlin->Show();
-        QVERIFY(s.runUntilDone(1));
-        QTest::mouseClick(s.merlin->window(), Qt::LeftButton, {}, QPoint(60, 120));
-        QCOMPARE(clicked.size(), 1);
+        s.merlin->Speak(Tavola::Instructions);
+        s.merlin->Play(QStringLiteral("Greet"));
+        QVERIFY(s.balloonOpen());
+        s.window.reset();
+        QVERIFY(!s.merlin->layer());
+        s.clock.advance(60000);
+        QCOMPARE(s.clock.pending(), 0);
+        s.merlin->Speak(QStringLiteral("ciao")); // asked after: nothing happens
+        s.clock.advance(10000);
+        QCOMPARE(s.clock.pending(), 0);
     }
 
     void framesComeFromCache()
     {
-        Stage s;
-        const auto &a = s.merlin->frame(QStringLiteral("rest"), 0, 2.0);
-        const qint64 key = a.pixmap.cacheKey();
-        QCOMPARE(a.pixmap.deviceIndependentSize().toSize(), s.merlin->figureSize());
-        QCOMPARE(a.pixmap.size(), s.merlin->figureSize() * 2); // crisp on high-DPI screens
-        QCOMPARE(s.merlin->frame(QStringLiteral("rest"), 0, 2.0).pixmap.cacheKey(), key);
+        Rig s;
+        const QPixmap &a = s.merlin->frame(QStringLiteral("rest"), 0, 2.0);
+        const qint64 key = a.cacheKey();
+        QCOMPARE(a.deviceIndependentSize().toSize(), s.merlin->figureSize());
+        QCOMPARE(a.size(), s.merlin->figureSize() * 2); // crisp on high-DPI screens
+        QCOMPARE(s.merlin->frame(QStringLiteral("rest"), 0, 2.0).cacheKey(), key);
         QCOMPARE(s.merlin->cachedFrames(), 1);
         s.merlin->frame(QStringLiteral("blink"), 0, 2.0);
         QCOMPARE(s.merlin->cachedFrames(), 2);
         s.merlin->setHeight(100); // a new height draws anew
-        QVERIFY(s.merlin->frame(QStringLiteral("rest"), 0, 2.0).pixmap.cacheKey() != key);
+        QVERIFY(s.merlin->frame(QStringLiteral("rest"), 0, 2.0).cacheKey() != key);
         QCOMPARE(s.merlin->cachedFrames(), 1);
     }
 
@@ -452,7 +612,7 @@ private Q_SLOTS:
 
     void speakOpensBalloonAndMovesMouth()
     {
-        Stage s;
+        Rig s;
         s.merlin->Show();
         QVERIFY(s.runUntilDone(1));
         const QString text = QStringLiteral("Sei sulla buona strada per diventare cavaliere");
@@ -485,44 +645,152 @@ private Q_SLOTS:
         QVERIFY(!balloon->isVisible());
     }
 
-    void balloonStaysOnScreen()
+    void balloonKeepsPaceWithTheVoice_data()
     {
-        Stage s;
-        s.merlin->Show();
-        s.merlin->MoveTo(0, 0); // no room above
-        s.merlin->Speak(Tavola::Instructions);
-        QVERIFY(s.clock.advanceUntil([&] { return s.merlin->balloon()->isVisible(); }, 5000));
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(screen.contains(s.merlin->balloon()->geometry()));
-        QVERIFY(!s.merlin->balloon()->isAbove());
-        QVERIFY(s.merlin->balloon()->pageCount() >= 2); // a long text turns pages
-        QVERIFY(s.merlin->balloon()->height() < 260);
-        s.merlin->balloon()->hide();
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("word"); // the word the voice reaches
+        QTest::addColumn<QString>("shown"); // empty: on a later page
+        const QString question = QStringLiteral("cinque per sette");
+        QTest::newRow("first word") << question << 0 << QStringLiteral("cinque");
+        QTest::newRow("middle word") << question << 1 << QStringLiteral("cinque per");
+        QTest::newRow("last word") << question << 2 << question;
+        QTest::newRow("a word on a later page") << Tavola::Instructions << 30 << QString();
     }
 
-    void balloonLeavesTheQuestionClear()
+    void balloonKeepsPaceWithTheVoice()
     {
-        // At its place in the contest the wizard talks to his right, below
-        // the window's question line and clear of the answer box.
-        Stage s;
+        QFETCH(QString, text);
+        QFETCH(int, word);
+        QFETCH(QString, shown);
+        Rig s(std::make_unique<ScriptedVoice>());
         s.merlin->Show();
-        s.merlin->MoveTo(250, 175);
-        s.merlin->setHeight(205);
+        s.merlin->Speak(text);
+        QVERIFY(s.balloonOpen());
+        const WordSpan reached = wordSpans(text).at(word);
+        Q_EMIT s.voice->wordReached(reached.start, reached.end - reached.start);
+        // From the moment its sound starts the whole word is shown, and no
+        // word after it.
+        const Balloon *balloon = s.merlin->balloon();
+        const QString said = text.mid(reached.start, reached.end - reached.start);
+        QVERIFY2(balloon->shownText().endsWith(said), qPrintable(balloon->shownText()));
+        if (shown.isEmpty())
+            QVERIFY(balloon->page() > 0);
+        else
+            QCOMPARE(balloon->shownText(), shown);
+    }
+
+    void balloonStaysInTheWindow_data()
+    {
+        QTest::addColumn<QPoint>("place"); // the figure's top-left corner
+        QTest::addColumn<QList<QRect>>("keepClear");
+        QTest::addColumn<int>("side"); // Balloon::Side
+        QTest::addColumn<int>("lines"); // lines a page
+        const int right = int(Balloon::Side::Right), above = int(Balloon::Side::Above);
+        const int left = int(Balloon::Side::Left);
+        QTest::newRow("room on his right") << QPoint(100, 200) << QList<QRect> {} << right << 3;
+        QTest::newRow("at the right edge") << QPoint(600, 300) << QList<QRect> {} << above << 3;
+        QTest::newRow("in the top right corner") << QPoint(600, 0) << QList<QRect> {} << left << 3;
+        // The verdict's place, right of him and just above his mouth, and
+        // the answer box below: two lines fit between them.
+        QTest::newRow("between the verdict and the answer box")
+            << QPoint(250, 175) << QList<QRect> { { 424, 155, 300, 86 }, { 208, 355, 457, 75 } }
+            << right << 2;
+        QTest::newRow("only a narrow strip on his right")
+            << QPoint(250, 175) << QList<QRect> { { 0, 0, 800, 250 }, { 0, 330, 800, 270 } }
+            << right << 1;
+        QTest::newRow("right and above kept clear")
+            << QPoint(300, 200) << QList<QRect> { { 440, 0, 360, 600 }, { 0, 0, 800, 210 } } << left
+            << 3;
+    }
+
+    void balloonStaysInTheWindow()
+    {
+        QFETCH(QPoint, place);
+        QFETCH(QList<QRect>, keepClear);
+        QFETCH(int, side);
+        QFETCH(int, lines);
+        Rig s;
+        QList<QWidget *> controls;
+        for (const QRect &rect : keepClear) {
+            controls << new QLabel(s.window.get());
+            controls.last()->setGeometry(rect);
+        }
+        s.agent->setKeepClear(controls);
+        s.merlin->MoveTo(place.x(), place.y());
+        s.merlin->Show();
         s.merlin->Speak(Tavola::Instructions);
-        QVERIFY(s.clock.advanceUntil([&] { return s.merlin->balloon()->isVisible(); }, 5000));
-        const QRect balloon = s.merlin->balloon()->geometry();
-        QVERIFY(!s.merlin->balloon()->isAbove());
-        QVERIFY2(balloon.top() > 120, qPrintable(QString::number(balloon.top())));
-        QVERIFY2(balloon.left() > 250, qPrintable(QString::number(balloon.left())));
-        QVERIFY2(balloon.bottom() < 175 + 205, qPrintable(QString::number(balloon.bottom())));
-        s.merlin->balloon()->hide();
+        QVERIFY(s.balloonOpen());
+        const Balloon *balloon = s.merlin->balloon();
+        QVERIFY(s.window->rect().contains(balloon->geometry()));
+        for (const QRect &rect : keepClear)
+            QVERIFY2(!balloon->geometry().intersects(rect),
+                qPrintable(QStringLiteral("%1,%2 %3x%4")
+                               .arg(balloon->x())
+                               .arg(balloon->y())
+                               .arg(balloon->width())
+                               .arg(balloon->height())));
+        QCOMPARE(int(balloon->side()), side);
+        QCOMPARE(balloon->linesPerPage(), lines);
+        QVERIFY(balloon->pageCount() >= 2); // a long text turns pages
+        // He changes size in a smaller window: the balloon is placed anew.
+        s.window->resize(s.window->width(), balloon->geometry().bottom() - 10);
+        s.merlin->setHeight(200);
+        QVERIFY(s.window->rect().contains(balloon->geometry()));
+    }
+
+    void balloonLeavesTheContestInView_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("instructions") << Tavola::Instructions << QString();
+        QTest::newRow("praise") << QStringLiteral(
+            "Ti nomino cavaliere della tabellina, il massimo ordine per un eroe")
+                                << QStringLiteral("Esatto. Sei forte!!!");
+        QTest::newRow("correction")
+            << QStringLiteral("Sbagliato") << QStringLiteral("Sbagliato!! 35");
+    }
+
+    void balloonLeavesTheContestInView()
+    {
+        // The real window, the wizard at his place over the answer box.
+        QFETCH(QString, text);
+        QFETCH(QString, verdict);
+        struct Form : TavolaForm
+        {
+            using TavolaForm::m_lblMessage;
+            using TavolaForm::setCaption;
+        } form;
+        form.show();
+        form.setCaption(form.m_lblMessage, verdict);
+        FakeClock clock;
+        DesktopAgent agent(nullptr, clock);
+        agent.setStage(&form);
+        agent.setKeepClear(balloonKeepClear(form));
+        agent.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
+        DesktopCharacter &merlin = agent.desktopItem(QStringLiteral("Merlin"));
+        merlin.Show();
+        merlin.MoveTo(250, 175);
+        merlin.setHeight(205);
+        merlin.Speak(text);
+        QVERIFY(clock.advanceUntil([&] { return merlin.balloon()->isVisible(); }, 5000));
+        const QRect balloon = merlin.balloon()->geometry();
+        QVERIFY(form.rect().contains(balloon));
+        QCOMPARE(merlin.balloon()->side(), Balloon::Side::Right);
+        for (const char *name :
+            { "Label6", "lblScore", "Label1", "lblScore1", "Label3", "lblScore2", "lblNum1",
+                "Label10", "lblNum2", "lblMessage", "Label11", "lblconto", "Text3" }) {
+            const auto *control = form.findChild<QWidget *>(QString::fromLatin1(name));
+            QVERIFY2(control, name);
+            const QRect at(control->mapTo(&form, QPoint(0, 0)), control->size());
+            QVERIFY2(!balloon.intersects(at), name);
+        }
     }
 
     // ---- idle life ----
 
     void idleLifeIsCalm()
     {
-        Stage s;
+        Rig s;
         s.merlin->Show();
         QVERIFY(s.runUntilDone(1));
         s.clock.resetShortestAsked();
@@ -541,11 +809,14 @@ private Q_SLOTS:
         s.merlin->Play(QStringLiteral("Greet"));
         s.clock.advance(0);
         QVERIFY(s.merlin->pose().startsWith(QStringLiteral("wave")));
-        // Hidden, it does not live: no timers at all.
+        // In a minimized window it does not live: no timers at all...
         QVERIFY(s.runUntilDone(2));
-        s.merlin->window()->hide();
+        s.window->showMinimized();
         s.clock.advance(10000);
         QCOMPARE(s.clock.pending(), 0);
+        // ...until the window comes back.
+        s.window->showNormal();
+        QVERIFY(s.clock.advanceUntil([&] { return s.merlin->isIdleMoving(); }, 10000));
     }
 
     // ---- start-up: the wizard introduces the game ----
@@ -553,7 +824,11 @@ private Q_SLOTS:
     void startUpSequence()
     {
         FakeClock clock;
+        QWidget window;
+        window.resize(800, 600);
+        window.show();
         DesktopAgent agent1(nullptr, clock);
+        agent1.setStage(&window);
         QList<quint64> done;
         {
             agent1.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
@@ -572,9 +847,9 @@ private Q_SLOTS:
         DesktopCharacter &merlin = agent1.desktopItem(QStringLiteral("merlin"));
         QCOMPARE(merlin.height(), 205);
         QVERIFY(clock.advanceUntil([&] { return done.size() == 1; }, 5000));
-        QVERIFY(merlin.window()->isVisible());
+        QVERIFY(merlin.layer()->isVisible());
         QVERIFY(clock.advanceUntil([&] { return done.size() == 2; }, 5000));
-        QCOMPARE(merlin.window()->geometry(),
+        QCOMPARE(merlin.layer()->geometry(),
             QRect(QPoint(250, 175), QSize(qRound(205 * merlin.file().aspect()), 205)));
         QVERIFY(clock.advanceUntil(
             [&] { return merlin.pose().startsWith(QStringLiteral("announce")); }, 1000));

@@ -7,7 +7,7 @@
 
 namespace Zentovia {
 
-// A speaking character on the desktop. Every request but the height joins the
+// A speaking character in a window. Every request but the height joins the
 // character's queue and returns at once; the queue carries the requests out
 // one after another, in order. Nothing here waits for speech or animation.
 class Character : public QObject
@@ -17,10 +17,14 @@ public:
     using QObject::QObject;
     ~Character() override = default;
 
-    // Brings the character into view, wherever it was (hidden, minimized,
-    // covered), playing its appearance when it was not in view.
+    // Brings the character into view in its window, wherever it was (hidden,
+    // outside the window, covered by the window's controls), playing its
+    // appearance when it was hidden or outside. A minimized window stays so.
     virtual Request Show() = 0;
-    // Moves the character's top-left corner to the screen point x, y.
+    // Moves the character's top-left corner to the point x, y of its window,
+    // measured from the window's top-left corner (where its menu bar starts),
+    // so it keeps its place over the window's controls wherever the window
+    // is on the screen.
     virtual Request MoveTo(int x, int y) = 0;
     // Plays a named animation; names are matched without regard to case.
     // An unknown name raises a Failure.

@@ -3,58 +3,42 @@
 #include "core/failure.h"
 #include "character/balloon.h"
 #include "character/clock.h"
-#include "character/desktopwindowing.h"
-#include "character/figurewindow.h"
+#include "character/figurelayer.h"
 #include "character/pacedvoice.h"
+#include "character/stage.h"
 #include "character/voice.h"
 
-#include <QGuiApplication>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QRandomGenerator>
-#include <QScreen>
-#include <QWindow>
 #include <QtMath>
 
 namespace Zentovia {
 
-namespace {
-
-// Raises a window where the platform can (the offscreen one of the tests
-// cannot, and says so).
-void raiseWindow(QWidget *window)
-{
-    if (QGuiApplication::platformName() != u"offscreen")
-        window->raise();
-}
-
-} // namespace
-
 // ---- The character -----------------------------------------------------------
 
 DesktopCharacter::DesktopCharacter(const QString &id, std::shared_ptr<const CharacterFile> file,
-    Voice &voice, Clock &clock, QObject *parent)
+    Voice &voice, Clock &clock, Stage &stage, QObject *parent)
     : Character(parent)
     , m_id(id)
     , m_file(std::move(file))
     , m_voice(voice)
     , m_clock(clock)
-    , m_useMask(QGuiApplication::platformName() == u"xcb" && !DesktopWindowing::hasCompositor())
-    , m_frames(m_file, m_useMask)
+    , m_stage(stage)
+    , m_frames(m_file)
 {
-    m_window = std::make_unique<FigureWindow>(*this);
-    m_balloon = std::make_unique<Balloon>();
     m_pose = m_file->restPose();
-    m_window->resize(figureSize());
-    // Until told otherwise it stands near the right edge of the screen, so
-    // its first MoveTo is a short flight.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect avail = screen->availableGeometry();
-        m_window->move(qMax(avail.left(), avail.right() - figureSize().width() - 60),
-            avail.top() + qMin(175, qMax(0, avail.height() - m_height)));
-    }
+    m_layer = new FigureLayer(*this, *stage.window());
+    m_balloon = new Balloon(stage);
+    m_layer->resize(figureSize());
+    stage.addLayer(m_layer);
+    stage.addLayer(m_layer->hitArea());
+    stage.addLayer(m_balloon);
 
-    connect(m_window.get(), &FigureWindow::clicked, this, &Character::clicked);
+    connect(m_layer, &FigureLayer::clicked, this, &Character::clicked);
+    connect(m_layer, &QObject::destroyed, this, &DesktopCharacter::leaveStage);
+    connect(&stage, &Stage::shown, this, [this] {
+        if (!isBusy() && m_queue.empty())
+            scheduleIdle();
+    });
     connect(&m_voice, &Voice::wordReached, this, &DesktopCharacter::onWord);
     connect(&m_voice, &Voice::mouthOpened, this, &DesktopCharacter::onMouth);
     connect(&m_voice, &Voice::finished, this, &DesktopCharacter::onVoiceFinished);
@@ -66,6 +50,31 @@ DesktopCharacter::~DesktopCharacter()
     m_clock.cancel(m_balloonTimer);
     if (m_speaking)
         m_voice.stop();
+    delete m_balloon.data();
+    delete m_layer.data();
+}
+
+void DesktopCharacter::leaveStage()
+{
+    // The window is gone, and the character with it: nothing more runs.
+    cancelTimers();
+    m_clock.cancel(m_balloonTimer);
+    m_clock.cancel(m_watchdog);
+    if (m_speaking)
+        m_voice.stop();
+    m_speaking = false;
+    m_queue.clear();
+    m_current = Item {};
+}
+
+FigureLayer *DesktopCharacter::layer() const
+{
+    return m_layer;
+}
+
+Balloon *DesktopCharacter::balloon() const
+{
+    return m_balloon;
 }
 
 QSize DesktopCharacter::figureSize() const
@@ -75,14 +84,7 @@ QSize DesktopCharacter::figureSize() const
 
 bool DesktopCharacter::isInView() const
 {
-    if (!m_window->isVisible() || (m_window->windowState() & Qt::WindowMinimized))
-        return false;
-    const QRect g = m_window->frameGeometry();
-    for (const QScreen *screen : QGuiApplication::screens()) {
-        if (screen->geometry().intersects(g))
-            return true;
-    }
-    return QGuiApplication::screens().isEmpty();
+    return m_layer && m_layer->isVisible() && m_stage.isShown();
 }
 
 // ---- Requests ----------------------------------------------------------------
@@ -127,9 +129,10 @@ Request DesktopCharacter::Speak(const QString &text)
 void DesktopCharacter::setHeight(int pixels)
 {
     m_height = qBound(16, pixels, 4000);
-    m_window->resize(figureSize());
-    m_window->update();
-    applyMask();
+    if (!m_layer || m_layer->size() == figureSize())
+        return;
+    m_layer->resize(figureSize());
+    m_layer->update();
     placeBalloon();
 }
 
@@ -155,7 +158,7 @@ void DesktopCharacter::schedulePump()
 
 void DesktopCharacter::pump()
 {
-    if (isBusy())
+    if (isBusy() || !m_layer)
         return;
     if (m_queue.empty()) {
         scheduleIdle();
@@ -179,11 +182,12 @@ void DesktopCharacter::start(const Item &item)
         startShow();
         break;
     case Kind::MoveTo: {
-        const QPoint from = m_window->pos();
+        const QPoint from = m_layer->pos();
+        m_placed = true;
         if (from == item.to) {
             finish();
         } else if (!isInView()) {
-            m_window->move(item.to);
+            m_layer->move(item.to);
             placeBalloon();
             finish();
         } else {
@@ -192,7 +196,8 @@ void DesktopCharacter::start(const Item &item)
             const qreal distance = std::hypot(item.to.x() - from.x(), item.to.y() - from.y());
             m_glideMs
                 = qBound(kGlideFrameMs * 3, qRound(distance * 1000 / kGlideSpeed), kMaxGlideMs);
-            m_glideStart = m_clock.now();
+            // The first step is one frame on: he is seen moving at once.
+            m_glideStart = m_clock.now() - kGlideFrameMs;
             glideStep();
         }
         break;
@@ -226,30 +231,26 @@ void DesktopCharacter::cancelTimers()
 
 void DesktopCharacter::startShow()
 {
-    if (isInView()) {
-        raiseWindow(m_window.get());
-        raiseWindow(m_balloon.get());
+    // Above every control, also one raised since.
+    m_stage.raiseLayers();
+    const QRect area = m_stage.area();
+    if (m_layer->isVisibleTo(m_stage.window()) && area.intersects(m_layer->geometry())) {
         finish();
         return;
     }
-    // From wherever it was: restored, back on a screen, on top.
-    if (m_window->windowState() & Qt::WindowMinimized)
-        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-    bool onScreen = false;
-    for (const QScreen *screen : QGuiApplication::screens())
-        onScreen = onScreen || screen->geometry().intersects(m_window->frameGeometry());
-    if (!onScreen) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect avail = screen->availableGeometry();
-            m_window->move(avail.left() + qMax(0, (avail.width() - m_window->width()) / 2),
-                avail.top() + qMax(0, (avail.height() - m_window->height()) / 2));
-        }
-    }
+    // Until told otherwise it appears at the right of the window, so its
+    // first MoveTo is a short flight; from outside the window it comes back
+    // to the middle.
+    const QSize size = m_layer->size();
+    const int top = area.top() + qMax(0, (area.height() - size.height()) / 2);
+    if (!m_placed)
+        m_layer->move(qMax(area.left(), area.right() + 1 - size.width() - 60), top);
+    else if (!area.intersects(m_layer->geometry()))
+        m_layer->move(area.left() + qMax(0, (area.width() - size.width()) / 2), top);
+    m_placed = true;
     const CharacterFile::Animation *appear = m_file->animation(QStringLiteral("Show"));
     showPose(appear->frames.first().pose, appear->frames.first().mouth);
-    m_window->show();
-    raiseWindow(m_window.get());
-    DesktopWindowing::keepOutOfTaskBar(m_window.get());
+    m_layer->show();
     playFrames(appear, 0, false);
 }
 
@@ -260,7 +261,7 @@ void DesktopCharacter::glideStep()
     const qreal e = t * t * (3 - 2 * t);
     const QPoint at(qRound(m_glideFrom.x() + (m_glideTo.x() - m_glideFrom.x()) * e),
         qRound(m_glideFrom.y() + (m_glideTo.y() - m_glideFrom.y()) * e));
-    m_window->move(t >= 1 ? m_glideTo : at);
+    m_layer->move(t >= 1 ? m_glideTo : at);
     if (t >= 1) {
         placeBalloon();
         finish();
@@ -296,13 +297,8 @@ void DesktopCharacter::startSpeak(const QString &text)
     m_balloonTimer = 0;
     m_speaking = true;
     m_speakMouth = 0;
-    if (isInView()) {
-        const QRect figure = m_window->frameGeometry();
-        const QPointF mouth = m_file->mouthPoint();
-        const qreal scale = m_height / m_file->size().height();
-        m_balloon->open(text, figure,
-            figure.topLeft() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale)));
-    }
+    if (m_layer->isVisibleTo(m_stage.window()))
+        m_balloon->open(text, m_layer->geometry(), mouthAt());
     // However the voice behaves, the queue goes on in the end.
     const int longest = PacedVoice::timing(text).totalMs * 3 + 5000;
     m_watchdog = m_clock.callAfter(longest, this, [this] {
@@ -317,7 +313,7 @@ void DesktopCharacter::startSpeak(const QString &text)
 
 void DesktopCharacter::onWord(int position, int length)
 {
-    if (m_speaking)
+    if (m_speaking && m_balloon)
         m_balloon->revealUpTo(position + length);
 }
 
@@ -341,6 +337,8 @@ void DesktopCharacter::onVoiceFinished()
     m_speaking = false;
     m_clock.cancel(m_watchdog);
     m_watchdog = 0;
+    if (!m_balloon)
+        return;
     m_balloon->revealAll();
     m_speakMouth = 0;
     showPose(m_pose, m_frameMouth);
@@ -351,15 +349,17 @@ void DesktopCharacter::onVoiceFinished()
     m_timer = m_clock.callAfter(kSpeechHoldMs, this, [this] { finish(); });
 }
 
-void DesktopCharacter::placeBalloon()
+QPoint DesktopCharacter::mouthAt() const
 {
-    if (!m_balloon->isVisible())
-        return;
-    const QRect figure = m_window->frameGeometry();
     const QPointF mouth = m_file->mouthPoint();
     const qreal scale = m_height / m_file->size().height();
-    m_balloon->place(
-        figure, figure.topLeft() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale)));
+    return m_layer->pos() + QPoint(qRound(mouth.x() * scale), qRound(mouth.y() * scale));
+}
+
+void DesktopCharacter::placeBalloon()
+{
+    if (m_balloon && m_balloon->isVisibleTo(m_stage.window()))
+        m_balloon->place(m_layer->geometry(), mouthAt());
 }
 
 // ---- Idle life ---------------------------------------------------------------
@@ -395,33 +395,19 @@ void DesktopCharacter::showPose(const QString &pose, int mouth)
 {
     m_pose = pose;
     m_frameMouth = mouth;
-    const int shown = mouth >= 0 ? mouth : m_speakMouth;
-    m_mouthShown = shown;
-    if (m_window->isVisible()) {
-        m_window->update();
-        applyMask();
-    }
+    m_mouthShown = mouth >= 0 ? mouth : m_speakMouth;
+    if (m_layer && m_layer->isVisible())
+        m_layer->update();
 }
 
-const DesktopCharacter::Frame &DesktopCharacter::frame(const QString &pose, int mouth, qreal dpr)
+const QPixmap &DesktopCharacter::frame(const QString &pose, int mouth, qreal dpr)
 {
     return m_frames.frame(pose, mouth, figureSize(), dpr);
 }
 
-const DesktopCharacter::Frame &DesktopCharacter::currentFrame()
+const QPixmap &DesktopCharacter::currentFrame()
 {
-    return frame(m_pose, m_mouthShown, m_window->devicePixelRatioF());
-}
-
-void DesktopCharacter::applyMask()
-{
-    if (!m_useMask || !m_window->isVisible())
-        return;
-    const QRegion &mask = currentFrame().mask;
-    if (mask != m_maskShown) {
-        m_window->setMask(mask);
-        m_maskShown = mask;
-    }
+    return frame(m_pose, m_mouthShown, m_layer ? m_layer->devicePixelRatioF() : 1.0);
 }
 
 } // namespace Zentovia

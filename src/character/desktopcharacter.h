@@ -5,11 +5,8 @@
 #include "character/character.h"
 #include "character/characterfile.h"
 
-#include <QHash>
 #include <QPixmap>
 #include <QPointer>
-#include <QRegion>
-#include <QWidget>
 
 #include <deque>
 #include <memory>
@@ -18,20 +15,21 @@ namespace Zentovia {
 
 class Balloon;
 class Clock;
+class FigureLayer;
+class Stage;
 class Voice;
-class DesktopCharacter;
-class FigureWindow;
 
-// A character on the desktop, drawn from a character file. Show, MoveTo,
-// Play and Speak join a queue carried out one request at a time on the
-// clock; the height is set at once. While nothing is queued and the
-// character is in view it lives: it blinks, breathes and looks around.
+// A character drawn from a character file inside the stage's window. Show,
+// MoveTo, Play and Speak join a queue carried out one request at a time on
+// the clock; the height is set at once. Places are the window's. While
+// nothing is queued and the character is in view it lives: it blinks,
+// breathes and looks around.
 class DesktopCharacter : public Character
 {
     Q_OBJECT
 public:
     DesktopCharacter(const QString &id, std::shared_ptr<const CharacterFile> file, Voice &voice,
-        Clock &clock, QObject *parent = nullptr);
+        Clock &clock, Stage &stage, QObject *parent = nullptr);
     ~DesktopCharacter() override;
 
     Request Show() override;
@@ -52,8 +50,10 @@ public:
 
     QString id() const { return m_id; }
     const CharacterFile &file() const { return *m_file; }
-    FigureWindow *window() const { return m_window.get(); }
-    Balloon *balloon() const { return m_balloon.get(); }
+    // The figure and the balloon, children of the stage's window (nullptr
+    // once the window is gone).
+    FigureLayer *layer() const;
+    Balloon *balloon() const;
     // Whether a request is being carried out, and how many wait behind it.
     bool isBusy() const { return m_current.kind != Kind::None; }
     int queued() const { return int(m_queue.size()); }
@@ -61,13 +61,13 @@ public:
     QString pose() const { return m_pose; }
     int mouth() const { return m_mouthShown; }
     bool isIdleMoving() const { return m_idleAnimation != nullptr; }
+    // Shown in a window that is on the desktop.
     bool isInView() const;
 
     // The current frame, from the cache (drawn once per pose, mouth, height
     // and device pixel ratio).
-    using Frame = FrameCache::Frame;
-    const Frame &frame(const QString &pose, int mouth, qreal dpr);
-    const Frame &currentFrame();
+    const QPixmap &frame(const QString &pose, int mouth, qreal dpr);
+    const QPixmap &currentFrame();
     int cachedFrames() const { return m_frames.size(); }
     QSize figureSize() const;
 
@@ -102,14 +102,17 @@ private:
 
     void showPose(const QString &pose, int mouth);
     void placeBalloon();
-    void applyMask();
+    QPoint mouthAt() const;
+    void leaveStage();
 
     QString m_id;
     std::shared_ptr<const CharacterFile> m_file;
     Voice &m_voice;
     Clock &m_clock;
-    std::unique_ptr<FigureWindow> m_window;
-    std::unique_ptr<Balloon> m_balloon;
+    Stage &m_stage;
+    QPointer<FigureLayer> m_layer;
+    QPointer<Balloon> m_balloon;
+    bool m_placed = false; // moved or shown at least once
 
     quint64 m_nextId = 1;
     std::deque<Item> m_queue;
@@ -136,9 +139,7 @@ private:
     QString m_pose;
     int m_frameMouth = -1; // the mouth the frame asks for, -1: the speaking mouth
     int m_mouthShown = 0;
-    const bool m_useMask; // cut to the figure's shape: no compositor
     FrameCache m_frames;
-    QRegion m_maskShown;
 };
 
 } // namespace Zentovia
