@@ -105,8 +105,8 @@ void Contest::start()
 void Contest::readRecord()
 {
     m_recordDir = Record::GetSystemDir();
-    const QString points = Record::pointsPath(m_recordDir);
-    const QString holder = Record::namePath(m_recordDir);
+    const QString points = pointsFile();
+    const QString holder = holderFile();
     Record::create(points);
     Record::create(holder);
     m_storedPoints = Record::Leggifiletxt(points);
@@ -121,6 +121,16 @@ void Contest::introduceCharacter()
     character.Speak(instructions());
     connect(
         &character, &Character::clicked, this, &Contest::sayQuestionAgain, Qt::UniqueConnection);
+}
+
+QString Contest::pointsFile() const
+{
+    return Record::pointsPath(m_recordDir);
+}
+
+QString Contest::holderFile() const
+{
+    return Record::namePath(m_recordDir);
 }
 
 void Contest::activate()
@@ -261,8 +271,8 @@ void Contest::finish()
         return;
     messageBox(QStringLiteral("Ciao. Ti aspetto per la prossima sfida "));
     if (Record::leadingNumber(m_storedPoints) < m_correct.value()) {
-        Record::store(Record::pointsPath(m_recordDir), formatNumber(m_correct.value(), u"####0"));
-        Record::store(Record::namePath(m_recordDir), m_player);
+        Record::store(pointsFile(), formatNumber(m_correct.value(), u"####0"));
+        Record::store(holderFile(), m_player);
         messageBox(QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
     }
     end(0);

@@ -101,6 +101,9 @@ Q_SIGNALS:
 
 private:
     void readRecord();
+    // The record's two files, in the record folder.
+    QString pointsFile() const;
+    QString holderFile() const;
     void introduceCharacter();
     void drawQuestion();
     void sayQuestion(Character &character);
