@@ -16,6 +16,10 @@ namespace Zentovia {
 
 const QString Contest::CharacterId = QStringLiteral("Merlin");
 const QString Contest::CharacterKey = QStringLiteral("merlin/merlin.svg");
+const QString Contest::Instructions = QStringLiteral(
+    "Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu scrivi "
+    "il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi invio e "
+    "poi aspetta che io finisca di parlare e premi ancora invio per avere la domanda successiva");
 
 namespace {
 
@@ -74,11 +78,7 @@ Contest::Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, QObject *pa
 
 QString Contest::instructions() const
 {
-    return QStringLiteral(
-        "Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu "
-        "scrivi il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e "
-        "premi invio e poi aspetta che io finisca di parlare e premi ancora invio per avere la "
-        "domanda successiva");
+    return Instructions;
 }
 
 void Contest::start()

@@ -39,6 +39,8 @@ public:
     // the program's data folder.
     static const QString CharacterId;
     static const QString CharacterKey;
+    // What the wizard says to open a contest of the 5 times table.
+    static const QString Instructions;
 
     Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, QObject *parent = nullptr);
 

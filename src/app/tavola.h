@@ -18,6 +18,10 @@ class Tavola : public TavolaForm
 {
     Q_OBJECT
 public:
+    // The wizard's opening speech, his longest; the character's tests and
+    // benchmarks speak it too.
+    static inline const QString &Instructions = Contest::Instructions;
+
     Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, QWidget *parent = nullptr);
 
     // What ends the program, with its exit status. The default asks the
