@@ -77,17 +77,17 @@ bool verdict()
         std::printf("the window was not shown\n");
         return false;
     }
-    auto *message = rig.control<QLabel>("lblMessage");
+    auto *message = rig.control<QLabel>(Role::Verdict);
     PaintStamp stamp(message);
     QList<double> ms;
     for (int round = 0; round < 40; ++round) {
         rig.next(1 + round % 10, 1 + round % 7);
         settle(30);
-        QTest::keyClicks(rig.control<QLineEdit>("Text3"), round % 3 ? u"35"_s : u"12"_s);
+        QTest::keyClicks(rig.control<QLineEdit>(Role::AnswerBox), round % 3 ? u"35"_s : u"12"_s);
         settle(30);
         const qint64 painted = stamp.lastPaintNs();
         const qint64 start = stamp.now();
-        QTest::keyClick(rig.control<QLineEdit>("Text3"), Qt::Key_Return);
+        QTest::keyClick(rig.control<QLineEdit>(Role::AnswerBox), Qt::Key_Return);
         QElapsedTimer limit;
         limit.start();
         while (stamp.lastPaintNs() == painted && limit.elapsed() < 1000)
@@ -111,7 +111,7 @@ bool contestClock()
     constexpr int Period = 20; // ms: the course of 421 ticks in 8.4 s
     constexpr double Scale = 1000.0 / Period;
     TavolaRig rig;
-    auto *timer = rig.tavola->findChild<QTimer *>(u"Timer1"_s);
+    auto *timer = rig.control<QTimer>(Role::Ticker);
     timer->setInterval(Period);
     QElapsedTimer clock;
     QList<qint64> ticks;

@@ -30,7 +30,7 @@ enum class Blocked {
 void winOneAndEnd(TavolaRig &rig)
 {
     rig.answer(u"5"_s);
-    rig.tavola->endContest();
+    rig.contest().finish();
 }
 
 } // namespace
@@ -83,8 +83,8 @@ void TestBadInput::names()
     first.random.nextQuestion(1);
     first.start(typed);
     QCOMPARE(first.dialogs.messages.value(0), u' ' + typed + u" vediamo se sei un vero campione  ");
-    QCOMPARE(first.text("lblnome1"), player);
-    QCOMPARE(first.text("Txtnome1"), player);
+    QCOMPARE(first.text(Role::Player), player);
+    QCOMPARE(first.text(Role::PlayerField), player);
     // However long the name, the window keeps its size.
     QCOMPARE(first.tavola->size(), windowSize);
 
@@ -98,11 +98,11 @@ void TestBadInput::names()
     qputenv("XDG_DATA_HOME", QFile::encodeName(first.home.path()));
     second.random.nextQuestion(2);
     second.start(u"Bea"_s);
-    QCOMPARE(second.text("lblnome"), player + u"\r\n");
-    QCOMPARE(second.text("lblpunti"), u"1\r\n"_s);
+    QCOMPARE(second.text(Role::RecordHolder), player + u"\r\n");
+    QCOMPARE(second.text(Role::RecordPoints), u"1\r\n"_s);
     // A tie stores nothing; the stored name stays whole.
     second.answer(u"10"_s);
-    second.tavola->endContest();
+    second.contest().finish();
     QCOMPARE(second.dialogs.messages.size(), 2);
     QCOMPARE(second.bytes(first.nameFile()), player.toUtf8() + "\r\n");
 }
@@ -144,7 +144,7 @@ void TestBadInput::answers()
     TavolaRig rig;
     rig.random.nextQuestion(7);
     rig.start();
-    auto *box = rig.control<QLineEdit>("Text3");
+    auto *box = rig.control<QLineEdit>(Role::AnswerBox);
     switch (entry) {
     case Entry::Typed:
         QTest::keyClicks(box, input);
@@ -165,11 +165,11 @@ void TestBadInput::answers()
     // Enter, and Enter again and again: the answer is judged, and only once.
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(rig.text("lblMessage"), right ? u"Esatto. Sei forte!!!"_s : u"Sbagliato!! 35"_s);
-    QCOMPARE(rig.tavola->state().esatte, right ? 1 : 0);
-    QCOMPARE(rig.tavola->state().errate, right ? 0 : 1);
-    QCOMPARE(rig.text("lblScore2"), u"1"_s);
-    QCOMPARE(rig.tavola->focusWidget(), rig.control<QPushButton>("cmdNext"));
+    QCOMPARE(rig.text(Role::Verdict), right ? u"Esatto. Sei forte!!!"_s : u"Sbagliato!! 35"_s);
+    QCOMPARE(rig.contest().correctCount(), right ? 1 : 0);
+    QCOMPARE(rig.contest().wrongCount(), right ? 0 : 1);
+    QCOMPARE(rig.text(Role::TotalCount), u"1"_s);
+    QCOMPARE(rig.tavola->focusWidget(), rig.control<QPushButton>(Role::NextButton));
 }
 
 void TestBadInput::recordFiles_data()
@@ -216,8 +216,8 @@ void TestBadInput::recordFiles()
     rig.write(rig.nameFile(), points); // the name file just as odd
     rig.random.nextQuestion(1);
     rig.start(u"Ugo"_s);
-    QCOMPARE(rig.text("lblpunti"), shown);
-    QCOMPARE(rig.text("lblnome"), shown);
+    QCOMPARE(rig.text(Role::RecordPoints), shown);
+    QCOMPARE(rig.text(Role::RecordHolder), shown);
 
     winOneAndEnd(rig);
     QCOMPARE(rig.exitStatus, 0);
@@ -296,7 +296,7 @@ void TestBadInput::unusableRecordPlace()
         const QString file = blocked == Blocked::PointsAtEnd ? rig.pointsFile() : rig.nameFile();
         QFile::remove(file);
         QVERIFY(QDir().mkpath(file));
-        rig.tavola->endContest();
+        rig.contest().finish();
         QFAIL("the end of contest raised no Failure");
     } catch (const Failure &failure) {
         QVERIFY2(failure.message().contains(named), qPrintable(failure.message()));
@@ -305,8 +305,8 @@ void TestBadInput::unusableRecordPlace()
     QVERIFY(!rig.exitStatus);
     if (!atEnd) {
         // The record line keeps the form's texts: nothing was read.
-        QCOMPARE(rig.text("lblpunti"), u"0"_s);
-        QCOMPARE(rig.text("lblnome"), u"nome"_s);
+        QCOMPARE(rig.text(Role::RecordPoints), u"0"_s);
+        QCOMPARE(rig.text(Role::RecordHolder), u"nome"_s);
     }
     QCOMPARE(rig.bytes(rig.pointsFile()), pointsAfter);
     QCOMPARE(rig.bytes(rig.nameFile()), nameAfter);

@@ -757,11 +757,11 @@ private Q_SLOTS:
         QFETCH(QString, verdict);
         struct Form : TavolaForm
         {
-            using TavolaForm::m_lblMessage;
+            using TavolaForm::m_verdict;
             using TavolaForm::setCaption;
         } form;
         form.show();
-        form.setCaption(form.m_lblMessage, verdict);
+        form.setCaption(form.m_verdict, verdict);
         FakeClock clock;
         DesktopAgent agent(nullptr, clock);
         agent.setStage(&form);

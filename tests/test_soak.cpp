@@ -72,18 +72,18 @@ void TestSoak::fiftyContests()
 
             rig.random.nextQuestion(1 + contest % 10);
             rig.start(name);
-            QCOMPARE(rig.text("lblpunti"), best ? u"%1\r\n"_s.arg(best) : QString());
+            QCOMPARE(rig.text(Role::RecordPoints), best ? u"%1\r\n"_s.arg(best) : QString());
             for (int i = 0; i < right + wrong; ++i) {
-                const int multiplier = rig.tavola->state().moltiplicatore.value();
+                const int multiplier = rig.contest().question().multiplier.value();
                 rig.answer(QString::number(i < right ? 5 * multiplier : 5 * multiplier + 1));
                 rig.next(1 + (i + contest) % 10, 1 + i % 10);
             }
             for (int tick = 1; tick <= 421 && !rig.exitStatus; ++tick)
-                rig.tavola->tick();
+                rig.contest().tick();
 
             QCOMPARE(rig.exitStatus, 0);
-            QCOMPARE(rig.tavola->state().esatte, right);
-            QCOMPARE(rig.tavola->state().errate, wrong);
+            QCOMPARE(rig.contest().correctCount(), right);
+            QCOMPARE(rig.contest().wrongCount(), wrong);
             if (right > best) {
                 best = right;
                 QCOMPARE(rig.bytes(holder), name.toUtf8() + "\r\n");

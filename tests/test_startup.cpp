@@ -11,6 +11,8 @@
 using namespace Zentovia;
 using namespace Zentovia::Testing;
 
+Q_DECLARE_METATYPE(Zentovia::Role)
+
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -55,8 +57,8 @@ void TestStartup::names()
 
     QCOMPARE(rig.dialogs.prompts, QStringList { QStringLiteral("Come ti chiami?") });
     QCOMPARE(rig.dialogs.messages, QStringList { greeting });
-    QCOMPARE(rig.text("lblnome1"), player);
-    QCOMPARE(rig.text("Txtnome1"), player);
+    QCOMPARE(rig.text(Role::Player), player);
+    QCOMPARE(rig.text(Role::PlayerField), player);
 }
 
 void TestStartup::firstRunCreatesEmptyRecord()
@@ -67,9 +69,9 @@ void TestStartup::firstRunCreatesEmptyRecord()
 
     QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray());
     QCOMPARE(rig.bytes(rig.nameFile()), QByteArray());
-    QCOMPARE(rig.text("lblpunti"), QString());
-    QCOMPARE(rig.text("lblnome"), QString());
-    QCOMPARE(rig.tavola->state().dirWindows, rig.recordDir() + u'/');
+    QCOMPARE(rig.text(Role::RecordPoints), QString());
+    QCOMPARE(rig.text(Role::RecordHolder), QString());
+    QCOMPARE(rig.contest().recordDir(), rig.recordDir() + u'/');
 }
 
 void TestStartup::storedRecordShownWithLineEnd()
@@ -80,13 +82,15 @@ void TestStartup::storedRecordShownWithLineEnd()
     rig.write(rig.nameFile(), "Anna Maria\r\n");
     rig.start(QStringLiteral("Bruno"));
 
-    QCOMPARE(rig.text("lblpunti"), QStringLiteral("12\r\n"));
-    QCOMPARE(rig.text("lblnome"), QStringLiteral("Anna Maria\r\n"));
+    QCOMPARE(rig.text(Role::RecordPoints), QStringLiteral("12\r\n"));
+    QCOMPARE(rig.text(Role::RecordHolder), QStringLiteral("Anna Maria\r\n"));
     // Reading does not touch the files.
     QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray("12\r\n"));
     // The name label grows to the name; the line end takes no room.
-    QVERIFY(rig.control("lblnome")->width()
-        >= rig.control("lblnome")->fontMetrics().horizontalAdvance(QStringLiteral("Anna Maria")));
+    QVERIFY(rig.control(Role::RecordHolder)->width()
+        >= rig.control(Role::RecordHolder)
+               ->fontMetrics()
+               .horizontalAdvance(QStringLiteral("Anna Maria")));
 }
 
 void TestStartup::clockArmedThenShownAtActivation()
@@ -94,27 +98,27 @@ void TestStartup::clockArmedThenShownAtActivation()
     TavolaRig rig;
     rig.dialogs.names << QStringLiteral("Ada");
     rig.tavola->load();
-    QCOMPARE(rig.text("lblconto"), QStringLiteral("00:00:00"));
-    auto *timer = rig.tavola->findChild<QTimer *>(QStringLiteral("Timer1"));
+    QCOMPARE(rig.text(Role::Clock), QStringLiteral("00:00:00"));
+    auto *timer = rig.control<QTimer>(Role::Ticker);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1000);
-    const ContestState &state = rig.tavola->state();
-    QCOMPARE(state.ore, 0);
-    QCOMPARE(state.minuti, 7);
-    QCOMPARE(state.secondi, 0.0f);
-    QCOMPARE(state.secondiRestanti, 420);
-    QVERIFY(!rig.control("lblNum1")->isVisibleTo(rig.tavola.get()));
+    const Countdown &clock = rig.contest().clock();
+    QCOMPARE(clock.hours(), 0);
+    QCOMPARE(clock.minutes(), 7);
+    QCOMPARE(clock.seconds(), 0.0f);
+    QCOMPARE(clock.secondsLeft(), 420);
+    QVERIFY(!rig.shown(Role::Factor));
 
     // A tick before the window is first shown is not handled.
-    rig.tavola->tick();
-    QCOMPARE(rig.text("lblconto"), QStringLiteral("00:00:00"));
+    rig.contest().tick();
+    QCOMPARE(rig.text(Role::Clock), QStringLiteral("00:00:00"));
     QVERIFY(!rig.exitStatus);
 
     rig.tavola->show();
-    QCOMPARE(rig.text("lblconto"), QStringLiteral("00.07.00"));
-    QCOMPARE(state.esatte, 0);
-    QCOMPARE(state.errate, 0);
-    QCOMPARE(state.secondiRestanti, 420);
+    QCOMPARE(rig.text(Role::Clock), QStringLiteral("00.07.00"));
+    QCOMPARE(rig.contest().correctCount(), 0);
+    QCOMPARE(rig.contest().wrongCount(), 0);
+    QCOMPARE(clock.secondsLeft(), 420);
     // A second show does not ask again.
     rig.tavola->hide();
     const int reseeds = rig.random.reseeds;
@@ -134,7 +138,7 @@ void TestStartup::wizardIntroducesThenAsks()
         QStringLiteral("MoveTo 250,175"),
         QStringLiteral("Play Announce"),
         QStringLiteral("Height 205"),
-        u"Speak " + Tavola::Instructions,
+        u"Speak " + rig.contest().instructions(),
         // The first question, when the window shows.
         QStringLiteral("Show"),
         QStringLiteral("MoveTo 250,175"),
@@ -145,8 +149,10 @@ void TestStartup::wizardIntroducesThenAsks()
         QStringLiteral("Speak sette"),
     };
     QCOMPARE(rig.agent.merlin().requests, expected);
-    QVERIFY(Tavola::Instructions.startsWith(QStringLiteral("Allora attenzione, iniziamo")));
-    QVERIFY(Tavola::Instructions.endsWith(QStringLiteral("per avere la domanda successiva")));
+    const QString instructions = rig.contest().instructions();
+    QVERIFY(instructions.startsWith(QStringLiteral("Allora attenzione, iniziamo")));
+    QVERIFY(instructions.contains(QStringLiteral("con la tabellina del 5. Io detto")));
+    QVERIFY(instructions.endsWith(QStringLiteral("per avere la domanda successiva")));
 }
 
 void TestStartup::unwritableRecordPlaceFails()
@@ -178,28 +184,40 @@ void TestStartup::characterThatCannotLoadFails()
 
 void TestStartup::controls_data()
 {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<Role>("role");
+    QTest::addColumn<QString>("name"); // the form's name, for screen readers
     QTest::addColumn<QRect>("place");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("shown");
 
     // Places in pixels, from the window's twips at 15 to a pixel.
-    QTest::newRow("Label6") << "Label6" << QRect(24, 16, 175, 37) << "Risposte esatte" << true;
-    QTest::newRow("lblScore") << "lblScore" << QRect(96, 56, 21, 36) << "0" << true;
-    QTest::newRow("lblMessage") << "lblMessage" << QRect(424, 136, 87, 85) << "" << true;
-    QTest::newRow("lblconto") << "lblconto" << QRect(624, 80, 105, 25) << "00.07.00" << true;
-    QTest::newRow("Text3") << "Text3" << QRect(208, 336, 457, 75) << "" << true;
-    QTest::newRow("cmdNext") << "cmdNext" << QRect(208, 424, 121, 57) << "&Nuovo calcolo" << true;
-    QTest::newRow("cmdExit1") << "cmdExit1" << QRect(544, 424, 121, 57) << "E&xit" << true;
-    QTest::newRow("Label12") << "Label12" << QRect(8, 512, 153, 25) << "Il record  è di " << true;
-    QTest::newRow("Label13") << "Label13" << QRect(400, 512, 97, 29) << "con punti" << true;
-    QTest::newRow("Label10") << "Label10" << QRect(376, 8, 41, 65) << "X" << false;
-    QTest::newRow("Text7") << "Text7" << QRect() << "5" << false;
-    QTest::newRow("Command3") << "Command3" << QRect() << "verifica" << false;
+    auto row = [](Role role, const char *name, QRect place, const char *text, bool shown) {
+        QTest::newRow(name) << role << QString::fromLatin1(name) << place << QString::fromUtf8(text)
+                            << shown;
+    };
+    row(Role::CorrectCaption, "Label6", QRect(24, 16, 175, 37), "Risposte esatte", true);
+    row(Role::CorrectCount, "lblScore", QRect(96, 56, 21, 36), "0", true);
+    row(Role::WrongCount, "lblScore1", QRect(104, 144, 20, 36), "0", true);
+    row(Role::TotalCount, "lblScore2", QRect(104, 240, 21, 36), "0", true);
+    row(Role::Verdict, "lblMessage", QRect(424, 136, 87, 85), "", true);
+    row(Role::Clock, "lblconto", QRect(624, 80, 105, 25), "00.07.00", true);
+    row(Role::AnswerBox, "Text3", QRect(208, 336, 457, 75), "", true);
+    row(Role::NextButton, "cmdNext", QRect(208, 424, 121, 57), "&Nuovo calcolo", true);
+    row(Role::ExitButton, "cmdExit1", QRect(544, 424, 121, 57), "E&xit", true);
+    row(Role::Player, "lblnome1", QRect(), "Anna", true);
+    row(Role::RecordCaption, "Label12", QRect(8, 512, 153, 25), "Il record  è di ", true);
+    row(Role::PointsCaption, "Label13", QRect(400, 512, 97, 29), "con punti", true);
+    row(Role::Times, "Label10", QRect(376, 8, 41, 65), "X", false);
+    row(Role::Multiplier, "lblNum2", QRect(), "1", false);
+    row(Role::MultiplierWords, "Text6", QRect(), "uno", false);
+    row(Role::ProductField, "Text7", QRect(), "5", false);
+    row(Role::PlayerField, "Txtnome1", QRect(), "Anna", false);
+    row(Role::CheckButton, "Command3", QRect(), "verifica", false);
 }
 
 void TestStartup::controls()
 {
+    QFETCH(Role, role);
     QFETCH(QString, name);
     QFETCH(QRect, place);
     QFETCH(QString, text);
@@ -207,8 +225,8 @@ void TestStartup::controls()
 
     TavolaRig rig;
     rig.start();
-    auto *widget = rig.tavola->findChild<QWidget *>(name);
-    QVERIFY(widget);
+    auto *widget = rig.control<QWidget>(role);
+    QCOMPARE(widget->objectName(), name);
     if (place.isValid())
         QCOMPARE(widget->geometry(), place);
     QCOMPARE(widget->isVisibleTo(rig.tavola.get()), shown);
@@ -230,12 +248,14 @@ void TestStartup::captionAndLimits()
     QVERIFY(caption.startsWith(QString(83, u' ') + QStringLiteral("ZENTOVIA") + QString(31, u' ')));
     QVERIFY(caption.endsWith(QString(4, u' ')));
     QVERIFY(!caption.endsWith(QString(5, u' ')));
-    QCOMPARE(rig.control<QLineEdit>("Text3")->maxLength(), 250);
-    QVERIFY(!rig.control<QPushButton>("cmdNext")->isEnabled());
-    QVERIFY(rig.control<QPushButton>("cmdExit1")->isEnabled());
-    QCOMPARE(rig.control<QPushButton>("cmdExit1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
-    QCOMPARE(rig.control<QPushButton>("cmdNext")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
-    QCOMPARE(rig.control("lblScore")->toolTip(),
+    QCOMPARE(rig.control<QLineEdit>(Role::AnswerBox)->maxLength(), 250);
+    QVERIFY(!rig.control<QPushButton>(Role::NextButton)->isEnabled());
+    QVERIFY(rig.control<QPushButton>(Role::ExitButton)->isEnabled());
+    QCOMPARE(
+        rig.control<QPushButton>(Role::ExitButton)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+    QCOMPARE(
+        rig.control<QPushButton>(Role::NextButton)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+    QCOMPARE(rig.control(Role::CorrectCount)->toolTip(),
         QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
     auto *surface = rig.tavola->findChild<Surface *>();
     QVERIFY(surface->width() >= 794 && surface->height() >= 542);

@@ -68,6 +68,7 @@ void Application::fail(const Failure &failure)
     if (!s_failing) {
         s_failing = true;
         QMessageBox box(QMessageBox::Critical, programTitle(), failure.message(), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     }
     // Nothing more runs: record files are only ever replaced whole.

@@ -3,6 +3,7 @@
 #include "app/title.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace Zentovia {
@@ -18,6 +19,8 @@ QString QtDialogs::inputBox(const QString &prompt)
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(QString());
+    for (QLabel *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     if (box.exec() != QDialog::Accepted)
         return QString();
     return box.textValue();
@@ -26,6 +29,9 @@ QString QtDialogs::inputBox(const QString &prompt)
 void QtDialogs::messageBox(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, programTitle(), text, QMessageBox::Ok, m_parent);
+    // The text as it is: a name with tags, entities or runs of blanks comes
+    // out exactly as typed.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -8,6 +8,7 @@
 namespace Zentovia {
 
 // The real boxes: QInputDialog and QMessageBox, modal, over the given window.
+// Every text shows as plain text.
 class QtDialogs : public Dialogs
 {
 public:

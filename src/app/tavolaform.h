@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/roles.h"
+
 #include <QMainWindow>
 
 class QLabel;
@@ -12,7 +14,8 @@ namespace Zentovia {
 class Surface;
 
 // The window's controls, as the form lays them out: every control carries
-// its name as its object name. The contest's handlers live in Tavola.
+// its form's name as its object name (see roles.h). Tavola binds them to the
+// contest.
 class TavolaForm : public QMainWindow
 {
     Q_OBJECT
@@ -31,42 +34,41 @@ protected:
     Surface *m_surface = nullptr;
 
     // The score panel.
-    QLabel *m_Label6 = nullptr;
-    QLabel *m_lblScore = nullptr;
-    QLabel *m_Label1 = nullptr;
-    QLabel *m_lblScore1 = nullptr;
-    QLabel *m_Label3 = nullptr;
-    QLabel *m_lblScore2 = nullptr;
-    // Messages and the clock.
-    QLabel *m_lblMessage = nullptr;
-    QLabel *m_Label11 = nullptr;
-    QLabel *m_lblconto = nullptr;
-    QLabel *m_Image1 = nullptr;
+    QLabel *m_correctCount = nullptr;
+    QLabel *m_wrongCount = nullptr;
+    QLabel *m_totalCount = nullptr;
+    // The verdict and the clock.
+    QLabel *m_verdict = nullptr;
+    QLabel *m_clock = nullptr;
     // The answer box and the buttons.
-    QLineEdit *m_Text3 = nullptr;
-    QPushButton *m_cmdNext = nullptr;
-    QPushButton *m_cmdExit1 = nullptr;
+    QLineEdit *m_answerBox = nullptr;
+    QPushButton *m_nextButton = nullptr;
+    QPushButton *m_exitButton = nullptr;
     // The player and the record.
-    QLabel *m_Label14 = nullptr;
-    QLabel *m_lblnome1 = nullptr;
-    QLabel *m_Label12 = nullptr;
-    QLabel *m_lblnome = nullptr;
-    QLabel *m_Label13 = nullptr;
-    QLabel *m_lblpunti = nullptr;
+    QLabel *m_player = nullptr;
+    QLabel *m_recordHolder = nullptr;
+    QLabel *m_recordPoints = nullptr;
     // The question line, hidden until the child types.
-    QLabel *m_lblNum1 = nullptr;
-    QLabel *m_Label10 = nullptr;
-    QLabel *m_lblNum2 = nullptr;
-    // Hidden fields that carry values between the handlers.
-    QLineEdit *m_Text1 = nullptr;
-    QLineEdit *m_Text6 = nullptr;
-    QLineEdit *m_Text7 = nullptr;
-    QLineEdit *m_Txtnome1 = nullptr;
-    QPushButton *m_Command3 = nullptr;
+    QLabel *m_factor = nullptr;
+    QLabel *m_times = nullptr;
+    QLabel *m_multiplier = nullptr;
+    // Hidden fields that mirror the question and the player, and the hidden
+    // button that judges the answer.
+    QLineEdit *m_factorField = nullptr;
+    QLineEdit *m_multiplierWords = nullptr;
+    QLineEdit *m_productField = nullptr;
+    QLineEdit *m_playerField = nullptr;
+    QPushButton *m_checkButton = nullptr;
     // The countdown's one-second tick.
-    QTimer *m_Timer1 = nullptr;
+    QTimer *m_ticker = nullptr;
 
 private:
+    void buildScorePanel();
+    void buildClock();
+    void buildAnswerAndButtons();
+    void buildRecordLine();
+    void buildQuestionLine();
+    void buildHiddenControls();
     void buildMenus();
 };
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // A window with every outside part stood in for, a fresh record folder each
-// time, and short ways to reach its controls.
+// time, and short ways to reach its controls by their roles.
 
+#include "app/roles.h"
 #include "app/tavola.h"
 #include "support/fakes.h"
 
@@ -46,32 +47,35 @@ struct TavolaRig
         tavola->show();
     }
 
+    Contest &contest() const { return tavola->contest(); }
+
     template<typename T = QLabel>
-    T *control(const char *name) const
+    T *control(Role role) const
     {
-        T *found = tavola->findChild<T *>(QString::fromLatin1(name));
+        T *found = tavola->findChild<T *>(formName(role));
         if (!found)
-            qFatal("no control %s", name);
+            qFatal("no control %s", qPrintable(formName(role)));
         return found;
     }
-    QString text(const char *name) const
+    QString text(Role role) const
     {
-        if (auto *label = tavola->findChild<QLabel *>(QString::fromLatin1(name)))
+        if (auto *label = tavola->findChild<QLabel *>(formName(role)))
             return label->text();
-        return control<QLineEdit>(name)->text();
+        return control<QLineEdit>(role)->text();
     }
+    bool shown(Role role) const { return control<QWidget>(role)->isVisibleTo(tavola.get()); }
 
     // Types an answer into the answer box and presses Enter.
     void answer(const QString &typed)
     {
-        auto *box = control<QLineEdit>("Text3");
+        auto *box = control<QLineEdit>(Role::AnswerBox);
         QTest::keyClicks(box, typed);
         QTest::keyClick(box, Qt::Key_Return);
     }
     void next(int multiplier, int tinta = 1)
     {
         random.nextQuestion(multiplier, tinta);
-        control<QPushButton>("cmdNext")->click();
+        control<QPushButton>(Role::NextButton)->click();
     }
 
     static QByteArray bytes(const QString &path)

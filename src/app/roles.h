@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+namespace Zentovia {
+
+// What each control of the window is for. The code names controls by role;
+// each control carries its form's name as its object name, which screen
+// readers and the end-to-end test go by.
+enum class Role {
+    CorrectCaption,
+    CorrectCount, // the contest's score
+    WrongCaption,
+    WrongCount,
+    TotalCaption,
+    TotalCount,
+    Verdict,
+    ClockCaption,
+    Clock,
+    Hourglass,
+    AnswerBox,
+    NextButton,
+    ExitButton,
+    PlayerCaption,
+    Player,
+    RecordCaption,
+    RecordHolder,
+    PointsCaption,
+    RecordPoints,
+    Factor, // the question line: factor, times sign, multiplier
+    Times,
+    Multiplier,
+    FactorField, // hidden fields that mirror the question and the player
+    MultiplierWords,
+    ProductField,
+    PlayerField,
+    CheckButton, // hidden: judges the answer
+    Ticker, // the clock's one-second timer
+};
+
+// The form's name of the control with this role.
+QString formName(Role role);
+
+} // namespace Zentovia

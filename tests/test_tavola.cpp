@@ -1,0 +1,190 @@
+// The window bound to its contest: what each control shows, where the focus
+// goes, the gradient, the clock's timer and the ways out.
+
+#include "app/surface.h"
+#include "support/tavolatest.h"
+
+#include <QTimer>
+#include <QTimerEvent>
+
+using namespace Zentovia;
+using namespace Zentovia::Testing;
+using namespace Qt::StringLiterals;
+
+class TestTavola : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void question();
+    void verdict_data();
+    void verdict();
+    void gradientBands();
+    void onlyTypingKeysCount();
+    void nextDisabledUntilFirstAnswer();
+    void timerTicksTheClock();
+    void altXEndsWithRecord();
+    void closingStoresNothing();
+};
+
+void TestTavola::question()
+{
+    TavolaRig rig;
+    rig.start();
+    rig.answer(u"1"_s);
+    rig.next(7);
+
+    const QList<QPair<Role, QString>> shown { { Role::Factor, u"5"_s },
+        { Role::Multiplier, u"7"_s }, { Role::FactorField, u"5"_s },
+        { Role::MultiplierWords, u"sette"_s }, { Role::ProductField, u"35"_s },
+        { Role::AnswerBox, QString() }, { Role::Verdict, QString() },
+        { Role::PlayerField, u"Anna"_s }, { Role::Player, u"Anna"_s } };
+    for (const auto &[role, text] : shown)
+        QCOMPARE(rig.text(role), text);
+    QCOMPARE(rig.tavola->focusWidget(), rig.control<QLineEdit>(Role::AnswerBox));
+    for (Role role : { Role::Factor, Role::Times, Role::Multiplier })
+        QVERIFY(!rig.shown(role));
+}
+
+void TestTavola::verdict_data()
+{
+    QTest::addColumn<QString>("typed"); // against 5 x 7
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QStringList>("counts"); // right, wrong, total
+
+    QTest::newRow("right") << u"35"_s << u"Esatto. Sei forte!!!"_s << QColor(0, 0, 255)
+                           << QStringList { u"1"_s, u"0"_s, u"1"_s };
+    QTest::newRow("wrong") << u"36"_s << u"Sbagliato!! 35"_s << QColor(255, 0, 0)
+                           << QStringList { u"0"_s, u"1"_s, u"1"_s };
+}
+
+void TestTavola::verdict()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, verdict);
+    QFETCH(QColor, colour);
+    QFETCH(QStringList, counts);
+
+    TavolaRig rig;
+    rig.random.nextQuestion(7);
+    rig.start();
+    QTest::keyClicks(rig.control<QLineEdit>(Role::AnswerBox), typed);
+    for (Role role : { Role::Factor, Role::Times, Role::Multiplier })
+        QVERIFY(rig.shown(role));
+    QTest::keyClick(rig.control<QLineEdit>(Role::AnswerBox), Qt::Key_Return);
+
+    QCOMPARE(rig.text(Role::Verdict), verdict);
+    QCOMPARE(rig.control(Role::Verdict)->palette().color(QPalette::WindowText), colour);
+    QCOMPARE((QStringList { rig.text(Role::CorrectCount), rig.text(Role::WrongCount),
+                 rig.text(Role::TotalCount) }),
+        counts);
+    QCOMPARE(rig.text(Role::AnswerBox), typed);
+    QVERIFY(!rig.shown(Role::Factor));
+    auto *next = rig.control<QPushButton>(Role::NextButton);
+    QVERIFY(next->isEnabled());
+    QCOMPARE(rig.tavola->focusWidget(), next);
+}
+
+void TestTavola::gradientBands()
+{
+    TavolaRig rig;
+    rig.random.nextQuestion(3, 6);
+    rig.start();
+    auto *surface = rig.tavola->findChild<Surface *>();
+    for (const QSize size : { QSize(800, 560), QSize(1000, 777) }) {
+        surface->setFixedSize(size);
+        QVERIFY(surface->hasGradient());
+        const QImage shot = surface->grab().toImage();
+        // The controls and rectangles stand over it; the column at the far
+        // right edge below the clock panel shows the gradient alone.
+        const int x = size.width() - 2;
+        QCOMPARE(shot.pixelColor(x, 140), surface->bandColourAt(140));
+        QCOMPARE(surface->bandColourAt(0), QColor(100, 120, 0));
+        QCOMPARE(surface->bandColourAt(size.height() - 1), QColor(100, 120, 255));
+        QCOMPARE(shot.pixelColor(x, size.height() - 1), QColor(100, 120, 255));
+        // 256 bands of equal height.
+        QSet<int> blues;
+        for (int y = 0; y < size.height(); ++y)
+            blues.insert(surface->bandColourAt(y).blue());
+        QCOMPARE(blues.size(), std::min(256, size.height()));
+    }
+    // The first key typed clears it.
+    QTest::keyClick(rig.control<QLineEdit>(Role::AnswerBox), Qt::Key_3);
+    QVERIFY(!surface->hasGradient());
+}
+
+void TestTavola::onlyTypingKeysCount()
+{
+    TavolaRig rig;
+    rig.start();
+    auto *box = rig.control<QLineEdit>(Role::AnswerBox);
+    auto *surface = rig.tavola->findChild<Surface *>();
+    // A lone modifier types nothing and changes nothing.
+    QTest::keyClick(box, Qt::Key_Shift);
+    QVERIFY(surface->hasGradient());
+    QVERIFY(!rig.shown(Role::Times));
+    // A letter goes into the box and shows the question line.
+    QTest::keyClick(box, Qt::Key_A);
+    QCOMPARE(box->text(), u"a"_s);
+    QVERIFY(!surface->hasGradient());
+    QVERIFY(rig.shown(Role::Times));
+}
+
+void TestTavola::nextDisabledUntilFirstAnswer()
+{
+    TavolaRig rig;
+    rig.random.nextQuestion(3);
+    rig.start();
+    rig.random.nextQuestion(9);
+    QTest::mouseClick(rig.control<QPushButton>(Role::NextButton), Qt::LeftButton);
+    QCOMPARE(rig.text(Role::ProductField), u"15"_s);
+    rig.answer(u"15"_s);
+    QTest::mouseClick(rig.control<QPushButton>(Role::NextButton), Qt::LeftButton);
+    QCOMPARE(rig.text(Role::ProductField), u"45"_s);
+}
+
+void TestTavola::timerTicksTheClock()
+{
+    TavolaRig rig;
+    rig.start();
+    auto *timer = rig.control<QTimer>(Role::Ticker);
+    QVERIFY(timer->isActive());
+    QTimerEvent second(timer->timerId());
+    QCoreApplication::sendEvent(timer, &second);
+    QCOMPARE(rig.text(Role::Clock), u"00:06:59"_s);
+}
+
+void TestTavola::altXEndsWithRecord()
+{
+    TavolaRig rig;
+    rig.random.nextQuestion(1);
+    rig.start(u"Leo Verdi"_s);
+    rig.answer(u"5"_s);
+    rig.tavola->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.tavola.get()));
+    QTest::keyClick(rig.tavola->windowHandle(), Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(rig.exitStatus.has_value());
+
+    QCOMPARE(rig.exitStatus, 0);
+    QCOMPARE(rig.dialogs.messages.size(), 3); // greeting, farewell, record
+    QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray("1\r\n"));
+    QCOMPARE(rig.bytes(rig.nameFile()), QByteArray("Leo Verdi\r\n"));
+    QVERIFY(!rig.tavola->isVisible());
+    QVERIFY(!rig.control<QTimer>(Role::Ticker)->isActive());
+}
+
+void TestTavola::closingStoresNothing()
+{
+    TavolaRig rig;
+    rig.random.nextQuestion(1);
+    rig.start();
+    rig.answer(u"5"_s);
+    rig.tavola->close();
+    QCOMPARE(rig.exitStatus, 0);
+    QCOMPARE(rig.dialogs.messages.size(), 1); // the greeting only
+    QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray());
+    QVERIFY(rig.contest().hasEnded());
+}
+
+QTEST_MAIN(TestTavola)
+#include "test_tavola.moc"
