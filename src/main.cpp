@@ -31,7 +31,7 @@ int main(int argc, char **argv)
         QtDialogs dialogs;
         TimeSeededRandom random;
         DesktopAgent agent1(std::make_unique<EspeakVoice>());
-        Tavola tavola(dialogs, random, agent1);
+        Tavola tavola(dialogs, random, agent1, commandLine.table);
         // The wizard lives in the window, above its controls, and his
         // balloon leaves the contest's controls in view.
         agent1.setStage(&tavola);

@@ -26,12 +26,13 @@ struct ContestRig
     FakeDialogs dialogs;
     FakeRandom random;
     RecordingAgent agent;
-    Contest contest { dialogs, random, agent };
+    Contest contest;
     std::optional<int> status;
     QHash<QString, QString> shown; // "verdict", "counts", "clock", "line", "gradient"
     int nextOffers = 0;
 
-    ContestRig()
+    explicit ContestRig(int table = Contest::DefaultTable)
+        : contest(dialogs, random, agent, table)
     {
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
         QDir().mkpath(home.filePath(u"zentovia"_s));
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void endOfContest_data();
     void endOfContest();
     void endsOnce();
+    void otherTables_data();
+    void otherTables();
 };
 
 void TestContest::question_data()
@@ -413,6 +416,62 @@ void TestContest::endsOnce()
     QCOMPARE(rig.dialogs.messages.size(), 3);
     QCOMPARE(rig.said(), QStringList());
     QCOMPARE(rig.shown, shown);
+}
+
+void TestContest::otherTables_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QString>("named"); // in the instructions
+    QTest::addColumn<QString>("product"); // table x 7
+    QTest::addColumn<QString>("gradient"); // red, green
+
+    QTest::newRow("1") << 1 << u"con la tabellina dell'1. Io detto"_s << u"7"_s << u"20 20"_s;
+    QTest::newRow("2") << 2 << u"con la tabellina del 2. Io detto"_s << u"14"_s << u"40 20"_s;
+    QTest::newRow("7") << 7 << u"con la tabellina del 7. Io detto"_s << u"49"_s << u"140 20"_s;
+    QTest::newRow("8") << 8 << u"con la tabellina dell'8. Io detto"_s << u"56"_s << u"160 20"_s;
+    QTest::newRow("10") << 10 << u"con la tabellina del 10. Io detto"_s << u"70"_s << u"200 20"_s;
+}
+
+void TestContest::otherTables()
+{
+    QFETCH(int, table);
+    QFETCH(QString, named);
+    QFETCH(QString, product);
+    QFETCH(QString, gradient);
+
+    ContestRig rig(table);
+    rig.start(u"Teo"_s, 7);
+    const QString factor = QString::number(table);
+    const QStringList said = rig.said();
+    // The instructions name the table; the rest is the 5's text word for word.
+    const QString instructions = said.value(said.indexOf(u"Play Announce"_s) + 2);
+    QVERIFY2(instructions.contains(named), qPrintable(instructions));
+    QCOMPARE(instructions.mid(6).replace(named, u"con la tabellina del 5. Io detto"_s),
+        Contest::Instructions);
+    QCOMPARE(said.mid(said.size() - 3),
+        (QStringList { u"Speak "_s + factor, u"Speak per"_s, u"Speak sette"_s }));
+    QCOMPARE(rig.shown[u"gradient"_s], gradient);
+    QCOMPARE(rig.contest.question().product.value(), product.toInt());
+
+    // A click on the wizard repeats this table's question.
+    rig.agent.merlin().click();
+    QCOMPARE(rig.said(), (QStringList { u"Speak "_s + factor, u"Speak per"_s, u"Speak sette"_s }));
+
+    // The 5's product is wrong here, unless it is the same number.
+    rig.answer(u"35"_s);
+    QCOMPARE(rig.shown[u"verdict"_s], u"red: Sbagliato!! "_s + product);
+    rig.next(7);
+    rig.answer(product);
+    QCOMPARE(rig.shown[u"verdict"_s], u"blue: Esatto. Sei forte!!!"_s);
+
+    // The record goes to the table's own files; the 5's are not made.
+    rig.dialogs.names.clear();
+    rig.contest.finish();
+    const QString a = u"azentrec%1.txt"_s.arg(table), n = u"nzentrec%1.txt"_s.arg(table);
+    QCOMPARE(rig.bytes(qPrintable(a)), QByteArray("1\r\n"));
+    QCOMPARE(rig.bytes(qPrintable(n)), QByteArray("Teo\r\n"));
+    QCOMPARE(rig.bytes("azentrec5.txt"), QByteArray("<missing>"));
+    QCOMPARE(rig.bytes("nzentrec5.txt"), QByteArray("<missing>"));
 }
 
 QTEST_GUILESS_MAIN(TestContest)

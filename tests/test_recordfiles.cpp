@@ -369,8 +369,8 @@ void TestRecordFiles::killWhileStoring()
     // Where the system has no unnamed temporary files, the child's unfinished
     // content is left beside the record under a name of its own; nothing else is.
     QStringList strays = QDir(dir).entryList(QDir::Files);
-    strays.removeOne(Record::PointsFileName.toString());
-    strays.removeOne(Record::NameFileName.toString());
+    strays.removeOne(Record::pointsFileName());
+    strays.removeOne(Record::nameFileName());
     for (const QString &stray : std::as_const(strays))
         QVERIFY2(
             QList<QByteArray>({ "99\r\n", "Nuovo\r\n" }).contains(fileBytes(dir + u'/' + stray)),

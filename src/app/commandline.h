@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/contest.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,9 +14,9 @@ struct CommandLine
 {
     enum class Action { Run, Help, Version, Error };
 
-    static constexpr int DefaultTable = 5;
-    static constexpr int FirstTable = 1;
-    static constexpr int LastTable = 10;
+    static constexpr int DefaultTable = Contest::DefaultTable;
+    static constexpr int FirstTable = Contest::FirstTable;
+    static constexpr int LastTable = Contest::LastTable;
 
     Action action = Action::Run;
     int table = DefaultTable;

@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace Zentovia {
 
 const QString Contest::CharacterId = QStringLiteral("Merlin");
@@ -69,16 +71,21 @@ qint64 oneToTen(float r)
 
 } // namespace
 
-Contest::Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, QObject *parent)
+Contest::Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table, QObject *parent)
     : QObject(parent)
     , m_dialogs(dialogs)
     , m_random(random)
     , m_agent(agent)
+    , m_table(qBound(FirstTable, table, LastTable))
 { }
 
-QString Contest::instructions() const
+QString Contest::instructions(int table)
 {
-    return Instructions;
+    // "uno" and "otto" begin with a vowel: "dell'1", "dell'8".
+    const QString named
+        = (table == 1 || table == 8 ? u"dell'"_s : u"del "_s) + QString::number(table);
+    QString text = Instructions;
+    return text.replace(u"la tabellina del 5."_s, u"la tabellina "_s + named + u'.');
 }
 
 void Contest::start()
@@ -125,12 +132,12 @@ void Contest::introduceCharacter()
 
 QString Contest::pointsFile() const
 {
-    return Record::pointsPath(m_recordDir);
+    return Record::pointsPath(m_recordDir, m_table);
 }
 
 QString Contest::holderFile() const
 {
-    return Record::namePath(m_recordDir);
+    return Record::namePath(m_recordDir, m_table);
 }
 
 void Contest::activate()

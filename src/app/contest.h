@@ -41,8 +41,14 @@ public:
     static const QString CharacterKey;
     // What the wizard says to open a contest of the 5 times table.
     static const QString Instructions;
+    // The table drilled when none is asked for, and the tables there are.
+    static constexpr int DefaultTable = 5;
+    static constexpr int FirstTable = 1;
+    static constexpr int LastTable = 10;
 
-    Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, QObject *parent = nullptr);
+    // A contest on the given times table, 1..10.
+    Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table = DefaultTable,
+        QObject *parent = nullptr);
 
     // Start-up: the child's name, the clock, the record, the character.
     void start();
@@ -64,8 +70,11 @@ public:
     // The character says the current question again.
     void sayQuestionAgain();
 
-    // What the wizard says to open the contest.
-    QString instructions() const;
+    // What the wizard says to open a contest of a table: the 5's words with
+    // the table named as Italian says it ("del 2", "dell'8", "del 10").
+    static QString instructions(int table);
+    QString instructions() const { return instructions(m_table); }
+    int table() const { return m_table; }
 
     const Question &question() const { return m_question; }
     // The clock; tests may set it to any moment.
@@ -121,7 +130,7 @@ private:
     Dialogs &m_dialogs;
     RandomDraw &m_random;
     Agent &m_agent;
-    const int m_table = 5; // the times table drilled
+    const int m_table; // the times table drilled
     Int16 m_correct;
     Int16 m_wrong;
     Question m_question;

@@ -12,9 +12,9 @@
 
 namespace Zentovia {
 
-Tavola::Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, QWidget *parent)
+Tavola::Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table, QWidget *parent)
     : TavolaForm(parent)
-    , m_contest(dialogs, random, agent)
+    , m_contest(dialogs, random, agent, table)
     , m_programEnd([](int status) { QCoreApplication::exit(status); })
 {
     bindControls();

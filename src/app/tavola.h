@@ -22,7 +22,9 @@ public:
     // benchmarks speak it too.
     static inline const QString &Instructions = Contest::Instructions;
 
-    Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, QWidget *parent = nullptr);
+    // A window for a contest on the given times table.
+    Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table = Contest::DefaultTable,
+        QWidget *parent = nullptr);
 
     // What ends the program, with its exit status. The default asks the
     // application to quit.

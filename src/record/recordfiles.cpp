@@ -56,14 +56,24 @@ QString GetSystemDir()
     return dir.endsWith(u'/') ? dir : dir + u'/';
 }
 
-QString pointsPath(const QString &dir)
+QString pointsFileName(int table)
 {
-    return joined(dir, PointsFileName);
+    return u"azentrec%1.txt"_s.arg(table);
 }
 
-QString namePath(const QString &dir)
+QString nameFileName(int table)
 {
-    return joined(dir, NameFileName);
+    return u"nzentrec%1.txt"_s.arg(table);
+}
+
+QString pointsPath(const QString &dir, int table)
+{
+    return joined(dir, pointsFileName(table));
+}
+
+QString namePath(const QString &dir, int table)
+{
+    return joined(dir, nameFileName(table));
 }
 
 void create(const QString &path)

@@ -7,18 +7,22 @@
 
 namespace Zentovia::Record {
 
-// The record's points and its holder's name, one line each.
-inline constexpr QStringView PointsFileName = u"azentrec5.txt";
-inline constexpr QStringView NameFileName = u"nzentrec5.txt";
+// Each times table has a record of its own: its points and its holder's
+// name, one line each, in two files named after the table ("azentrec7.txt",
+// "nzentrec7.txt"). The 5's files are the ones the program always had.
+inline constexpr int DefaultTable = 5;
+QString pointsFileName(int table = DefaultTable);
+QString nameFileName(int table = DefaultTable);
 
 // Where the record lives: $XDG_DATA_HOME/zentovia/ (by default
 // ~/.local/share/zentovia/), ending with exactly one '/'. Created when
 // missing; raises Failure when it cannot be made.
 QString GetSystemDir();
 
-// The full path of each record file in dir, with one separator between.
-QString pointsPath(const QString &dir);
-QString namePath(const QString &dir);
+// The full path of each record file of a table in dir, with one separator
+// between.
+QString pointsPath(const QString &dir, int table = DefaultTable);
+QString namePath(const QString &dir, int table = DefaultTable);
 
 // Creates the file empty when missing and leaves an existing one untouched.
 // Raises Failure when it cannot.

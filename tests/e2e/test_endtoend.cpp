@@ -117,7 +117,8 @@ QByteArray bytes(const QString &path)
 }
 
 // Starts the program on this desktop with the given variables.
-void start(QProcess &zentovia, const QMap<QString, QString> &variables)
+void start(
+    QProcess &zentovia, const QMap<QString, QString> &variables, const QStringList &arguments = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (desktop() == u"wayland") {
@@ -128,7 +129,7 @@ void start(QProcess &zentovia, const QMap<QString, QString> &variables)
     for (auto it = variables.begin(); it != variables.end(); ++it)
         env.insert(it.key(), it.value());
     zentovia.setProcessEnvironment(env);
-    zentovia.start(program(), {});
+    zentovia.start(program(), arguments);
     QVERIFY(zentovia.waitForStarted());
 }
 
@@ -155,6 +156,7 @@ class TestEndToEnd : public QObject
 private Q_SLOTS:
     void initTestCase();
     void contestSetsRecord();
+    void otherTableKeepsItsOwnRecord();
     void unwritableRecordEndsWithStatusOne();
     void brokenCharacterFile_data();
     void brokenCharacterFile();
@@ -239,6 +241,55 @@ void TestEndToEnd::contestSetsRecord()
     QCOMPARE(zentovia.exitCode(), 0);
     QCOMPARE(bytes(dir + QStringLiteral("/azentrec5.txt")), QByteArray("1\r\n"));
     QCOMPARE(bytes(dir + QStringLiteral("/nzentrec5.txt")), QByteArray("Mario Rossi\r\n"));
+}
+
+// The 7 times table: its question, its product, and its record in files of
+// its own beside the 5's, which stay as they were.
+void TestEndToEnd::otherTableKeepsItsOwnRecord()
+{
+    if (desktop() != u"bare")
+        QSKIP("one desktop is enough for the other tables");
+    QTemporaryDir home;
+    const QString dir = home.filePath(QStringLiteral("zentovia"));
+    QVERIFY(QDir().mkpath(dir));
+    const QByteArray fivePoints("3\r\n"), fiveHolder("Bea\r\n");
+    for (const auto &[name, content] : { std::pair { "/azentrec5.txt", fivePoints },
+             std::pair { "/nzentrec5.txt", fiveHolder } }) {
+        QFile file(dir + QLatin1StringView(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QProcess zentovia;
+    start(zentovia, { { QStringLiteral("XDG_DATA_HOME"), home.path() } },
+        { QStringLiteral("--tabellina"), QStringLiteral("7") });
+    QVERIFY2(getThroughStartUp(QStringLiteral("Sette")), "no name box or greeting");
+    auto answer = waitFor<QRect>(
+        [](const QImage &screen) { return box(screen) ? std::nullopt : answerBox(screen); });
+    QVERIFY2(answer, "no window");
+    type(QStringLiteral("1"));
+    const auto multiplier
+        = waitFor<int>([&](const QImage &screen) { return readMultiplier(screen, *answer); }, 5000);
+    QVERIFY2(multiplier, "the question cannot be read off the screen");
+    qInfo("the question is 7 x %d", *multiplier);
+    key("BackSpace");
+    type(QString::number(7 * *multiplier));
+    key("Return"); // right: the verdict in blue
+    QVERIFY2(waitUntil([&](const QImage &screen) {
+        return pixelsOf(screen, verdictPlace(*answer), 0xFF0000FF) > 30;
+    }),
+        "no verdict for the right answer");
+    key("alt+x");
+    const auto farewell = waitForBox();
+    QVERIFY2(farewell, "no farewell");
+    key("Return"); // the farewell
+    QVERIFY2(waitForBox(farewell), "no word of the record");
+    key("Return"); // the record
+    QVERIFY(zentovia.waitForFinished(20000));
+    QCOMPARE(zentovia.exitCode(), 0);
+    QCOMPARE(bytes(dir + QStringLiteral("/azentrec7.txt")), QByteArray("1\r\n"));
+    QCOMPARE(bytes(dir + QStringLiteral("/nzentrec7.txt")), QByteArray("Sette\r\n"));
+    QCOMPARE(bytes(dir + QStringLiteral("/azentrec5.txt")), fivePoints);
+    QCOMPARE(bytes(dir + QStringLiteral("/nzentrec5.txt")), fiveHolder);
 }
 
 QString TestEndToEnd::mainWindow()
