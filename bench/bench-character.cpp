@@ -5,12 +5,13 @@
 //   - a queued request's first frame on screen: from the call to the end of
 //     the paint that shows it (goal: at most 16 ms, one frame at 60 Hz)
 //   - idle CPU of the shown character over some seconds (goal: under 1% of a core)
-#include "core/datapath.h"
+#include "app/contest.h"
 #include "character/balloon.h"
 #include "character/characterfile.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
 #include "character/figurelayer.h"
+#include "core/datapath.h"
 #include "measure.h"
 #include "privatex.h"
 
@@ -82,7 +83,7 @@ int main(int argc, char **argv)
     enterPrivateX(argv);
     QApplication app(argc, argv);
     QTextStream out(stdout);
-    const QString path = dataPath(DesktopAgent::merlinKey());
+    const QString path = dataPath(Contest::CharacterKey);
 
     // Loading.
     QList<double> loads;
@@ -103,7 +104,7 @@ int main(int argc, char **argv)
     window.show();
     DesktopAgent agent;
     agent.setStage(&window);
-    agent.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
+    agent.Load(QStringLiteral("Merlin"), Contest::CharacterKey);
     DesktopCharacter &merlin = agent.desktopItem(QStringLiteral("Merlin"));
     merlin.setHeight(205);
     const qreal dpr = 2.0; // a high-DPI screen

@@ -3,9 +3,10 @@
 // (Greet, then "5", "per", the multiplier). The clock starts when the
 // request before the question is done, and stops when the sound device has
 // played the first sample of "5". Plays into a PulseAudio server of its own.
-#include "support/privatepulse.h"
+#include "app/contest.h"
 #include "measure.h"
 #include "privatex.h"
+#include "support/privatepulse.h"
 
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
@@ -46,7 +47,7 @@ int main(int argc, char **argv)
     window.show();
     DesktopAgent agent(std::make_unique<EspeakVoice>(std::move(owned)));
     agent.setStage(&window);
-    agent.Load(u"Merlin"_s, DesktopAgent::merlinKey());
+    agent.Load(u"Merlin"_s, Contest::CharacterKey);
     DesktopCharacter &merlin = agent.desktopItem(u"Merlin"_s);
     merlin.Show();
     merlin.MoveTo(250, 175);

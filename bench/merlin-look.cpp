@@ -9,10 +9,11 @@
 //                                        stand-in for the game window
 //
 // The data folder is found as the program finds it (ZENTOVIA_DATA_DIR overrides it).
-#include "core/failure.h"
+#include "app/contest.h"
 #include "character/characterfile.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
+#include "core/failure.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -32,7 +33,7 @@ const QString kInstructions = QStringLiteral(
 
 int sheet(const QString &out, int height)
 {
-    const auto file = CharacterFile::load(DesktopAgent::resolve(DesktopAgent::merlinKey()));
+    const auto file = CharacterFile::load(DesktopAgent::resolve(Contest::CharacterKey));
     const QSize cell(qRound(height * file->aspect()), height);
     const QStringList names = file->animationNames();
     int columns = 1;
@@ -85,7 +86,7 @@ int main(int argc, char **argv)
         DesktopAgent agent1;
         agent1.setStage(&backdrop);
         agent1.setKeepClear({ answer });
-        agent1.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
+        agent1.Load(QStringLiteral("Merlin"), Contest::CharacterKey);
         Character &merlin = agent1.Item(QStringLiteral("Merlin"));
         QStringList items = args.mid(1);
         const bool intro = !items.removeAll(QStringLiteral("--no-intro"));

@@ -2,8 +2,7 @@
 // file loader, the figure and balloon inside their window, the silent voice
 // and the start-up sequence of the window (the wizard introduces the game)
 // against the real control.
-#include "core/datapath.h"
-#include "core/failure.h"
+#include "app/contest.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "character/balloon.h"
@@ -14,6 +13,8 @@
 #include "character/figurelayer.h"
 #include "character/pacedvoice.h"
 #include "character/words.h"
+#include "core/datapath.h"
+#include "core/failure.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -31,7 +32,7 @@ namespace {
 
 QString merlinPath()
 {
-    return dataPath(DesktopAgent::merlinKey());
+    return dataPath(Contest::CharacterKey);
 }
 
 QString merlinText()
@@ -78,7 +79,7 @@ struct Rig
         window->show();
         agent = std::make_unique<DesktopAgent>(std::move(ownVoice), clock);
         agent->setStage(window.get());
-        agent->Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
+        agent->Load(QStringLiteral("Merlin"), Contest::CharacterKey);
         merlin = &agent->desktopItem(QStringLiteral("Merlin"));
         voice = &agent->voice();
         QObject::connect(merlin, &Character::requestDone, merlin, [this](quint64 id) {
@@ -290,18 +291,17 @@ private Q_SLOTS:
         QWidget window;
         DesktopAgent agent(nullptr, clock);
         const QString noStage
-            = failureOf([&] { agent.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey()); });
+            = failureOf([&] { agent.Load(QStringLiteral("Merlin"), Contest::CharacterKey); });
         QVERIFY2(noStage.contains(QStringLiteral("finestra")), qPrintable(noStage));
         agent.setStage(&window);
-        agent.Load(
-            QStringLiteral("Merlin"), DesktopAgent::merlinKey()); // relative: under dataDir()
+        agent.Load(QStringLiteral("Merlin"), Contest::CharacterKey); // relative: under dataDir()
         agent.Load(QStringLiteral("Other"), merlinPath()); // absolute
         QCOMPARE(&agent.Item(QStringLiteral("merlin")), &agent.Item(QStringLiteral("Merlin")));
         QVERIFY(&agent.Item(QStringLiteral("Other")) != &agent.Item(QStringLiteral("Merlin")));
         const QString unknown = failureOf([&] { agent.Item(QStringLiteral("Genie")); });
         QVERIFY2(unknown.contains(QStringLiteral("\"Genie\"")), qPrintable(unknown));
         const QString twice
-            = failureOf([&] { agent.Load(QStringLiteral("MERLIN"), DesktopAgent::merlinKey()); });
+            = failureOf([&] { agent.Load(QStringLiteral("MERLIN"), Contest::CharacterKey); });
         QVERIFY2(twice.contains(QStringLiteral("già caricato")), qPrintable(twice));
         QCOMPARE(DesktopAgent::resolve(QStringLiteral("/abs/x.svg")), QStringLiteral("/abs/x.svg"));
         QCOMPARE(DesktopAgent::resolve(QStringLiteral("merlin/merlin.svg")),
@@ -766,7 +766,7 @@ private Q_SLOTS:
         DesktopAgent agent(nullptr, clock);
         agent.setStage(&form);
         agent.setKeepClear(balloonKeepClear(form));
-        agent.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
+        agent.Load(QStringLiteral("Merlin"), Contest::CharacterKey);
         DesktopCharacter &merlin = agent.desktopItem(QStringLiteral("Merlin"));
         merlin.Show();
         merlin.MoveTo(250, 175);
@@ -831,7 +831,7 @@ private Q_SLOTS:
         agent1.setStage(&window);
         QList<quint64> done;
         {
-            agent1.Load(QStringLiteral("Merlin"), DesktopAgent::merlinKey());
+            agent1.Load(QStringLiteral("Merlin"), Contest::CharacterKey);
             Character &merlin = agent1.Item(QStringLiteral("Merlin"));
             QObject::connect(
                 &merlin, &Character::requestDone, &merlin, [&](quint64 id) { done.append(id); });

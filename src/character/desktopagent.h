@@ -46,8 +46,6 @@ public:
     DesktopCharacter &desktopItem(const QString &id);
     Voice &voice() { return *m_voice; }
 
-    // The key of the wizard Merlin's character file, under dataDir().
-    static QString merlinKey() { return QStringLiteral("merlin/merlin.svg"); }
     // Resolves a key to the path of its file.
     static QString resolve(const QString &key);
 

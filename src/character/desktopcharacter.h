@@ -39,7 +39,7 @@ public:
     void setHeight(int pixels) override;
     int height() const override { return m_height; }
 
-    static constexpr int kDefaultHeight = 205;
+    static constexpr int kDefaultHeight = 160; // until told otherwise
     static constexpr int kGlideFrameMs = 33; // 30 frames a second
     static constexpr int kGlideSpeed = 900; // pixels a second
     static constexpr int kMaxGlideMs = 900;
