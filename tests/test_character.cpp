@@ -608,6 +608,28 @@ private Q_SLOTS:
         QCOMPARE(s.merlin->cachedFrames(), 1);
     }
 
+    void frameCacheKeepsTheLastFramesUsed()
+    {
+        Rig s;
+        const QImage rest = s.merlin->frame(QStringLiteral("rest"), 1, 1.0).toImage();
+        // Every pose of every animation with every mouth: far more than kept.
+        int asked = 0;
+        qint64 lastKey = 0;
+        QString lastPose;
+        for (const QString &name : s.merlin->file().animationNames())
+            for (const auto &frame : s.merlin->file().animation(name)->frames)
+                for (int mouth = 0; mouth < s.merlin->file().mouthLevels(); ++mouth, ++asked) {
+                    lastKey = s.merlin->frame(frame.pose, mouth, 1.0).cacheKey();
+                    lastPose = frame.pose;
+                }
+        QVERIFY(asked > 2 * FrameCache::kMaxFrames);
+        QCOMPARE(s.merlin->cachedFrames(), FrameCache::kMaxFrames);
+        // The last one asked is kept; the first, dropped, comes back the same.
+        const int lastMouth = s.merlin->file().mouthLevels() - 1;
+        QCOMPARE(s.merlin->frame(lastPose, lastMouth, 1.0).cacheKey(), lastKey);
+        QCOMPARE(s.merlin->frame(QStringLiteral("rest"), 1, 1.0).toImage(), rest);
+    }
+
     // ---- speaking ----
 
     void speakOpensBalloonAndMovesMouth()

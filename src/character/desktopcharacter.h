@@ -69,6 +69,7 @@ public:
     const QPixmap &frame(const QString &pose, int mouth, qreal dpr);
     const QPixmap &currentFrame();
     int cachedFrames() const { return m_frames.size(); }
+    qint64 cachedFrameBytes() const { return m_frames.bytes(); }
     QSize figureSize() const;
 
 private:
