@@ -19,14 +19,14 @@ const QString Instructions
 class FakeOutput : public AudioOutput
 {
 public:
-    bool start(const QByteArray &pcm, const QAudioFormat &format) override
+    bool start(const QByteArray &pcm, const PcmFormat &format) override
     {
         ++starts;
         if (refuse)
             return false;
         played = 0;
         bytes = pcm.size();
-        rate = format.sampleRate();
+        rate = format.sampleRate;
         playing = true;
         return true;
     }

@@ -12,10 +12,9 @@ SilentOutput::SilentOutput(QObject *parent)
     connect(&m_end, &QTimer::timeout, this, &SilentOutput::drained);
 }
 
-bool SilentOutput::start(const QByteArray &pcm, const QAudioFormat &format)
+bool SilentOutput::start(const QByteArray &pcm, const PcmFormat &format)
 {
-    const qint64 frames = format.bytesPerFrame() > 0 ? pcm.size() / format.bytesPerFrame() : 0;
-    m_durationUSecs = format.sampleRate() > 0 ? frames * 1000000 / format.sampleRate() : 0;
+    m_durationUSecs = format.usecsFor(pcm.size());
     m_clock.start();
     // Rounded up: drained() never comes before the sound's full length.
     m_end.start(int((m_durationUSecs + 999) / 1000));

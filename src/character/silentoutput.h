@@ -16,7 +16,7 @@ class SilentOutput : public AudioOutput
 public:
     explicit SilentOutput(QObject *parent = nullptr);
 
-    bool start(const QByteArray &pcm, const QAudioFormat &format) override;
+    bool start(const QByteArray &pcm, const PcmFormat &format) override;
     qint64 playedUSecs() const override;
     void stop() override;
     QString errorString() const override { return {}; }

@@ -37,8 +37,12 @@ SinkOutput::~SinkOutput()
     dropSink();
 }
 
-bool SinkOutput::start(const QByteArray &pcm, const QAudioFormat &format)
+bool SinkOutput::start(const QByteArray &pcm, const PcmFormat &pcmFormat)
 {
+    QAudioFormat format;
+    format.setSampleRate(pcmFormat.sampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
     stop();
     m_error.clear();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();

@@ -3,6 +3,7 @@
 #include "character/audiooutput.h"
 
 #include <QAudioDevice>
+#include <QAudioFormat>
 #include <QTimer>
 
 #include <memory>
@@ -22,7 +23,7 @@ public:
     explicit SinkOutput(QObject *parent = nullptr);
     ~SinkOutput() override;
 
-    bool start(const QByteArray &pcm, const QAudioFormat &format) override;
+    bool start(const QByteArray &pcm, const PcmFormat &pcmFormat) override;
     qint64 playedUSecs() const override;
     void stop() override;
     QString errorString() const override { return m_error; }
