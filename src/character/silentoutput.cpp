@@ -4,34 +4,41 @@
 
 namespace Zentovia {
 
-SilentOutput::SilentOutput(QObject *parent)
+SilentOutput::SilentOutput(Clock &clock, QObject *parent)
     : AudioOutput(parent)
+    , m_clock(clock)
+{ }
+
+SilentOutput::~SilentOutput()
 {
-    m_end.setSingleShot(true);
-    m_end.setTimerType(Qt::PreciseTimer);
-    connect(&m_end, &QTimer::timeout, this, &SilentOutput::drained);
+    m_clock.cancel(m_end);
 }
 
 bool SilentOutput::start(const QByteArray &pcm, const PcmFormat &format)
 {
+    stop();
     m_durationUSecs = format.usecsFor(pcm.size());
-    m_clock.start();
+    m_startedAt = m_clock.now();
     // Rounded up: drained() never comes before the sound's full length.
-    m_end.start(int((m_durationUSecs + 999) / 1000));
+    m_end = m_clock.callAfter(int((m_durationUSecs + 999) / 1000), this, [this] {
+        m_end = 0;
+        Q_EMIT drained();
+    });
     return true;
 }
 
 qint64 SilentOutput::playedUSecs() const
 {
-    if (!m_clock.isValid())
+    if (m_startedAt < 0)
         return 0;
-    return std::min(m_durationUSecs, m_clock.nsecsElapsed() / 1000);
+    return std::min(m_durationUSecs, (m_clock.now() - m_startedAt) * 1000);
 }
 
 void SilentOutput::stop()
 {
-    m_end.stop();
-    m_clock.invalidate();
+    m_clock.cancel(m_end);
+    m_end = 0;
+    m_startedAt = -1;
 }
 
 } // namespace Zentovia
