@@ -20,11 +20,22 @@ bool SilentOutput::start(const QByteArray &pcm, const PcmFormat &format)
     m_durationUSecs = format.usecsFor(pcm.size());
     m_startedAt = m_clock.now();
     // Rounded up: drained() never comes before the sound's full length.
-    m_end = m_clock.callAfter(int((m_durationUSecs + 999) / 1000), this, [this] {
-        m_end = 0;
-        Q_EMIT drained();
-    });
+    m_endsAt = m_startedAt + (m_durationUSecs + 999) / 1000;
+    m_end = m_clock.callAfter(int(m_endsAt - m_startedAt), this, [this] { onEndDue(); });
     return true;
+}
+
+// A clock may call a long wait's end a little early (the system's lets
+// such timers drift by a few percent): what is left is waited for again.
+void SilentOutput::onEndDue()
+{
+    const qint64 left = m_endsAt - m_clock.now();
+    if (left > 0) {
+        m_end = m_clock.callAfter(int(left), this, [this] { onEndDue(); });
+        return;
+    }
+    m_end = 0;
+    Q_EMIT drained();
 }
 
 qint64 SilentOutput::playedUSecs() const

@@ -21,9 +21,12 @@ public:
     QString errorString() const override { return {}; }
 
 private:
+    void onEndDue();
+
     Clock &m_clock;
     Clock::Ticket m_end = 0;
     qint64 m_startedAt = -1; // the clock's time at start(), -1 when stopped
+    qint64 m_endsAt = 0;
     qint64 m_durationUSecs = 0;
 };
 
