@@ -10,7 +10,7 @@
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
 #include "character/espeakvoice.h"
-#include "character/sinkoutput.h"
+#include "character/pulseoutput.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,8 +38,8 @@ int main(int argc, char **argv)
     qputenv("PULSE_SERVER", pulse.server().toUtf8());
     QApplication app(argc, argv);
 
-    auto owned = std::make_unique<SinkOutput>();
-    SinkOutput *output = owned.get();
+    auto owned = std::make_unique<PulseOutput>();
+    PulseOutput *output = owned.get();
     DesktopAgent agent(std::make_unique<EspeakVoice>(std::move(owned)));
     agent.Load(u"Merlin"_s, DesktopAgent::merlinKey());
     DesktopCharacter &merlin = agent.desktopItem(u"Merlin"_s);

@@ -7,7 +7,7 @@
 
 #include "character/espeaksynthesizer.h"
 #include "character/espeakvoice.h"
-#include "character/sinkoutput.h"
+#include "character/pulseoutput.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -62,8 +62,8 @@ int main(int argc, char **argv)
         qputenv("PULSE_SERVER", pulse.server().toUtf8());
     }
 
-    auto owned = std::make_unique<SinkOutput>();
-    SinkOutput *output = owned.get();
+    auto owned = std::make_unique<PulseOutput>();
+    PulseOutput *output = owned.get();
     EspeakVoice voice(std::move(owned));
     const QStringList texts { u"5"_s, u"per"_s, u"sette"_s, u"Esatto"_s, u"trentacinque"_s };
     for (const QString &text : texts)

@@ -1,7 +1,7 @@
 #include "character/espeakvoice.h"
 
+#include "character/pulseoutput.h"
 #include "character/silentoutput.h"
-#include "character/sinkoutput.h"
 
 #include <QDebug>
 
@@ -22,7 +22,7 @@ EspeakVoice::EspeakVoice(std::unique_ptr<AudioOutput> output, Clock *clock,
     const EspeakSettings &settings, QObject *parent)
     : Voice(parent)
     , m_clock(clock ? *clock : Clock::system())
-    , m_output(output ? std::move(output) : std::make_unique<SinkOutput>())
+    , m_output(output ? std::move(output) : std::make_unique<PulseOutput>())
     , m_silent(std::make_unique<SilentOutput>(m_clock))
 {
     m_thread.setObjectName(u"espeak"_s);
