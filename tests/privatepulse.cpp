@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 PrivatePulse::PrivatePulse() = default;
@@ -79,6 +81,11 @@ bool PrivatePulse::start(QString *why)
     }
     *why = u"pulseaudio does not answer:\n"_s + log();
     return false;
+}
+
+void PrivatePulse::freeze(bool frozen)
+{
+    ::kill(pid_t(m_server.processId()), frozen ? SIGSTOP : SIGCONT);
 }
 
 void PrivatePulse::kill()

@@ -73,6 +73,8 @@ PulseOutput::~PulseOutput()
 bool PulseOutput::start(const QByteArray &pcm, const PcmFormat &format)
 {
     stop();
+    m_played = 0;
+    m_error.clear();
     {
         std::lock_guard lock(m_shared->mutex);
         if (m_hungSession != 0 && m_shared->busyWith == m_hungSession) {
@@ -81,8 +83,6 @@ bool PulseOutput::start(const QByteArray &pcm, const PcmFormat &format)
         }
     }
     m_hungSession = 0;
-    m_error.clear();
-    m_played = 0;
     m_progressMark = 0;
     m_sinceProgress.start();
     post(pcm, format);
