@@ -22,9 +22,10 @@ class SilentOutput;
 // The wizard's Italian voice: espeak-ng makes the sound on a thread of its
 // own, ahead of time for the texts it is told about with prepare(), and an
 // AudioOutput plays it. Words and mouth follow what has been played. Without
-// a sound device the voice goes on in silence with the same timing, says so
-// once on stderr, and tries the device again at the next say(). The pace of
-// the words, the mouth and the silence is the given clock's.
+// a sound server, or when it goes away, the voice goes on in silence with the
+// same timing, says so once on stderr (again only after sound was heard in
+// between), and tries the server again at the next say(). The pace of the
+// words, the mouth and the silence is the given clock's.
 class EspeakVoice : public Voice
 {
     Q_OBJECT
