@@ -15,7 +15,7 @@ PulseStream::~PulseStream()
 bool PulseStream::open(const PcmFormat &format)
 {
     close();
-    const pa_sample_spec spec { PA_SAMPLE_S16NE, quint32(format.sampleRate), 1 };
+    const pa_sample_spec samples { PA_SAMPLE_S16NE, quint32(format.sampleRate), 1 };
     pa_buffer_attr buffer;
     buffer.maxlength = quint32(-1);
     buffer.tlength = quint32(format.bytesFor(BufferUSecs));
@@ -24,7 +24,7 @@ bool PulseStream::open(const PcmFormat &format)
     buffer.minreq = quint32(-1);
     buffer.fragsize = quint32(-1);
     int code = 0;
-    m_simple = pa_simple_new(nullptr, "Zentovia", PA_STREAM_PLAYBACK, nullptr, "Merlino", &spec,
+    m_simple = pa_simple_new(nullptr, "Zentovia", PA_STREAM_PLAYBACK, nullptr, "Merlino", &samples,
         nullptr, &buffer, &code);
     if (!m_simple) {
         m_error = u"nessun server audio (%1)"_s.arg(QString::fromUtf8(pa_strerror(code)));
