@@ -11,7 +11,7 @@
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
 #include "character/espeakvoice.h"
-#include "character/sinkoutput.h"
+#include "character/pulseoutput.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,8 +40,8 @@ int main(int argc, char **argv)
     qputenv("PULSE_SERVER", pulse.server().toUtf8());
     QApplication app(argc, argv);
 
-    auto owned = std::make_unique<SinkOutput>();
-    SinkOutput *output = owned.get();
+    auto owned = std::make_unique<PulseOutput>();
+    PulseOutput *output = owned.get();
     QWidget window;
     window.resize(800, 600);
     window.show();

@@ -1,7 +1,7 @@
 #include "character/audiooutput.h"
+#include "character/clock.h"
 #include "character/espeakvoice.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,14 +19,14 @@ const QString Instructions
 class FakeOutput : public AudioOutput
 {
 public:
-    bool start(const QByteArray &pcm, const QAudioFormat &format) override
+    bool start(const QByteArray &pcm, const PcmFormat &format) override
     {
         ++starts;
         if (refuse)
             return false;
         played = 0;
         bytes = pcm.size();
-        rate = format.sampleRate();
+        rate = format.sampleRate;
         playing = true;
         return true;
     }
@@ -70,18 +70,46 @@ struct Heard
     qint64 atUSecs; // the fake's progress, or the clock, when the word came
 };
 
+// A voice on a fake clock and a fake sound card, and what it says.
+struct Rig
+{
+    Rig()
+    {
+        auto owned = std::make_unique<FakeOutput>();
+        output = owned.get();
+        voice = std::make_unique<EspeakVoice>(std::move(owned), &clock);
+        QObject::connect(
+            voice.get(), &Voice::wordReached, voice.get(), [this](int position, int length) {
+                heard.append({ position, length, nowUSecs() });
+            });
+        QObject::connect(voice.get(), &Voice::mouthOpened, voice.get(),
+            [this](qreal open) { mouth.append(open); });
+        QObject::connect(voice.get(), &Voice::finished, voice.get(), [this] { ++finished; });
+    }
+    // The sound of a text, once made.
+    Utterance prepared(const QString &text)
+    {
+        voice->prepare(text);
+        if (!QTest::qWaitFor([&] { return voice->isPrepared(text); }, 10000))
+            return {};
+        return *voice->preparedUtterance(text);
+    }
+    qint64 nowUSecs() const { return clockDrivesWords ? clock.now() * 1000 : output->played; }
+
+    FakeClock clock;
+    FakeOutput *output = nullptr;
+    std::unique_ptr<EspeakVoice> voice;
+    bool clockDrivesWords = false;
+    QList<Heard> heard;
+    QList<qreal> mouth;
+    int finished = 0;
+};
+
 } // namespace
 
 class TestEspeakVoice : public QObject
 {
     Q_OBJECT
-
-private:
-    static void waitPrepared(EspeakVoice &voice, const QString &text)
-    {
-        voice.prepare(text);
-        QTRY_VERIFY(voice.isPrepared(text));
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -105,176 +133,157 @@ private Q_SLOTS:
     void followsPlayback()
     {
         QFETCH(QString, text);
-        auto owned = std::make_unique<FakeOutput>();
-        FakeOutput *output = owned.get();
-        EspeakVoice voice(std::move(owned));
-        waitPrepared(voice, text);
-        const Utterance expected = *voice.preparedUtterance(text);
-        QList<Heard> heard;
-        QList<qreal> mouth;
-        connect(&voice, &Voice::wordReached, this, [&](int position, int length) {
-            heard.append({ position, length, output->played });
-        });
-        connect(&voice, &Voice::mouthOpened, this, [&](qreal open) { mouth.append(open); });
-        QSignalSpy finished(&voice, &Voice::finished);
-
-        voice.say(text);
-        QVERIFY(output->playing);
-        QCOMPARE(output->bytes, expected.pcm.size());
-        QCOMPARE(output->rate, expected.sampleRate);
+        Rig rig;
+        const Utterance expected = rig.prepared(text);
+        rig.voice->say(text);
+        QVERIFY(rig.output->playing);
+        QCOMPARE(rig.output->bytes, expected.pcm.size());
+        QCOMPARE(rig.output->rate, expected.sampleRate);
 
         const qint64 step = 20000;
-        QCOMPARE(mouth.back(), expected.loudnessAt(0)); // said at once
+        QCOMPARE(rig.mouth.back(), expected.loudnessAt(0)); // said at once
         qreal widest = 0;
         for (qint64 at = step; at <= expected.durationUSecs(); at += step) {
-            output->played = at;
-            mouth.clear();
+            rig.output->played = at;
+            rig.mouth.clear();
+            rig.clock.advance(step / 1000);
             // Each step is a new stretch of sound: the mouth follows it, and
             // exactly the words that have been reached are out.
-            QTRY_VERIFY(!mouth.isEmpty());
-            QCOMPARE(mouth.back(), expected.loudnessAt(at));
-            widest = std::max(widest, mouth.back());
+            QVERIFY(!rig.mouth.isEmpty());
+            QCOMPARE(rig.mouth.back(), expected.loudnessAt(at));
+            widest = std::max(widest, rig.mouth.back());
             const auto due = std::count_if(expected.words.begin(), expected.words.end(),
                 [&](const SpokenWord &word) { return expected.usecsAt(word.sample) <= at; });
-            QCOMPARE(heard.size(), due);
+            QCOMPARE(rig.heard.size(), due);
         }
-        output->played = expected.durationUSecs();
-        QTest::qWait(30);
-        QCOMPARE(finished.count(), 0);
+        rig.output->played = expected.durationUSecs();
+        rig.clock.advance(1000);
+        QCOMPARE(rig.finished, 0);
         QVERIFY(widest > 0.5);
 
-        output->finish();
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(mouth.back(), 0.0);
-        QCOMPARE(heard.size(), expected.words.size());
-        for (qsizetype i = 0; i < heard.size(); ++i) {
+        rig.output->finish();
+        QCOMPARE(rig.finished, 1);
+        QCOMPARE(rig.mouth.back(), 0.0);
+        QCOMPARE(rig.heard.size(), expected.words.size());
+        for (qsizetype i = 0; i < rig.heard.size(); ++i) {
             const SpokenWord &word = expected.words.at(i);
-            QCOMPARE(heard.at(i).position, word.position);
-            QCOMPARE(heard.at(i).length, word.length);
+            QCOMPARE(rig.heard.at(i).position, word.position);
+            QCOMPARE(rig.heard.at(i).length, word.length);
             const qint64 due = expected.usecsAt(word.sample);
-            QVERIFY2(heard.at(i).atUSecs >= due && heard.at(i).atUSecs < due + step,
+            QVERIFY2(rig.heard.at(i).atUSecs >= due && rig.heard.at(i).atUSecs < due + step,
                 qPrintable(u"word %1 due at %2 us, came at %3 us"_s.arg(i).arg(due).arg(
-                    heard.at(i).atUSecs)));
+                    rig.heard.at(i).atUSecs)));
         }
     }
 
     void silentTiming_data()
     {
-        QTest::addColumn<bool>("unplugHalfway");
-        QTest::newRow("no device") << false;
-        QTest::newRow("device lost halfway") << true;
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<int>("lostAtPercent"); // of the sound; -1: never
+        QTest::newRow("device refused at start") << true << -1;
+        QTest::newRow("device lost before any sound") << false << 0;
+        QTest::newRow("device lost halfway") << false << 50;
     }
     // Without a device, or when it goes away, the words, the mouth and the
     // end keep the timing of the sound; the trouble is said once, and the
     // device is tried again at the next say().
     void silentTiming()
     {
-        QFETCH(bool, unplugHalfway);
-        auto owned = std::make_unique<FakeOutput>();
-        FakeOutput *output = owned.get();
-        output->refuse = !unplugHalfway;
-        EspeakVoice voice(std::move(owned));
-        waitPrepared(voice, Instructions);
-        const Utterance expected = *voice.preparedUtterance(Instructions);
-        QElapsedTimer clock;
-        QList<Heard> heard;
-        connect(&voice, &Voice::wordReached, this, [&](int position, int length) {
-            heard.append({ position, length, clock.nsecsElapsed() / 1000 });
-        });
-        QSignalSpy finished(&voice, &Voice::finished);
-
-        clock.start();
-        voice.say(Instructions);
-        const qint64 half = expected.durationUSecs() / 2;
-        if (unplugHalfway) {
-            // The fake keeps the pace of a real card until it is unplugged.
-            while (clock.nsecsElapsed() / 1000 < half) {
-                output->played = clock.nsecsElapsed() / 1000;
-                QTest::qWait(5);
-            }
-            QVERIFY(!voice.isSilent());
-            output->unplug();
+        QFETCH(bool, refuse);
+        QFETCH(int, lostAtPercent);
+        Rig rig;
+        rig.clockDrivesWords = true;
+        const Utterance expected = rig.prepared(Instructions);
+        const qint64 lostAt = expected.durationUSecs() * lostAtPercent / 100;
+        rig.output->refuse = refuse;
+        rig.voice->say(Instructions);
+        // The fake keeps the pace of a real card until it goes away.
+        while (rig.output->playing && rig.clock.now() * 1000 < lostAt) {
+            rig.clock.advance(1);
+            rig.output->played = rig.clock.now() * 1000;
         }
-        QVERIFY(voice.isSilent());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, int(expected.durationUSecs() / 1000) + 2000);
-        const qint64 took = clock.nsecsElapsed() / 1000;
-        QVERIFY2(took >= expected.durationUSecs() && took < expected.durationUSecs() + 400000,
+        QCOMPARE(rig.voice->isSilent(), refuse);
+        if (rig.output->playing)
+            rig.output->unplug();
+        QVERIFY(rig.voice->isSilent());
+        QVERIFY(rig.clock.advanceUntil([&] { return rig.finished > 0; }, 60000));
+        const qint64 took = rig.clock.now() * 1000;
+        QVERIFY2(took >= expected.durationUSecs() && took < expected.durationUSecs() + 12000,
             qPrintable(u"%1 us for %2 us of sound"_s.arg(took).arg(expected.durationUSecs())));
-        QCOMPARE(heard.size(), expected.words.size());
-        for (qsizetype i = 0; i < heard.size(); ++i) {
-            QCOMPARE(heard.at(i).position, expected.words.at(i).position);
+        QCOMPARE(rig.heard.size(), expected.words.size());
+        for (qsizetype i = 0; i < rig.heard.size(); ++i) {
+            QCOMPARE(rig.heard.at(i).position, expected.words.at(i).position);
             const qint64 due = expected.usecsAt(expected.words.at(i).sample);
-            QVERIFY2(heard.at(i).atUSecs >= due - 5000 && heard.at(i).atUSecs < due + 150000,
+            QVERIFY2(rig.heard.at(i).atUSecs >= due && rig.heard.at(i).atUSecs < due + 12000,
                 qPrintable(u"word %1 due at %2 us, came at %3 us"_s.arg(i).arg(due).arg(
-                    heard.at(i).atUSecs)));
+                    rig.heard.at(i).atUSecs)));
         }
+        QCOMPARE(rig.mouth.back(), 0.0);
+        QVERIFY(*std::max_element(rig.mouth.begin(), rig.mouth.end()) > 0.5);
         QCOMPARE(g_troubles, 1);
 
         // The next say() tries the device again; still missing: no new complaint.
-        output->refuse = true;
-        const int starts = output->starts;
-        waitPrepared(voice, u"per"_s);
-        voice.say(u"per"_s);
-        QCOMPARE(output->starts, starts + 1);
-        QVERIFY(voice.isSilent());
-        QTRY_COMPARE(finished.count(), 2);
+        const int starts = rig.output->starts;
+        const Utterance per = rig.prepared(u"per"_s);
+        rig.voice->say(u"per"_s);
+        QCOMPARE(rig.output->starts, starts + 1);
+        if (rig.output->playing)
+            rig.output->unplug();
+        QVERIFY(rig.voice->isSilent());
+        QVERIFY(rig.clock.advanceUntil([&] { return rig.finished == 2; }, 60000));
         QCOMPARE(g_troubles, 1);
 
         // Back again: it plays; lost once more, it is said once more.
-        output->refuse = false;
-        voice.say(u"per"_s);
-        QVERIFY(!voice.isSilent());
-        QVERIFY(output->playing);
-        output->unplug();
-        QVERIFY(voice.isSilent());
+        rig.output->refuse = false;
+        rig.voice->say(u"per"_s);
+        QVERIFY(!rig.voice->isSilent());
+        rig.output->played = per.durationUSecs() / 2;
+        rig.clock.advance(20);
+        rig.output->unplug();
+        QVERIFY(rig.voice->isSilent());
         QCOMPARE(g_troubles, 2);
-        QTRY_COMPARE(finished.count(), 3);
+        QVERIFY(rig.clock.advanceUntil([&] { return rig.finished == 3; }, 60000));
     }
 
     // stop() ends the utterance without finished(); say() while speaking
     // first ends what was being said.
     void stopAndInterrupt()
     {
-        auto owned = std::make_unique<FakeOutput>();
-        FakeOutput *output = owned.get();
-        EspeakVoice voice(std::move(owned));
-        QSignalSpy finished(&voice, &Voice::finished);
-        QSignalSpy words(&voice, &Voice::wordReached);
-        waitPrepared(voice, Instructions);
-        waitPrepared(voice, u"sette"_s);
+        Rig rig;
+        rig.prepared(Instructions);
+        rig.prepared(u"sette"_s);
 
-        voice.say(Instructions);
-        QVERIFY(output->playing);
-        voice.stop();
-        QVERIFY(!output->playing);
-        output->played = 5000000;
-        QTest::qWait(50);
-        QCOMPARE(words.count(), 1); // only the first word, said at once
-        QCOMPARE(finished.count(), 0);
+        rig.voice->say(Instructions);
+        QVERIFY(rig.output->playing);
+        rig.voice->stop();
+        QVERIFY(!rig.output->playing);
+        rig.output->played = 5000000;
+        rig.clock.advance(50);
+        QCOMPARE(rig.heard.size(), 1); // only the first word, said at once
+        QCOMPARE(rig.finished, 0);
 
-        voice.say(Instructions);
-        voice.say(u"sette"_s);
-        QCOMPARE(output->starts, 3);
-        output->played = 2000000;
-        output->finish();
-        QCOMPARE(finished.count(), 1);
+        rig.voice->say(Instructions);
+        rig.voice->say(u"sette"_s);
+        QCOMPARE(rig.output->starts, 3);
+        rig.output->played = 2000000;
+        rig.output->finish();
+        QCOMPARE(rig.finished, 1);
     }
 
     // With the real output and no sound server anywhere, the voice speaks in
     // silence, in the time the sound would take, and nothing stalls.
     void noSoundServer()
     {
-        EspeakVoice voice;
+        FakeClock clock;
+        EspeakVoice voice(nullptr, &clock);
         QSignalSpy finished(&voice, &Voice::finished);
-        waitPrepared(voice, u"trentacinque"_s);
+        voice.prepare(u"trentacinque"_s);
+        QTRY_VERIFY(voice.isPrepared(u"trentacinque"_s));
         const qint64 duration = voice.preparedUtterance(u"trentacinque"_s)->durationUSecs();
-        QElapsedTimer clock;
-        clock.start();
         voice.say(u"trentacinque"_s);
-        QVERIFY(clock.elapsed() < 200);
-        QVERIFY(voice.isSilent());
-        QTRY_COMPARE(finished.count(), 1);
-        QVERIFY(clock.nsecsElapsed() / 1000 >= duration);
+        QTRY_VERIFY(voice.isSilent());
+        QVERIFY(clock.advanceUntil([&] { return finished.count() > 0; }, 10000));
+        QVERIFY(clock.now() * 1000 >= duration);
         QCOMPARE(g_troubles, 1);
     }
 
@@ -291,19 +300,15 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(int, words);
-        auto owned = std::make_unique<FakeOutput>();
-        FakeOutput *output = owned.get();
-        EspeakVoice voice(std::move(owned));
-        QSignalSpy finished(&voice, &Voice::finished);
-        QSignalSpy reached(&voice, &Voice::wordReached);
-        voice.say(text);
+        Rig rig;
+        rig.voice->say(text);
         if (!text.trimmed().isEmpty()) {
-            QTRY_VERIFY(output->playing);
-            output->played = output->bytes * 1000000 / 2 / output->rate;
-            output->finish();
+            QTRY_VERIFY(rig.output->playing);
+            rig.output->played = rig.output->bytes * 1000000 / 2 / rig.output->rate;
+            rig.output->finish();
         }
-        QTRY_COMPARE(finished.count(), 1);
-        QCOMPARE(reached.count(), words);
+        QTRY_COMPARE(rig.finished, 1);
+        QCOMPARE(rig.heard.size(), words);
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAudioFormat>
+#include "character/pcmformat.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -19,7 +20,7 @@ public:
 
     // Starts playing the samples, replacing whatever was playing. Returns
     // false, with the reason in errorString(), when no sound can be played now.
-    virtual bool start(const QByteArray &pcm, const QAudioFormat &format) = 0;
+    virtual bool start(const QByteArray &pcm, const PcmFormat &format) = 0;
     // How much of the current sound has been played, from its start.
     virtual qint64 playedUSecs() const = 0;
     // Ends the sound at once; drained() does not follow.

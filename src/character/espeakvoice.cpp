@@ -1,7 +1,7 @@
 #include "character/espeakvoice.h"
 
+#include "character/pulseoutput.h"
 #include "character/silentoutput.h"
-#include "character/sinkoutput.h"
 
 #include <QDebug>
 
@@ -18,11 +18,12 @@ constexpr int TickMs = 10;
 constexpr int KeptUtterances = 48;
 } // namespace
 
-EspeakVoice::EspeakVoice(
-    std::unique_ptr<AudioOutput> output, const EspeakSettings &settings, QObject *parent)
+EspeakVoice::EspeakVoice(std::unique_ptr<AudioOutput> output, Clock *clock,
+    const EspeakSettings &settings, QObject *parent)
     : Voice(parent)
-    , m_output(output ? std::move(output) : std::make_unique<SinkOutput>())
-    , m_silent(std::make_unique<SilentOutput>())
+    , m_clock(clock ? *clock : Clock::system())
+    , m_output(output ? std::move(output) : std::make_unique<PulseOutput>())
+    , m_silent(std::make_unique<SilentOutput>(m_clock))
 {
     m_thread.setObjectName(u"espeak"_s);
     m_worker = new QObject;
@@ -41,15 +42,11 @@ EspeakVoice::EspeakVoice(
     connect(m_output.get(), &AudioOutput::drained, this, &EspeakVoice::onDrained);
     connect(m_output.get(), &AudioOutput::lost, this, &EspeakVoice::onLost);
     connect(m_silent.get(), &AudioOutput::drained, this, &EspeakVoice::onDrained);
-
-    m_ticker.setInterval(TickMs);
-    m_ticker.setTimerType(Qt::PreciseTimer);
-    connect(&m_ticker, &QTimer::timeout, this, &EspeakVoice::advance);
 }
 
 EspeakVoice::~EspeakVoice()
 {
-    m_ticker.stop();
+    m_clock.cancel(m_tick);
     m_thread.quit();
     m_thread.wait();
     delete m_worker;
@@ -80,7 +77,8 @@ void EspeakVoice::say(const QString &text)
 void EspeakVoice::stop()
 {
     m_waitingFor.reset();
-    m_ticker.stop();
+    m_clock.cancel(m_tick);
+    m_tick = 0;
     if (m_playing)
         m_playing->stop();
     const bool wasSpeaking = m_current != nullptr;
@@ -150,14 +148,13 @@ void EspeakVoice::play(const UtterancePtr &utterance)
         return;
     }
     if (m_output->start(utterance->pcm, utterance->format())) {
-        m_troubleReported = false;
         m_playing = m_output.get();
     } else {
         reportTrouble(m_output->errorString());
         playSilently(0);
     }
-    m_ticker.start();
-    advance();
+    m_clock.cancel(m_tick);
+    tick();
 }
 
 void EspeakVoice::playSilently(qint64 fromUSecs)
@@ -172,7 +169,11 @@ void EspeakVoice::advance()
 {
     if (!m_current || !m_playing)
         return;
-    m_positionUSecs = std::max(m_positionUSecs, m_offsetUSecs + m_playing->playedUSecs());
+    const qint64 played = m_playing->playedUSecs();
+    // Sound is heard again: the next trouble is worth saying.
+    if (played > 0 && m_playing == m_output.get())
+        m_troubleReported = false;
+    m_positionUSecs = std::max(m_positionUSecs, m_offsetUSecs + played);
     const QList<SpokenWord> &words = m_current->words;
     while (m_nextWord < words.size()
         && m_current->usecsAt(words.at(m_nextWord).sample) <= m_positionUSecs) {
@@ -186,13 +187,22 @@ void EspeakVoice::advance()
     }
 }
 
+void EspeakVoice::tick()
+{
+    m_tick = 0;
+    advance();
+    if (m_current && m_playing)
+        m_tick = m_clock.callAfter(TickMs, this, [this] { tick(); });
+}
+
 void EspeakVoice::onDrained()
 {
     if (sender() != m_playing || !m_current)
         return;
     m_positionUSecs = m_current->durationUSecs();
     advance();
-    m_ticker.stop();
+    m_clock.cancel(m_tick);
+    m_tick = 0;
     m_playing = nullptr;
     m_current.reset();
     Q_EMIT mouthOpened(0);
@@ -203,8 +213,8 @@ void EspeakVoice::onLost(const QString &reason)
 {
     if (m_playing != m_output.get() || !m_current)
         return;
-    reportTrouble(reason);
     advance();
+    reportTrouble(reason);
     playSilently(m_positionUSecs);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "character/audiooutput.h"
+#include "character/clock.h"
 #include "character/espeaksynthesizer.h"
 #include "character/utterance.h"
 #include "character/voice.h"
@@ -9,7 +10,6 @@
 #include <QSet>
 #include <QStringList>
 #include <QThread>
-#include <QTimer>
 
 #include <future>
 #include <memory>
@@ -22,15 +22,18 @@ class SilentOutput;
 // The wizard's Italian voice: espeak-ng makes the sound on a thread of its
 // own, ahead of time for the texts it is told about with prepare(), and an
 // AudioOutput plays it. Words and mouth follow what has been played. Without
-// a sound device the voice goes on in silence with the same timing, says so
-// once on stderr, and tries the device again at the next say().
+// a sound server, or when it goes away, the voice goes on in silence with the
+// same timing, says so once on stderr (again only after sound was heard in
+// between), and tries the server again at the next say(). The pace of the
+// words, the mouth and the silence is the given clock's.
 class EspeakVoice : public Voice
 {
     Q_OBJECT
 public:
-    // Plays through the sound card unless given another output. Raises a
-    // Failure when espeak-ng or its Italian voice cannot be loaded.
-    explicit EspeakVoice(std::unique_ptr<AudioOutput> output = nullptr,
+    // Plays through the sound server unless given another output, and keeps
+    // time with Clock::system() unless given another clock. Raises a Failure
+    // when espeak-ng or its Italian voice cannot be loaded.
+    explicit EspeakVoice(std::unique_ptr<AudioOutput> output = nullptr, Clock *clock = nullptr,
         const EspeakSettings &settings = {}, QObject *parent = nullptr);
     ~EspeakVoice() override;
 
@@ -62,11 +65,13 @@ private:
     void play(const UtterancePtr &utterance);
     void playSilently(qint64 fromUSecs);
     void advance();
+    void tick();
     void onDrained();
     void onLost(const QString &reason);
     void reportTrouble(const QString &reason);
     void remember(const QString &text, const UtterancePtr &utterance);
 
+    Clock &m_clock;
     QThread m_thread;
     QObject *m_worker = nullptr; // lives in m_thread
     std::future<std::unique_ptr<EspeakSynthesizer>> m_loading;
@@ -85,7 +90,7 @@ private:
     qint64 m_positionUSecs = 0;
     int m_nextWord = 0;
     qint64 m_mouthWindow = -1;
-    QTimer m_ticker;
+    Clock::Ticket m_tick = 0; // the next catching up, while speaking
     bool m_troubleReported = false;
 };
 

@@ -4,35 +4,52 @@
 
 namespace Zentovia {
 
-SilentOutput::SilentOutput(QObject *parent)
+SilentOutput::SilentOutput(Clock &clock, QObject *parent)
     : AudioOutput(parent)
+    , m_clock(clock)
+{ }
+
+SilentOutput::~SilentOutput()
 {
-    m_end.setSingleShot(true);
-    m_end.setTimerType(Qt::PreciseTimer);
-    connect(&m_end, &QTimer::timeout, this, &SilentOutput::drained);
+    m_clock.cancel(m_end);
 }
 
-bool SilentOutput::start(const QByteArray &pcm, const QAudioFormat &format)
+bool SilentOutput::start(const QByteArray &pcm, const PcmFormat &format)
 {
-    const qint64 frames = format.bytesPerFrame() > 0 ? pcm.size() / format.bytesPerFrame() : 0;
-    m_durationUSecs = format.sampleRate() > 0 ? frames * 1000000 / format.sampleRate() : 0;
-    m_clock.start();
+    stop();
+    m_durationUSecs = format.usecsFor(pcm.size());
+    m_startedAt = m_clock.now();
     // Rounded up: drained() never comes before the sound's full length.
-    m_end.start(int((m_durationUSecs + 999) / 1000));
+    m_endsAt = m_startedAt + (m_durationUSecs + 999) / 1000;
+    m_end = m_clock.callAfter(int(m_endsAt - m_startedAt), this, [this] { onEndDue(); });
     return true;
+}
+
+// A clock may call a long wait's end a little early (the system's lets
+// such timers drift by a few percent): what is left is waited for again.
+void SilentOutput::onEndDue()
+{
+    const qint64 left = m_endsAt - m_clock.now();
+    if (left > 0) {
+        m_end = m_clock.callAfter(int(left), this, [this] { onEndDue(); });
+        return;
+    }
+    m_end = 0;
+    Q_EMIT drained();
 }
 
 qint64 SilentOutput::playedUSecs() const
 {
-    if (!m_clock.isValid())
+    if (m_startedAt < 0)
         return 0;
-    return std::min(m_durationUSecs, m_clock.nsecsElapsed() / 1000);
+    return std::min(m_durationUSecs, (m_clock.now() - m_startedAt) * 1000);
 }
 
 void SilentOutput::stop()
 {
-    m_end.stop();
-    m_clock.invalidate();
+    m_clock.cancel(m_end);
+    m_end = 0;
+    m_startedAt = -1;
 }
 
 } // namespace Zentovia

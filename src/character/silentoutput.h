@@ -1,29 +1,32 @@
 #pragma once
 
 #include "character/audiooutput.h"
-
-#include <QElapsedTimer>
-#include <QTimer>
+#include "character/clock.h"
 
 namespace Zentovia {
 
 // Plays nothing but takes exactly as long as the sound would: what a voice
 // falls back on when there is no sound device, so the words and the mouth
-// keep the same timing.
+// keep the same timing. Its time is the given clock's.
 class SilentOutput : public AudioOutput
 {
     Q_OBJECT
 public:
-    explicit SilentOutput(QObject *parent = nullptr);
+    explicit SilentOutput(Clock &clock, QObject *parent = nullptr);
+    ~SilentOutput() override;
 
-    bool start(const QByteArray &pcm, const QAudioFormat &format) override;
+    bool start(const QByteArray &pcm, const PcmFormat &format) override;
     qint64 playedUSecs() const override;
     void stop() override;
     QString errorString() const override { return {}; }
 
 private:
-    QElapsedTimer m_clock;
-    QTimer m_end;
+    void onEndDue();
+
+    Clock &m_clock;
+    Clock::Ticket m_end = 0;
+    qint64 m_startedAt = -1; // the clock's time at start(), -1 when stopped
+    qint64 m_endsAt = 0;
     qint64 m_durationUSecs = 0;
 };
 

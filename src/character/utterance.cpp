@@ -15,15 +15,6 @@ constexpr double QuietRms = 200.0;
 constexpr double WideOpenRms = 4000.0;
 } // namespace
 
-QAudioFormat Utterance::format() const
-{
-    QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
-}
-
 qreal Utterance::loudnessAt(qint64 usecs) const
 {
     if (usecs < 0 || loudness.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAudioFormat>
+#include "character/pcmformat.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -38,7 +39,7 @@ struct Utterance
         return sampleRate > 0 ? sample * 1000000 / sampleRate : 0;
     }
     qint64 sampleAt(qint64 usecs) const { return usecs * sampleRate / 1000000; }
-    QAudioFormat format() const;
+    PcmFormat format() const { return { sampleRate }; }
     // How open the mouth is at a moment of the sound.
     qreal loudnessAt(qint64 usecs) const;
 

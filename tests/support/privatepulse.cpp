@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 PrivatePulse::PrivatePulse() = default;
@@ -53,9 +55,11 @@ bool PrivatePulse::start(QString *why)
     m_server.setProcessEnvironment(env);
     m_server.setStandardOutputFile(m_dir.filePath(u"server.log"_s));
     m_server.setStandardErrorFile(m_dir.filePath(u"server.log"_s), QIODevice::Append);
+    // The null sink without rewinds starts a new stream at once, as a sound
+    // card does; with them it may first sleep out a block of up to 2 s.
     m_server.start(u"pulseaudio"_s,
         { u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--disallow-exit"_s,
-            u"--log-target=stderr"_s, u"--load=module-null-sink sink_name="_s + sink(),
+            u"--log-target=stderr"_s, u"--load=module-null-sink norewinds=1 sink_name="_s + sink(),
             u"--load=module-native-protocol-unix auth-anonymous=1 socket="_s
                 + m_dir.filePath(u"native"_s) });
     if (!m_server.waitForStarted(5000)) {
@@ -77,6 +81,11 @@ bool PrivatePulse::start(QString *why)
     }
     *why = u"pulseaudio does not answer:\n"_s + log();
     return false;
+}
+
+void PrivatePulse::freeze(bool frozen)
+{
+    ::kill(pid_t(m_server.processId()), frozen ? SIGSTOP : SIGCONT);
 }
 
 void PrivatePulse::kill()

@@ -17,6 +17,8 @@ public:
     bool start(QString *why);
     // Ends the server at once, as a crash would.
     void kill();
+    // Stops the server where it is, as a hung one, and lets it go on again.
+    void freeze(bool frozen);
 
     QString server() const;
     static QString sink() { return QStringLiteral("zentovia_test"); }
