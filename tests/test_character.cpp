@@ -7,7 +7,7 @@
 #include "app/tavola.h"
 #include "character/balloon.h"
 #include "character/characterfile.h"
-#include "character/clock.h"
+#include "support/fakeclock.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
 #include "character/figurelayer.h"
@@ -813,8 +813,15 @@ private Q_SLOTS:
     void idleLifeIsCalm()
     {
         Rig s;
+        // The pauses and the moves come from the clock's draws: a blink after
+        // 2.5 s, a deep breath 3 s later, then a look around.
+        s.clock.draws = { 2500, 0, 3000, 6, 4000, 9 };
         s.merlin->Show();
         QVERIFY(s.runUntilDone(1));
+        s.clock.advance(2499);
+        QVERIFY(!s.merlin->isIdleMoving());
+        s.clock.advance(1);
+        QVERIFY(s.merlin->isIdleMoving());
         s.clock.resetShortestAsked();
         QSet<QString> poses;
         for (int i = 0; i < 600; ++i) { // a minute of nothing to do

@@ -1,5 +1,5 @@
 #include "character/audiooutput.h"
-#include "character/clock.h"
+#include "support/fakeclock.h"
 #include "character/espeakvoice.h"
 
 #include <QSignalSpy>

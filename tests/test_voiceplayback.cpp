@@ -1,6 +1,6 @@
 #include "support/privatepulse.h"
 
-#include "character/clock.h"
+#include "support/fakeclock.h"
 #include "character/espeakvoice.h"
 #include "character/pulseoutput.h"
 

@@ -2,9 +2,9 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPointer>
+#include <QRandomGenerator>
 #include <QTimer>
-
-#include <limits>
 
 namespace Zentovia {
 
@@ -44,6 +44,11 @@ public:
         }
     }
 
+    int draw(int low, int high) override
+    {
+        return int(QRandomGenerator::global()->bounded(low, high + 1));
+    }
+
 private:
     QElapsedTimer m_started;
     Ticket m_next = 1;
@@ -56,58 +61,6 @@ Clock &Clock::system()
 {
     static SystemClock clock;
     return clock;
-}
-
-Clock::Ticket FakeClock::callAfter(int ms, QObject *context, std::function<void()> fn)
-{
-    const Ticket ticket = m_next++;
-    ms = qMax(0, ms);
-    m_shortest = qMin(m_shortest, ms);
-    m_calls.emplace(std::make_pair(m_now + ms, ticket),
-                    Call{ticket, context, context != nullptr, std::move(fn)});
-    return ticket;
-}
-
-void FakeClock::cancel(Ticket ticket)
-{
-    for (auto it = m_calls.begin(); it != m_calls.end(); ++it) {
-        if (it->second.ticket == ticket) {
-            m_calls.erase(it);
-            return;
-        }
-    }
-}
-
-void FakeClock::advance(qint64 ms)
-{
-    const qint64 target = m_now + qMax<qint64>(0, ms);
-    while (!m_calls.empty() && m_calls.begin()->first.first <= target) {
-        auto node = m_calls.extract(m_calls.begin());
-        m_now = qMax(m_now, node.key().first);
-        Call &call = node.mapped();
-        if (call.hadContext && !call.context)
-            continue;
-        call.fn();
-    }
-    m_now = target;
-}
-
-bool FakeClock::advanceUntil(const std::function<bool()> &done, qint64 limitMs)
-{
-    const qint64 end = m_now + limitMs;
-    while (!done()) {
-        if (m_calls.empty() || m_calls.begin()->first.first > end) {
-            m_now = end;
-            return done();
-        }
-        advance(m_calls.begin()->first.first - m_now);
-    }
-    return true;
-}
-
-qint64 FakeClock::nextDelay() const
-{
-    return m_calls.empty() ? -1 : m_calls.begin()->first.first - m_now;
 }
 
 } // namespace Zentovia

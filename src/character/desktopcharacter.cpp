@@ -1,14 +1,13 @@
 #include "character/desktopcharacter.h"
 
-#include "core/failure.h"
 #include "character/balloon.h"
 #include "character/clock.h"
 #include "character/figurelayer.h"
 #include "character/pacedvoice.h"
 #include "character/stage.h"
 #include "character/voice.h"
+#include "core/failure.h"
 
-#include <QRandomGenerator>
 #include <QtMath>
 
 namespace Zentovia {
@@ -368,7 +367,7 @@ void DesktopCharacter::scheduleIdle()
 {
     if (isBusy() || !m_queue.empty() || m_timer || !isInView())
         return;
-    const int pause = int(QRandomGenerator::global()->bounded(kIdleMinMs, kIdleMaxMs + 1));
+    const int pause = m_clock.draw(kIdleMinMs, kIdleMaxMs);
     m_timer = m_clock.callAfter(pause, this, [this] {
         m_timer = 0;
         idleMove();
@@ -380,7 +379,7 @@ void DesktopCharacter::idleMove()
     if (isBusy() || !m_queue.empty() || !isInView())
         return;
     // Mostly a blink; now and then a deep breath or a look around.
-    const int roll = int(QRandomGenerator::global()->bounded(10));
+    const int roll = m_clock.draw(0, 9);
     const QString name = roll < 5 ? QStringLiteral("Blink")
         : roll < 8                ? QStringLiteral("Breathe")
                                   : QStringLiteral("LookAround");
