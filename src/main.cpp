@@ -6,10 +6,7 @@
 #include "app/timeseededrandom.h"
 #include "character/desktopagent.h"
 #include "character/espeakvoice.h"
-#include "core/datapath.h"
 #include "core/failure.h"
-
-#include <QIcon>
 
 using namespace Zentovia;
 
@@ -30,15 +27,22 @@ int main(int argc, char **argv)
     try {
         QtDialogs dialogs;
         TimeSeededRandom random;
-        DesktopAgent agent1(std::make_unique<EspeakVoice>());
+        auto owned = std::make_unique<EspeakVoice>();
+        EspeakVoice *voice = owned.get();
+        DesktopAgent agent1(std::move(owned));
         Tavola tavola(dialogs, random, agent1, commandLine.table);
+        // The voice loads while the child reads the greeting: not while the
+        // name box is being put on screen, and ready for the wizard's first
+        // words.
+        QObject::connect(&tavola, &Tavola::boxClosed, voice, &EspeakVoice::startLoading,
+            Qt::SingleShotConnection);
         // The wizard lives in the window, above its controls, and his
         // balloon leaves the contest's controls in view.
         agent1.setStage(&tavola);
-        agent1.setKeepClear(balloonKeepClear(tavola));
+        QObject::connect(&tavola, &Tavola::controlsBuilt, &tavola,
+            [&] { agent1.setKeepClear(balloonKeepClear(tavola)); });
         // The program's icon, the wizard's face, on every window and box.
-        const QIcon icon(dataPath(QStringLiteral("icons/it.zentovia.Zentovia.svg")));
-        QApplication::setWindowIcon(icon);
+        QApplication::setWindowIcon(Application::programIcon());
         dialogs.setParent(&tavola);
         tavola.load();
         // The window manager places the window.

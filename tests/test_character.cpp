@@ -782,6 +782,7 @@ private Q_SLOTS:
             using TavolaForm::m_verdict;
             using TavolaForm::setCaption;
         } form;
+        form.buildControls();
         form.show();
         form.setCaption(form.m_verdict, verdict);
         FakeClock clock;

@@ -1,8 +1,10 @@
 #include "app/application.h"
 
-#include "core/failure.h"
 #include "app/title.h"
+#include "core/datapath.h"
+#include "core/failure.h"
 
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -46,6 +48,22 @@ void Application::installItalian()
     if (translator->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(translator);
+}
+
+QIcon Application::programIcon()
+{
+    // The icon theme's PNGs lie beside the data folder, in the build tree as
+    // in an install.
+    QIcon icon;
+    for (const int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
+        const QString png = dataPath(
+            QStringLiteral("../icons/hicolor/%1x%1/apps/it.zentovia.Zentovia.png").arg(size));
+        if (QFileInfo::exists(png))
+            icon.addFile(png, QSize(size, size));
+    }
+    if (icon.isNull())
+        icon = QIcon(dataPath(QStringLiteral("icons/it.zentovia.Zentovia.svg")));
+    return icon;
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 
 namespace Zentovia {
 
@@ -16,6 +17,10 @@ public:
     Application(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // The program's icon, the wizard's face: the sizes drawn at build time
+    // (no SVG to render before the first box), or the drawing itself.
+    static QIcon programIcon();
 
     // Reports a failure and ends the program at once, whatever is running.
     [[noreturn]] static void fail(const Failure &failure);

@@ -4,6 +4,7 @@
 #include "app/surface.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +15,41 @@ namespace Zentovia {
 
 Tavola::Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table, QWidget *parent)
     : TavolaForm(parent)
-    , m_contest(dialogs, random, agent, table)
+    , m_dialogs(dialogs)
+    , m_contest(*this, random, agent, table)
     , m_programEnd([](int status) { QCoreApplication::exit(status); })
+{ }
+
+QString Tavola::inputBox(const QString &prompt)
 {
+    // Built from the box's own event loop, once the box is up; or at the
+    // latest when it closes.
+    QTimer::singleShot(0, this, [this] {
+        QGuiApplication::sync();
+        ensureControls();
+    });
+    const QString typed = m_dialogs.inputBox(prompt);
+    ensureControls();
+    Q_EMIT boxClosed();
+    return typed;
+}
+
+void Tavola::messageBox(const QString &text)
+{
+    QTimer::singleShot(0, this, &Tavola::ensureControls);
+    m_dialogs.messageBox(text);
+    ensureControls();
+    Q_EMIT boxClosed();
+}
+
+void Tavola::ensureControls()
+{
+    if (hasControls())
+        return;
+    buildControls();
     bindControls();
     bindContest();
+    Q_EMIT controlsBuilt();
 }
 
 void Tavola::bindControls()
@@ -86,6 +117,7 @@ void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
 
 void Tavola::showEvent(QShowEvent *event)
 {
+    ensureControls();
     TavolaForm::showEvent(event);
     // The contest starts when the window is first shown, before any tick.
     m_contest.activate();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/contest.h"
+#include "app/dialogs.h"
 #include "app/tavolaform.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ class RandomDraw;
 // The drill's window: the form's controls bound to one contest. The boxes,
 // the random draw, the character's host and the program's end come in from
 // outside, so that tests can stand in for them.
-class Tavola : public TavolaForm
+class Tavola : public TavolaForm, private Dialogs
 {
     Q_OBJECT
 public:
@@ -40,13 +41,25 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+Q_SIGNALS:
+    // The controls are built and bound to the contest.
+    void controlsBuilt();
+    // A box of the contest has been closed: the child has answered it.
+    void boxClosed();
+
 private:
+    // The contest's boxes go through the window: the controls are built
+    // while the first box is open, and before anything is shown in them.
+    QString inputBox(const QString &prompt) override;
+    void messageBox(const QString &text) override;
+    void ensureControls();
     void bindControls();
     void bindContest();
     void showQuestion(const Question &question);
     void showVerdict(Contest::Verdict verdict, const QString &text);
     void endProgram(int status);
 
+    Dialogs &m_dialogs;
     Contest m_contest;
     std::function<void(int)> m_programEnd;
 };

@@ -1,9 +1,9 @@
 #include "app/tavolaform.h"
 
-#include "core/datapath.h"
 #include "app/outlineeffect.h"
 #include "app/surface.h"
 #include "app/twips.h"
+#include "core/datapath.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -123,7 +123,12 @@ TavolaForm::TavolaForm(QWidget *parent)
     // The client area holds every control: at least 11,900 by 8,120 twips.
     m_surface->setMinimumSize(
         (11900 + TwipsPerPixel - 1) / TwipsPerPixel, (8120 + TwipsPerPixel - 1) / TwipsPerPixel);
+}
 
+void TavolaForm::buildControls()
+{
+    if (hasControls())
+        return;
     // In the form's order, which is also the order of stacking.
     buildScorePanel();
     buildClock();

@@ -20,7 +20,14 @@ class TavolaForm : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The window alone: its caption and its drawing surface.
     explicit TavolaForm(QWidget *parent = nullptr);
+
+    // Builds every control, once. Apart from the window so that the name
+    // box, the first thing the child sees, does not wait for thirty controls
+    // with their fonts and pictures: they are built while it is open.
+    void buildControls();
+    bool hasControls() const { return m_answerBox != nullptr; }
 
     // The window's caption: the title pushed towards the middle of the
     // title bar, then a contact address.

@@ -2,7 +2,7 @@
 
 #include "core/failure.h"
 
-#include <espeak-ng/speak_lib.h>
+#include "character/espeakapi.h"
 
 #include <QDebug>
 #include <QList>
@@ -118,17 +118,17 @@ void trimTrailingSilence(Utterance &utterance)
     utterance.pcm.truncate(keep * qint64(sizeof(qint16)));
 }
 
-void applySettings(const EspeakSettings &settings)
+void applySettings(const EspeakApi &espeak, const EspeakSettings &settings)
 {
     if (g_applied == settings)
         return;
-    if (espeak_SetVoiceByName(settings.voice.toUtf8().constData()) != EE_OK) {
+    if (espeak.setVoiceByName(settings.voice.toUtf8().constData()) != EE_OK) {
         throw Failure(u"La voce del mago non si può caricare: espeak-ng non trova la voce \"%1\" "
                       u"(manca il pacchetto espeak-ng-data?)."_s.arg(settings.voice));
     }
-    espeak_SetParameter(espeakRATE, settings.wordsPerMinute, 0);
-    espeak_SetParameter(espeakPITCH, settings.pitch, 0);
-    espeak_SetParameter(espeakRANGE, settings.pitchRange, 0);
+    espeak.setParameter(espeakRATE, settings.wordsPerMinute, 0);
+    espeak.setParameter(espeakPITCH, settings.pitch, 0);
+    espeak.setParameter(espeakRANGE, settings.pitchRange, 0);
     g_applied = settings;
 }
 
@@ -138,19 +138,25 @@ EspeakSynthesizer::EspeakSynthesizer(const EspeakSettings &settings)
     : m_settings(settings)
 {
     std::lock_guard guard(libraryLock());
+    QString missing;
+    m_espeak = EspeakApi::get(&missing);
+    if (!m_espeak) {
+        throw Failure(u"La voce del mago non si può avviare: la libreria espeak-ng non si apre "
+                      u"(%1; manca il pacchetto libespeak-ng1?)."_s.arg(missing));
+    }
     if (g_sampleRate <= 0) {
         // Don't let the library end the program when its data are missing.
-        const int rate
-            = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+        const int rate = m_espeak->initialize(
+            AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (rate <= 0) {
             throw Failure(u"La voce del mago non si può avviare: espeak-ng non trova i suoi dati "
                           u"(manca il pacchetto espeak-ng-data?)."_s);
         }
-        espeak_SetSynthCallback(collect);
+        m_espeak->setSynthCallback(collect);
         g_sampleRate = rate;
     }
     m_sampleRate = g_sampleRate;
-    applySettings(m_settings);
+    applySettings(*m_espeak, m_settings);
 }
 
 Utterance EspeakSynthesizer::synthesize(const QString &text) const
@@ -165,9 +171,9 @@ Utterance EspeakSynthesizer::synthesize(const QString &text) const
     Collector collector;
     {
         std::lock_guard guard(libraryLock());
-        applySettings(m_settings);
+        applySettings(*m_espeak, m_settings);
         g_collector = &collector;
-        const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
+        const espeak_ERROR result = m_espeak->synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
             POS_CHARACTER, 0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
         g_collector = nullptr;
         if (result != EE_OK) {

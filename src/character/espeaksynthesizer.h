@@ -6,6 +6,8 @@
 
 namespace Zentovia {
 
+struct EspeakApi;
+
 // How the wizard sounds.
 struct EspeakSettings
 {
@@ -44,6 +46,7 @@ public:
 private:
     EspeakSettings m_settings;
     int m_sampleRate = 0;
+    const EspeakApi *m_espeak = nullptr;
 };
 
 } // namespace Zentovia

@@ -30,14 +30,12 @@ EspeakVoice::EspeakVoice(std::unique_ptr<AudioOutput> output, Clock *clock,
     m_worker->moveToThread(&m_thread);
     m_thread.start();
 
-    // espeak loads on its own thread, which makes every later call too, while
-    // the program goes on starting; the first text to say waits for it. A
-    // Failure while loading comes back through the future at that point.
-    auto load = std::make_shared<std::packaged_task<std::unique_ptr<EspeakSynthesizer>()>>(
+    // espeak loads on its own thread, which makes every later call too, once
+    // told to (startLoading()) or when the first text is asked for. A Failure
+    // while loading comes back through the future at that point.
+    m_load = std::make_shared<std::packaged_task<std::unique_ptr<EspeakSynthesizer>()>>(
         [settings] { return std::make_unique<EspeakSynthesizer>(settings); });
-    m_loading = load->get_future();
-    QMetaObject::invokeMethod(
-        m_worker, [load] { (*load)(); }, Qt::QueuedConnection);
+    m_loading = m_load->get_future();
 
     connect(m_output.get(), &AudioOutput::drained, this, &EspeakVoice::onDrained);
     connect(m_output.get(), &AudioOutput::lost, this, &EspeakVoice::onLost);
@@ -88,8 +86,17 @@ void EspeakVoice::stop()
         Q_EMIT mouthOpened(0);
 }
 
+void EspeakVoice::startLoading()
+{
+    if (!m_load)
+        return;
+    QMetaObject::invokeMethod(
+        m_worker, [load = std::move(m_load)] { (*load)(); }, Qt::QueuedConnection);
+}
+
 EspeakSynthesizer *EspeakVoice::loadedSynthesizer()
 {
+    startLoading();
     if (!m_synthesizer)
         m_synthesizer = m_loading.get();
     return m_synthesizer.get();

@@ -37,6 +37,12 @@ public:
         const EspeakSettings &settings = {}, QObject *parent = nullptr);
     ~EspeakVoice() override;
 
+    // Begins loading espeak-ng and its Italian voice on the voice's thread;
+    // the first prepare() or say() does it if nothing has. The program calls
+    // it once its first box is up, so that the box does not share the
+    // machine with the loading.
+    void startLoading();
+
     void prepare(const QString &text) override;
     void say(const QString &text) override;
     void stop() override;
@@ -74,6 +80,7 @@ private:
     Clock &m_clock;
     QThread m_thread;
     QObject *m_worker = nullptr; // lives in m_thread
+    std::shared_ptr<std::packaged_task<std::unique_ptr<EspeakSynthesizer>()>> m_load; // not begun
     std::future<std::unique_ptr<EspeakSynthesizer>> m_loading;
     std::unique_ptr<EspeakSynthesizer> m_synthesizer; // used only in m_thread
     std::unique_ptr<AudioOutput> m_output;

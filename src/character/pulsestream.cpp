@@ -1,7 +1,6 @@
 #include "character/pulsestream.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include "character/pulseapi.h"
 
 using namespace Qt::StringLiterals;
 
@@ -23,11 +22,17 @@ bool PulseStream::open(const PcmFormat &format)
     buffer.prebuf = quint32(format.bytesFor(ChunkUSecs));
     buffer.minreq = quint32(-1);
     buffer.fragsize = quint32(-1);
+    QString missing;
+    m_pulse = PulseApi::get(&missing);
+    if (!m_pulse) {
+        m_error = u"la libreria del server audio non si apre (%1)"_s.arg(missing);
+        return false;
+    }
     int code = 0;
-    m_simple = pa_simple_new(nullptr, "Zentovia", PA_STREAM_PLAYBACK, nullptr, "Merlino", &samples,
-        nullptr, &buffer, &code);
+    m_simple = m_pulse->simpleNew(nullptr, "Zentovia", PA_STREAM_PLAYBACK, nullptr, "Merlino",
+        &samples, nullptr, &buffer, &code);
     if (!m_simple) {
-        m_error = u"nessun server audio (%1)"_s.arg(QString::fromUtf8(pa_strerror(code)));
+        m_error = u"nessun server audio (%1)"_s.arg(QString::fromUtf8(m_pulse->strerror(code)));
         return false;
     }
     m_format = format;
@@ -38,13 +43,14 @@ bool PulseStream::open(const PcmFormat &format)
 void PulseStream::close()
 {
     if (m_simple)
-        pa_simple_free(m_simple);
+        m_pulse->simpleFree(m_simple);
     m_simple = nullptr;
 }
 
 bool PulseStream::fail(int code)
 {
-    m_error = u"il server audio si è interrotto (%1)"_s.arg(QString::fromUtf8(pa_strerror(code)));
+    m_error
+        = u"il server audio si è interrotto (%1)"_s.arg(QString::fromUtf8(m_pulse->strerror(code)));
     close();
     return false;
 }
@@ -52,13 +58,13 @@ bool PulseStream::fail(int code)
 bool PulseStream::write(const char *data, qint64 bytes)
 {
     int code = 0;
-    return pa_simple_write(m_simple, data, size_t(bytes), &code) == 0 || fail(code);
+    return m_pulse->write(m_simple, data, size_t(bytes), &code) == 0 || fail(code);
 }
 
 std::optional<qint64> PulseStream::latencyUSecs()
 {
     int code = 0;
-    const pa_usec_t latency = pa_simple_get_latency(m_simple, &code);
+    const pa_usec_t latency = m_pulse->latency(m_simple, &code);
     if (latency == pa_usec_t(-1)) {
         fail(code);
         return std::nullopt;
@@ -69,13 +75,13 @@ std::optional<qint64> PulseStream::latencyUSecs()
 bool PulseStream::drain()
 {
     int code = 0;
-    return pa_simple_drain(m_simple, &code) == 0 || fail(code);
+    return m_pulse->drain(m_simple, &code) == 0 || fail(code);
 }
 
 bool PulseStream::flush()
 {
     int code = 0;
-    return pa_simple_flush(m_simple, &code) == 0 || fail(code);
+    return m_pulse->flush(m_simple, &code) == 0 || fail(code);
 }
 
 } // namespace Zentovia

@@ -9,6 +9,10 @@
 struct pa_simple;
 
 namespace Zentovia {
+struct PulseApi;
+}
+
+namespace Zentovia {
 
 // One playback stream on the sound server, through PulseAudio's simple API
 // (PipeWire desktops serve it through pipewire-pulse). Every call waits for
@@ -48,6 +52,7 @@ public:
 private:
     bool fail(int code);
 
+    const PulseApi *m_pulse = nullptr;
     pa_simple *m_simple = nullptr;
     PcmFormat m_format;
     QString m_error;
