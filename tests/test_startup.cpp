@@ -4,6 +4,8 @@
 #include "app/surface.h"
 #include "support/tavolatest.h"
 
+#include <QSignalSpy>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -20,6 +22,7 @@ private Q_SLOTS:
     void names_data();
     void names();
     void firstRunCreatesEmptyRecord();
+    void controlsBuiltWhileTheNameBoxIsOpen();
     void storedRecordShownWithLineEnd();
     void clockArmedThenShownAtActivation();
     void wizardIntroducesThenAsks();
@@ -259,6 +262,25 @@ void TestStartup::captionAndLimits()
         QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
     auto *surface = rig.tavola->findChild<Surface *>();
     QVERIFY(surface->width() >= 794 && surface->height() >= 542);
+}
+
+// The name box comes first and does not wait for the window's controls: they
+// are built from its event loop, and stand ready before the greeting.
+void TestStartup::controlsBuiltWhileTheNameBoxIsOpen()
+{
+    TavolaRig rig;
+    QVERIFY(!rig.tavola->hasControls());
+    QSignalSpy built(rig.tavola.get(), &Tavola::controlsBuilt);
+    rig.dialogs.onInput = [&](const QString &) {
+        QVERIFY(!rig.tavola->hasControls());
+        QTRY_VERIFY(rig.tavola->hasControls()); // the box's event loop runs
+    };
+    bool readyAtGreeting = false;
+    rig.dialogs.onMessage = [&](const QString &) { readyAtGreeting = rig.tavola->hasControls(); };
+    rig.start(QStringLiteral("Ada"));
+    QVERIFY(readyAtGreeting);
+    QCOMPARE(built.count(), 1);
+    QCOMPARE(rig.text(Role::Player), QStringLiteral("Ada"));
 }
 
 QTEST_MAIN(TestStartup)

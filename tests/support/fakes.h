@@ -4,10 +4,10 @@
 // random draw, the character's host. They record what the window asked.
 
 #include "app/dialogs.h"
-#include "core/failure.h"
 #include "app/randomdraw.h"
 #include "character/agent.h"
 #include "character/character.h"
+#include "core/failure.h"
 
 #include <QList>
 #include <QStringList>
@@ -25,10 +25,13 @@ public:
     QStringList prompts;
     QStringList messages;
     std::function<void(const QString &)> onMessage;
+    std::function<void(const QString &)> onInput;
 
     QString inputBox(const QString &prompt) override
     {
         prompts << prompt;
+        if (onInput)
+            onInput(prompt);
         return names.isEmpty() ? QString() : names.takeFirst();
     }
     void messageBox(const QString &text) override
