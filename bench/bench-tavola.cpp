@@ -111,6 +111,7 @@ bool contestClock()
     constexpr int Period = 20; // ms: the course of 421 ticks in 8.4 s
     constexpr double Scale = 1000.0 / Period;
     TavolaRig rig;
+    rig.tavola->ensureControls();
     auto *timer = rig.control<QTimer>(Role::Ticker);
     timer->setInterval(Period);
     QElapsedTimer clock;

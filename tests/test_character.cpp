@@ -7,7 +7,6 @@
 #include "app/tavola.h"
 #include "character/balloon.h"
 #include "character/characterfile.h"
-#include "support/fakeclock.h"
 #include "character/desktopagent.h"
 #include "character/desktopcharacter.h"
 #include "character/figurelayer.h"
@@ -15,6 +14,7 @@
 #include "character/words.h"
 #include "core/datapath.h"
 #include "core/failure.h"
+#include "support/fakeclock.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -779,6 +779,7 @@ private Q_SLOTS:
         QFETCH(QString, verdict);
         struct Form : TavolaForm
         {
+            using TavolaForm::buildControls;
             using TavolaForm::m_verdict;
             using TavolaForm::setCaption;
         } form;

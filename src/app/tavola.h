@@ -35,6 +35,9 @@ public:
     void load() { m_contest.start(); }
 
     Contest &contest() { return m_contest; }
+    // Builds the controls and binds them to the contest now, if not yet done;
+    // start-up does it while its first box is open.
+    void ensureControls();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -52,7 +55,6 @@ private:
     // while the first box is open, and before anything is shown in them.
     QString inputBox(const QString &prompt) override;
     void messageBox(const QString &text) override;
-    void ensureControls();
     void bindControls();
     void bindContest();
     void showQuestion(const Question &question);

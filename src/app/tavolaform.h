@@ -23,10 +23,6 @@ public:
     // The window alone: its caption and its drawing surface.
     explicit TavolaForm(QWidget *parent = nullptr);
 
-    // Builds every control, once. Apart from the window so that the name
-    // box, the first thing the child sees, does not wait for thirty controls
-    // with their fonts and pictures: they are built while it is open.
-    void buildControls();
     bool hasControls() const { return m_answerBox != nullptr; }
 
     // The window's caption: the title pushed towards the middle of the
@@ -34,6 +30,10 @@ public:
     static QString caption();
 
 protected:
+    // Builds every control, once. Apart from the window so that the name
+    // box, the first thing the child sees, does not wait for thirty controls
+    // with their fonts and pictures: they are built while it is open.
+    void buildControls();
     // Sets a label's text; labels that hold numbers or names grow to fit it.
     void setCaption(QLabel *label, const QString &text);
     void setQuestionLineVisible(bool visible);
