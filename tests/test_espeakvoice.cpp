@@ -1,12 +1,14 @@
 #include "character/audiooutput.h"
-#include "support/fakeclock.h"
 #include "character/espeakvoice.h"
+#include "support/fakeclock.h"
+#include "support/troublecount.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace Zentovia;
+using namespace Zentovia::Testing;
 
 namespace {
 
@@ -52,16 +54,6 @@ public:
     qint64 bytes = 0;
     int rate = 0;
 };
-
-// Counts the voice's complaints on stderr.
-int g_troubles = 0;
-QtMessageHandler g_previousHandler = nullptr;
-void countTroubles(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(u"parla senza suono"_s))
-        ++g_troubles;
-    g_previousHandler(type, context, message);
-}
 
 struct Heard
 {
@@ -116,9 +108,9 @@ private Q_SLOTS:
     {
         // No sound server for this process: the real output finds nothing.
         qputenv("PULSE_SERVER", "unix:/nonexistent/zentovia-test/native");
-        g_previousHandler = qInstallMessageHandler(countTroubles);
+        TroubleCount::install();
     }
-    void init() { g_troubles = 0; }
+    void init() { TroubleCount::reset(); }
 
     void followsPlayback_data()
     {
@@ -220,7 +212,7 @@ private Q_SLOTS:
         }
         QCOMPARE(rig.mouth.back(), 0.0);
         QVERIFY(*std::max_element(rig.mouth.begin(), rig.mouth.end()) > 0.5);
-        QCOMPARE(g_troubles, 1);
+        QCOMPARE(TroubleCount::count(), 1);
 
         // The next say() tries the device again; still missing: no new complaint.
         const int starts = rig.output->starts;
@@ -231,7 +223,7 @@ private Q_SLOTS:
             rig.output->unplug();
         QVERIFY(rig.voice->isSilent());
         QVERIFY(rig.clock.advanceUntil([&] { return rig.finished == 2; }, 60000));
-        QCOMPARE(g_troubles, 1);
+        QCOMPARE(TroubleCount::count(), 1);
 
         // Back again: it plays; lost once more, it is said once more.
         rig.output->refuse = false;
@@ -241,7 +233,7 @@ private Q_SLOTS:
         rig.clock.advance(20);
         rig.output->unplug();
         QVERIFY(rig.voice->isSilent());
-        QCOMPARE(g_troubles, 2);
+        QCOMPARE(TroubleCount::count(), 2);
         QVERIFY(rig.clock.advanceUntil([&] { return rig.finished == 3; }, 60000));
     }
 
@@ -284,7 +276,7 @@ private Q_SLOTS:
         QTRY_VERIFY(voice.isSilent());
         QVERIFY(clock.advanceUntil([&] { return finished.count() > 0; }, 10000));
         QVERIFY(clock.now() * 1000 >= duration);
-        QCOMPARE(g_troubles, 1);
+        QCOMPARE(TroubleCount::count(), 1);
     }
 
     void unprepared_data()

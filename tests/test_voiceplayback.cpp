@@ -1,8 +1,9 @@
 #include "support/privatepulse.h"
 
-#include "support/fakeclock.h"
 #include "character/espeakvoice.h"
 #include "character/pulseoutput.h"
+#include "support/fakeclock.h"
+#include "support/troublecount.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -16,16 +17,6 @@ using namespace Zentovia;
 using namespace Zentovia::Testing;
 
 namespace {
-
-// Counts the voice's complaints on stderr.
-int g_troubles = 0;
-QtMessageHandler g_previousHandler = nullptr;
-void countTroubles(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(u"parla senza suono"_s))
-        ++g_troubles;
-    g_previousHandler(type, context, message);
-}
 
 // The voice on the real output, its pace on the given clock.
 struct Rig
@@ -74,9 +65,9 @@ private Q_SLOTS:
         QVERIFY2(m_pulse.start(&why), qPrintable(why));
         // Before anything in this process looks for a sound server.
         qputenv("PULSE_SERVER", m_pulse.server().toUtf8());
-        g_previousHandler = qInstallMessageHandler(countTroubles);
+        TroubleCount::install();
     }
-    void init() { g_troubles = 0; }
+    void init() { TroubleCount::reset(); }
 
     void isHeard_data()
     {
@@ -127,7 +118,7 @@ private Q_SLOTS:
         }
         QTest::qWait(200);
         const QByteArray heard = recording.finish();
-        QCOMPARE(g_troubles, 0);
+        QCOMPARE(TroubleCount::count(), 0);
 
         const double said = loudSeconds(
             utterance->pcm.left(utterance->format().bytesFor(played)), utterance->sampleRate);
@@ -178,7 +169,7 @@ private Q_SLOTS:
         rig.voice->say(u"per"_s);
         QTRY_VERIFY(rig.voice->isSilent());
         QVERIFY(pace.advanceUntil([&] { return finished.count() == 2; }, 30000));
-        QCOMPARE(g_troubles, 1);
+        QCOMPARE(TroubleCount::count(), 1);
 
         QString why;
         if (hangs)
