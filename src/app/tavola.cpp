@@ -23,7 +23,8 @@ Tavola::Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table, QW
 QString Tavola::inputBox(const QString &prompt)
 {
     // Built from the box's own event loop, once the box is up; or at the
-    // latest when it closes.
+    // latest when it closes. The box goes to the display server first, so
+    // that building the controls does not hold it back.
     QTimer::singleShot(0, this, [this] {
         QGuiApplication::sync();
         ensureControls();
