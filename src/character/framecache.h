@@ -14,11 +14,12 @@ class CharacterFile;
 // character file, antialiased, at the size and screen scale shown, and kept
 // for reuse. A frame takes a few milliseconds to draw and about 130 KiB to
 // keep (four times that on a 2x screen), so only the frames used last are
-// kept: enough for any one animation and the speaking mouths of its pose.
+// kept: the speaking mouths of a pose, and most animations whole; the rest
+// are drawn again when shown, in a few milliseconds.
 class FrameCache
 {
 public:
-    static constexpr int kMaxFrames = 16;
+    static constexpr int kMaxFrames = 8;
 
     explicit FrameCache(std::shared_ptr<const CharacterFile> file);
 
