@@ -4,6 +4,7 @@
 #include "core/datapath.h"
 #include "core/failure.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -53,13 +54,13 @@ void Application::installItalian()
 QIcon Application::programIcon()
 {
     // The icon theme's PNGs lie beside the data folder, in the build tree as
-    // in an install.
+    // in an install, one folder for each size the build drew ("48x48").
     QIcon icon;
-    for (const int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
-        const QString png = dataPath(
-            QStringLiteral("../icons/hicolor/%1x%1/apps/it.zentovia.Zentovia.png").arg(size));
+    const QDir theme(dataPath(QStringLiteral("../icons/hicolor")));
+    for (const QString &size : theme.entryList({ QStringLiteral("*x*") }, QDir::Dirs)) {
+        const QString png = theme.filePath(size + QStringLiteral("/apps/it.zentovia.Zentovia.png"));
         if (QFileInfo::exists(png))
-            icon.addFile(png, QSize(size, size));
+            icon.addFile(png);
     }
     if (icon.isNull())
         icon = QIcon(dataPath(QStringLiteral("icons/it.zentovia.Zentovia.svg")));
