@@ -209,6 +209,27 @@ private Q_SLOTS:
         QVERIFY(rest != file->render(file->restPose(), 2, QSize(96, 100)));
     }
 
+    void viewBoxSeparators_data()
+    {
+        QTest::addColumn<QString>("viewBox");
+        QTest::newRow("commas") << "0,0,240,250";
+        QTest::newRow("blanks, a comma and a new line") << " 0 0 ,\n 240\t250 ";
+    }
+    void viewBoxSeparators()
+    {
+        QFETCH(QString, viewBox);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("merlin.svg"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(merlinText()
+                    .replace(QStringLiteral("viewBox=\"0 0 240 250\""),
+                        QStringLiteral("viewBox=\"%1\"").arg(viewBox))
+                    .toUtf8());
+        f.close();
+        QCOMPARE(CharacterFile::load(path)->size(), QSizeF(240, 250));
+    }
+
     void loaderErrors_data()
     {
         QTest::addColumn<QString>("change"); // what is done to a copy of the good file
@@ -234,6 +255,8 @@ private Q_SLOTS:
                                       << "usa la posa \"blink\", che non c'è";
         QTest::newRow("too fast") << "fastframe"
                                   << "ha un fotogramma di 10 ms";
+        QTest::newRow("viewBox of three numbers") << "shortbox"
+                                                  << "non ha un viewBox valido";
     }
 
     void loaderErrors()
@@ -262,6 +285,9 @@ private Q_SLOTS:
             text.replace(QStringLiteral("id=\"pupils\""), QStringLiteral("id=\"pupilz\""));
         else if (change == u"nopose")
             text.replace(QStringLiteral("\"blink\": {"), QStringLiteral("\"blinq\": {"));
+        else if (change == u"shortbox")
+            text.replace(QStringLiteral("viewBox=\"0 0 240 250\""),
+                QStringLiteral("viewBox=\" 0,0 ,\n240 \""));
         else if (change == u"fastframe")
             text.replace(QRegularExpression(QStringLiteral("\"blink\",\\s*130")),
                 QStringLiteral("\"blink\", 10"));
