@@ -57,7 +57,17 @@ QIcon Application::programIcon()
     // in an install, one folder for each size the build drew ("48x48").
     QIcon icon;
     const QDir theme(dataPath(QStringLiteral("../icons/hicolor")));
-    for (const QString &size : theme.entryList({ QStringLiteral("*x*") }, QDir::Dirs)) {
+    // The window's icon takes the sizes up to 128 pixels: a title bar or a
+    // task switcher shows no more, and every size is kept decoded for as long
+    // as the program runs (the 256 one alone takes 256 KiB). Listed without a
+    // name filter: a filter would compile a regular expression, and with it
+    // half a megabyte of matcher, for one loop.
+    constexpr int LargestSize = 128;
+    for (const QString &size : theme.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isSize = false;
+        const int side = size.section(QLatin1Char('x'), 0, 0).toInt(&isSize);
+        if (!isSize || side > LargestSize)
+            continue;
         const QString png = theme.filePath(size + QStringLiteral("/apps/it.zentovia.Zentovia.png"));
         if (QFileInfo::exists(png))
             icon.addFile(png);
