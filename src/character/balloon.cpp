@@ -44,10 +44,11 @@ Balloon::Balloon(const Stage &stage)
     setFocusPolicy(Qt::NoFocus);
     setObjectName(QStringLiteral("balloon"));
     setAccessibleDescription(QStringLiteral("Il fumetto del mago"));
-    // Round, friendly letters where the system has them.
-    m_font.setFamilies({ QStringLiteral("Andika"), QStringLiteral("Comic Neue"),
-        QStringLiteral("Comic Sans MS"), QStringLiteral("Quicksand"), QStringLiteral("DejaVu Sans"),
-        QStringLiteral("Liberation Sans") });
+    // Round, friendly letters where the system has them; else the sans the
+    // window's controls already use, so that no other font is loaded for him.
+    m_font.setFamilies(
+        { QStringLiteral("Andika"), QStringLiteral("Comic Neue"), QStringLiteral("Comic Sans MS"),
+            QStringLiteral("Quicksand"), QStringLiteral("Liberation Sans") });
     m_font.setPixelSize(23);
     m_font.setWeight(QFont::DemiBold);
     setFont(m_font);
