@@ -302,6 +302,42 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.finished, 1);
         QCOMPARE(rig.heard.size(), words);
     }
+
+    // What is kept for saying again stays within its limits, and what was
+    // prepared stays ready until it is said.
+    void keepsSoundsWithinLimits()
+    {
+        Rig rig;
+        const QStringList words { u"uno"_s, u"due"_s, u"tre"_s, u"quattro"_s, u"cinque"_s, u"sei"_s,
+            u"sette"_s, u"otto"_s, u"nove"_s, u"dieci"_s, u"Bravissimo, continua così!"_s,
+            u"Ottimo lavoro, sei davvero bravo!"_s, u"No, cinque per sette fa trentacinque."_s };
+        const auto saidBytes = [&] {
+            qint64 bytes = 0;
+            for (const QString &word : words)
+                if (const auto kept = rig.voice->preparedUtterance(word))
+                    bytes += kept->pcm.size();
+            return bytes;
+        };
+        const QString longText = Instructions + u' ' + Instructions;
+        QVERIFY(rig.prepared(longText).pcm.size() > EspeakVoice::KeptBytes); // prepared first
+        for (int round = 0; round < 3; ++round) {
+            for (const QString &word : words) {
+                rig.prepared(word);
+                rig.voice->say(word);
+                rig.output->finish();
+                QVERIFY(rig.voice->isPrepared(word)); // the last one said stays
+                QVERIFY(saidBytes() <= EspeakVoice::KeptBytes);
+            }
+        }
+        QVERIFY(saidBytes() > EspeakVoice::KeptBytes / 2); // the limit is used, not wasted
+        QVERIFY(rig.voice->isPrepared(longText));
+        rig.voice->say(longText);
+        QVERIFY(rig.output->playing); // at once: it was ready
+        rig.output->finish();
+        rig.voice->say(words.first());
+        QTRY_VERIFY(rig.output->playing);
+        QVERIFY(!rig.voice->isPrepared(longText)); // too long to keep once said
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEspeakVoice)

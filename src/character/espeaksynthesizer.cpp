@@ -185,6 +185,8 @@ Utterance EspeakSynthesizer::synthesize(const QString &text) const
     }
     utterance.pcm = std::move(collector.pcm);
     trimTrailingSilence(utterance);
+    // The sound grew in steps while it was made: give back what it did not use.
+    utterance.pcm.squeeze();
     if (utterance.pcm.isEmpty())
         return utterance;
     utterance.words = mapWords(text, collector.words);

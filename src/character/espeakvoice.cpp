@@ -14,8 +14,6 @@ namespace Zentovia {
 namespace {
 // How often the words and the mouth catch up with the sound.
 constexpr int TickMs = 10;
-// Sounds kept for saying again: the questions' and the praises' words recur.
-constexpr int KeptUtterances = 48;
 } // namespace
 
 EspeakVoice::EspeakVoice(std::unique_ptr<AudioOutput> output, Clock *clock,
@@ -64,7 +62,8 @@ void EspeakVoice::prepare(const QString &text)
 void EspeakVoice::say(const QString &text)
 {
     stop();
-    if (const UtterancePtr ready = m_ready.value(text)) {
+    if (const UtterancePtr ready = m_ready.value(text).utterance) {
+        markSaid(text);
         play(ready);
         return;
     }
@@ -126,6 +125,7 @@ void EspeakVoice::onSynthesized(const QString &text, const UtterancePtr &utteran
     Q_EMIT prepared(text);
     if (m_waitingFor == text) {
         m_waitingFor.reset();
+        markSaid(text);
         play(utterance);
     }
 }
@@ -134,9 +134,43 @@ void EspeakVoice::remember(const QString &text, const UtterancePtr &utterance)
 {
     m_readyOrder.removeOne(text);
     m_readyOrder.append(text);
-    m_ready.insert(text, utterance);
+    m_ready.insert(text, Kept { utterance, false });
+    forgetBeyondLimits();
+}
+
+void EspeakVoice::markSaid(const QString &text)
+{
+    const auto kept = m_ready.find(text);
+    if (kept == m_ready.end())
+        return;
+    kept->said = true;
+    m_readyOrder.removeOne(text);
+    m_readyOrder.append(text);
+    forgetBeyondLimits();
+}
+
+void EspeakVoice::forgetBeyondLimits()
+{
     while (m_readyOrder.size() > KeptUtterances)
         m_ready.remove(m_readyOrder.takeFirst());
+    qint64 saidBytes = 0;
+    QString lastSaid;
+    for (const QString &text : std::as_const(m_readyOrder)) {
+        if (const Kept &kept = *m_ready.constFind(text); kept.said) {
+            saidBytes += kept.utterance->pcm.size();
+            lastSaid = text;
+        }
+    }
+    for (auto it = m_readyOrder.begin(); saidBytes > KeptBytes && it != m_readyOrder.end();) {
+        const Kept &kept = *m_ready.constFind(*it);
+        if (!kept.said || *it == lastSaid) {
+            ++it;
+            continue;
+        }
+        saidBytes -= kept.utterance->pcm.size();
+        m_ready.remove(*it);
+        it = m_readyOrder.erase(it);
+    }
 }
 
 void EspeakVoice::play(const UtterancePtr &utterance)

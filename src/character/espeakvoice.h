@@ -47,12 +47,20 @@ public:
     void say(const QString &text) override;
     void stop() override;
 
+    // Sounds are kept for saying again, within limits: one prepared and not
+    // yet said stays until it is said; of those already said, the last one
+    // stays, and the others while they fit in KeptBytes, the least recently
+    // said going first. Never more than KeptUtterances in all. The questions'
+    // words and the praises fit; the instructions, said once, do not.
+    static constexpr int KeptUtterances = 48;
+    static constexpr qint64 KeptBytes = 512 * 1024;
+
     // Whether the sound of a text is ready to be played at once.
     bool isPrepared(const QString &text) const { return m_ready.contains(text); }
     // The sound that say(text) would play now, or null when it is not ready.
     std::shared_ptr<const Utterance> preparedUtterance(const QString &text) const
     {
-        return m_ready.value(text);
+        return m_ready.value(text).utterance;
     }
     // Whether the current utterance is being played in silence.
     bool isSilent() const;
@@ -76,6 +84,8 @@ private:
     void onLost(const QString &reason);
     void reportTrouble(const QString &reason);
     void remember(const QString &text, const UtterancePtr &utterance);
+    void markSaid(const QString &text);
+    void forgetBeyondLimits();
 
     Clock &m_clock;
     QThread m_thread;
@@ -87,8 +97,13 @@ private:
     std::unique_ptr<SilentOutput> m_silent;
     AudioOutput *m_playing = nullptr; // m_output or m_silent, while speaking
 
-    QHash<QString, UtterancePtr> m_ready;
-    QStringList m_readyOrder; // oldest first
+    struct Kept
+    {
+        UtterancePtr utterance;
+        bool said = false;
+    };
+    QHash<QString, Kept> m_ready;
+    QStringList m_readyOrder; // least recently made or said first
     QSet<QString> m_requested;
     std::optional<QString> m_waitingFor;
 
