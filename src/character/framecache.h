@@ -19,7 +19,7 @@ class CharacterFile;
 class FrameCache
 {
 public:
-    static constexpr int kMaxFrames = 8;
+    static constexpr int kMaxFrames = 4;
 
     explicit FrameCache(std::shared_ptr<const CharacterFile> file);
 
