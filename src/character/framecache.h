@@ -13,9 +13,9 @@ class CharacterFile;
 // The character's drawn frames: each pose with its mouth is rendered from the
 // character file, antialiased, at the size and screen scale shown, and kept
 // for reuse. A frame takes a few milliseconds to draw and about 130 KiB to
-// keep (four times that on a 2x screen), so only the frames used last are
-// kept: the speaking mouths of a pose, and most animations whole; the rest
-// are drawn again when shown, in a few milliseconds.
+// keep (four times that on a 2x screen), so only the four frames used last
+// are kept: enough for the mouths of the pose he speaks in; the rest are
+// drawn again when shown, in a few milliseconds.
 class FrameCache
 {
 public:
