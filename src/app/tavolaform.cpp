@@ -5,11 +5,14 @@
 #include "app/twips.h"
 #include "core/datapath.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
+#include <QSvgRenderer>
 #include <QTimer>
 
 namespace Zentovia {
@@ -84,8 +87,23 @@ QLabel *growing(QLabel *label)
     return label;
 }
 
+// A picture drawn from its SVG once, square, at the screen's scale. Through
+// QIcon it would bring in Qt's SVG icon engine as well, a plugin for three
+// pictures the character's renderer can draw.
+QPixmap picture(const char *file, int side)
+{
+    const qreal dpr = qApp->devicePixelRatio();
+    QPixmap pixmap(QSize(side, side) * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(dataPath(QString::fromLatin1(file)));
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(0, 0, side, side));
+    return pixmap;
+}
+
 QPushButton *button(QWidget *parent, Role role, const char *text, QRect twips, const QColor &face,
-    const char *picture)
+    const char *pictureFile)
 {
     auto *b = new QPushButton(QString::fromUtf8(text), parent);
     b->setObjectName(formName(role));
@@ -95,7 +113,7 @@ QPushButton *button(QWidget *parent, Role role, const char *text, QRect twips, c
     pal.setColor(QPalette::Button, face);
     pal.setColor(QPalette::ButtonText, Qt::black);
     b->setPalette(pal);
-    b->setIcon(QIcon(dataPath(QString::fromLatin1(picture))));
+    b->setIcon(QIcon(picture(pictureFile, 32)));
     b->setIconSize(QSize(32, 32));
     // Enter on a focused button presses it, as the child expects.
     b->setAutoDefault(true);
@@ -179,7 +197,7 @@ void TavolaForm::buildClock()
     auto *hourglass = new QLabel(m_surface);
     hourglass->setObjectName(formName(Role::Hourglass));
     hourglass->setGeometry(fromTwips(QRect(9885, 120, 480, 480)));
-    hourglass->setPixmap(QIcon(dataPath(QStringLiteral("pictures/clessidra.svg"))).pixmap(32, 32));
+    hourglass->setPixmap(picture("pictures/clessidra.svg", 32));
     hourglass->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
 }
 
