@@ -88,8 +88,8 @@ QLabel *growing(QLabel *label)
 }
 
 // A picture drawn from its SVG once, square, at the screen's scale. Through
-// QIcon it would bring in Qt's SVG icon engine as well, a plugin for three
-// pictures the character's renderer can draw.
+// QIcon it would load Qt's SVG icon engine plugin as well, for three pictures
+// that the SVG renderer the wizard is drawn with draws just as well.
 QPixmap picture(const char *file, int side)
 {
     const qreal dpr = qApp->devicePixelRatio();
