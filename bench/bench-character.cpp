@@ -6,15 +6,16 @@
 //     the paint that shows it (goal: at most 16 ms, one frame at 60 Hz)
 //   - idle CPU of the shown character over some seconds (goal: under 1% of a core)
 //   - what the frame cache keeps once every animation has been shown
-#include "app/contest.h"
-#include "character/balloon.h"
-#include "character/characterfile.h"
-#include "character/desktopagent.h"
-#include "character/desktopcharacter.h"
-#include "character/figurelayer.h"
+#include "app/wizard.h"
+#include "contest/contest.h"
 #include "core/datapath.h"
+#include "figure/characterfile.h"
 #include "measure.h"
 #include "privatex.h"
+#include "stage/balloon.h"
+#include "stage/figurelayer.h"
+#include "stage/stageagent.h"
+#include "stage/stagecharacter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -85,7 +86,7 @@ int main(int argc, char **argv)
     enterPrivateX(argv);
     QApplication app(argc, argv);
     QTextStream out(stdout);
-    const QString path = dataPath(Contest::CharacterKey);
+    const QString path = dataPath(wizardCast().key);
 
     // Loading.
     QList<double> loads;
@@ -104,10 +105,10 @@ int main(int argc, char **argv)
     QWidget window;
     window.resize(800, 570);
     window.show();
-    DesktopAgent agent;
+    StageAgent agent;
     agent.setStage(&window);
-    agent.Load(QStringLiteral("Merlin"), Contest::CharacterKey);
-    DesktopCharacter &merlin = agent.desktopItem(QStringLiteral("Merlin"));
+    agent.Load(QStringLiteral("Merlin"), wizardCast().key);
+    StageCharacter &merlin = agent.stageItem(QStringLiteral("Merlin"));
     merlin.setHeight(205);
     const qreal dpr = 2.0; // a high-DPI screen
     QElapsedTimer t;
@@ -149,7 +150,7 @@ int main(int argc, char **argv)
             balloon, [&] { return merlin.balloon()->isVisible(); },
             [&] { merlin.Speak(QStringLiteral("cinque per sette")); });
         waitUntil([&] { return !merlin.isBusy(); }, 10000);
-        wait(DesktopCharacter::kBalloonCloseMs + 100);
+        wait(StageCharacter::kBalloonCloseMs + 100);
     }
     for (const auto &[what, values] : { std::pair { "first frame of Play (median of 10)", plays },
              std::pair { "first frame of MoveTo (median of 10)", moves },

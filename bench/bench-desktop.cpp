@@ -5,9 +5,9 @@
 //   - peak memory (VmHWM) with a contest running and the wizard speaking;
 //   - idle CPU over 20 s with the wizard idling.
 // The wizard speaks into a PulseAudio server of our own with a null sink.
-#include "support/privatepulse.h"
 #include "measure.h"
 #include "privatex.h"
+#include "support/privatepulse.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -266,7 +266,8 @@ int main(int argc, char **argv)
     std::snprintf(against, sizeof against, "floor %.1f MiB, goal <= 38 MiB", bareHwm);
     report("peak memory, contest with the wizard speaking", hwm, "MiB", against, hwm <= 38);
     std::snprintf(against, sizeof against, "goal <= %.2f x (38 MiB over 26)", 38.0 / 26.0);
-    report("  ratio to the bare program", hwm / bareHwm, "x", against, hwm / bareHwm <= 38.0 / 26.0);
+    report(
+        "  ratio to the bare program", hwm / bareHwm, "x", against, hwm / bareHwm <= 38.0 / 26.0);
 
     // Idle: the speech queue runs dry, then 20 s with nothing asked. The bare
     // program idles beside it over the same 20 s.

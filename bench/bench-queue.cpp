@@ -3,15 +3,16 @@
 // (Greet, then "5", "per", the multiplier). The clock starts when the
 // request before the question is done, and stops when the sound device has
 // played the first sample of "5". Plays into a PulseAudio server of its own.
-#include "app/contest.h"
+#include "app/wizard.h"
+#include "contest/contest.h"
 #include "measure.h"
 #include "privatex.h"
 #include "support/privatepulse.h"
 
-#include "character/desktopagent.h"
-#include "character/desktopcharacter.h"
-#include "character/espeakvoice.h"
-#include "character/pulseoutput.h"
+#include "stage/stageagent.h"
+#include "stage/stagecharacter.h"
+#include "voice/espeakvoice.h"
+#include "voice/pulseoutput.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -45,10 +46,10 @@ int main(int argc, char **argv)
     QWidget window;
     window.resize(800, 600);
     window.show();
-    DesktopAgent agent(std::make_unique<EspeakVoice>(std::move(owned)));
+    StageAgent agent(std::make_unique<EspeakVoice>(std::move(owned)));
     agent.setStage(&window);
-    agent.Load(u"Merlin"_s, Contest::CharacterKey);
-    DesktopCharacter &merlin = agent.desktopItem(u"Merlin"_s);
+    agent.Load(u"Merlin"_s, wizardCast().key);
+    StageCharacter &merlin = agent.stageItem(u"Merlin"_s);
     merlin.Show();
     merlin.MoveTo(250, 175);
     if (!waitUntil([&] { return !merlin.isBusy(); }, 10000))

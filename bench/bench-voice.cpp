@@ -3,13 +3,13 @@
 // first sample played, that is written to the server less the server's
 // latency. Plays through a PulseAudio server of its own (a null sink) unless
 // PULSE_SERVER names one.
-#include "support/privatepulse.h"
-#include "app/tavola.h"
+#include "contest/contest.h"
 #include "measure.h"
+#include "support/privatepulse.h"
 
-#include "character/espeaksynthesizer.h"
-#include "character/espeakvoice.h"
-#include "character/pulseoutput.h"
+#include "voice/espeaksynthesizer.h"
+#include "voice/espeakvoice.h"
+#include "voice/pulseoutput.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer clock;
         clock.start();
-        const Utterance utterance = synthesizer.synthesize(Tavola::Instructions);
+        const Utterance utterance = synthesizer.synthesize(Contest::Instructions);
         synthesisMs.append(double(clock.nsecsElapsed()) / 1e6);
         instructionsUSecs = utterance.durationUSecs();
     }

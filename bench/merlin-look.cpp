@@ -9,11 +9,12 @@
 //                                        stand-in for the game window
 //
 // The data folder is found as the program finds it (ZENTOVIA_DATA_DIR overrides it).
-#include "app/contest.h"
-#include "character/characterfile.h"
-#include "character/desktopagent.h"
-#include "character/desktopcharacter.h"
+#include "app/wizard.h"
+#include "contest/contest.h"
 #include "core/failure.h"
+#include "figure/characterfile.h"
+#include "stage/stageagent.h"
+#include "stage/stagecharacter.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -33,7 +34,7 @@ const QString kInstructions = QStringLiteral(
 
 int sheet(const QString &out, int height)
 {
-    const auto file = CharacterFile::load(DesktopAgent::resolve(Contest::CharacterKey));
+    const auto file = CharacterFile::load(StageAgent::resolve(wizardCast().key));
     const QSize cell(qRound(height * file->aspect()), height);
     const QStringList names = file->animationNames();
     int columns = 1;
@@ -83,11 +84,11 @@ int main(int argc, char **argv)
         answer->setStyleSheet(QStringLiteral("font-size: 36px; background: white;"));
         backdrop.show();
 
-        DesktopAgent agent1;
-        agent1.setStage(&backdrop);
-        agent1.setKeepClear({ answer });
-        agent1.Load(QStringLiteral("Merlin"), Contest::CharacterKey);
-        Character &merlin = agent1.Item(QStringLiteral("Merlin"));
+        StageAgent agent;
+        agent.setStage(&backdrop);
+        agent.setKeepClear({ answer });
+        agent.Load(QStringLiteral("Merlin"), wizardCast().key);
+        Character &merlin = agent.Item(QStringLiteral("Merlin"));
         QStringList items = args.mid(1);
         const bool intro = !items.removeAll(QStringLiteral("--no-intro"));
         merlin.Show();

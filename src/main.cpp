@@ -3,10 +3,11 @@
 #include "app/qtdialogs.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
-#include "app/timeseededrandom.h"
-#include "character/desktopagent.h"
-#include "character/espeakvoice.h"
+#include "app/wizard.h"
+#include "contest/timeseededrandom.h"
 #include "core/failure.h"
+#include "stage/stageagent.h"
+#include "voice/espeakvoice.h"
 
 using namespace Zentovia;
 
@@ -29,8 +30,9 @@ int main(int argc, char **argv)
         TimeSeededRandom random;
         auto owned = std::make_unique<EspeakVoice>();
         EspeakVoice *voice = owned.get();
-        DesktopAgent agent1(std::move(owned));
-        Tavola tavola(dialogs, random, agent1, commandLine.table);
+        StageAgent agent(std::move(owned));
+        
+        Tavola tavola(dialogs, random, agent, commandLine.table);
         // The voice loads while the child reads the greeting: not while the
         // name box is being put on screen, and ready for the wizard's first
         // words.
@@ -38,9 +40,9 @@ int main(int argc, char **argv)
             Qt::SingleShotConnection);
         // The wizard lives in the window, above its controls, and his
         // balloon leaves the contest's controls in view.
-        agent1.setStage(&tavola);
+        agent.setStage(&tavola);
         QObject::connect(&tavola, &Tavola::controlsBuilt, &tavola,
-            [&] { agent1.setKeepClear(balloonKeepClear(tavola)); });
+            [&] { agent.setKeepClear(balloonKeepClear(tavola)); });
         // The program's icon, the wizard's face, on every window and box.
         QApplication::setWindowIcon(Application::programIcon());
         dialogs.setParent(&tavola);

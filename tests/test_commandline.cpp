@@ -29,6 +29,9 @@ void TestCommandLine::table_data()
     QTest::newRow("7 with =") << QStringList { u"--tabellina=7"_s } << 7;
     QTest::newRow("10") << QStringList { u"--tabellina"_s, u"10"_s } << 10;
     QTest::newRow("single dash") << QStringList { u"-tabellina"_s, u"8"_s } << 8;
+    QTest::newRow("Qt's options left to Qt") << QStringList { u"-platform"_s, u"offscreen"_s,
+        u"-reverse"_s, u"--tabellina"_s, u"3"_s, u"-style=Fusion"_s, u"--display"_s, u":9"_s }
+                                             << 3;
 }
 
 void TestCommandLine::table()
@@ -62,6 +65,8 @@ void TestCommandLine::program_data()
         << u"zentovia: Manca il numero della tabellina dopo --tabellina."_s;
     QTest::newRow("unknown option") << QStringList { u"--colore"_s, u"blu"_s } << 2 << QString()
                                     << u"zentovia: Opzione sconosciuta: --colore."_s;
+    QTest::newRow("unknown, one dash") << QStringList { u"-colore"_s } << 2 << QString()
+                                       << u"zentovia: Opzione sconosciuta: -colore."_s;
     QTest::newRow("stray argument")
         << QStringList { u"7"_s } << 2 << QString() << u"zentovia: Argomento inatteso: \"7\"."_s;
 }

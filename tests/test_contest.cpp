@@ -2,7 +2,7 @@
 // ladder, the clock, and the end of contest with the record, each stated as
 // a table of what the child sees, hears and keeps.
 
-#include "app/contest.h"
+#include "contest/contest.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -32,7 +32,7 @@ struct ContestRig
     int nextOffers = 0;
 
     explicit ContestRig(int table = Contest::DefaultTable)
-        : contest(dialogs, random, agent, table)
+        : contest(dialogs, random, agent, merlinCast(), table)
     {
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
         QDir().mkpath(home.filePath(u"zentovia"_s));

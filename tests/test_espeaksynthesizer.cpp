@@ -1,6 +1,6 @@
-#include "app/tavola.h"
-#include "character/espeaksynthesizer.h"
+#include "contest/contest.h"
 #include "support/loudness.h"
+#include "voice/espeaksynthesizer.h"
 
 #include <QTest>
 
@@ -63,7 +63,7 @@ private Q_SLOTS:
         QTest::newRow("per") << u"per"_s << 0.15 << 1.2;
         QTest::newRow("Esatto") << u"Esatto"_s << 0.3 << 1.5;
         QTest::newRow("Sbagliato") << u"Sbagliato"_s << 0.3 << 1.8;
-        QTest::newRow("instructions") << Zentovia::Tavola::Instructions << 12.0 << 30.0;
+        QTest::newRow("instructions") << Zentovia::Contest::Instructions << 12.0 << 30.0;
     }
     // Each text the wizard says gives real sound of a plausible length, with
     // loud stretches (the mouth opens) and quiet ones (it closes).
@@ -96,7 +96,7 @@ private Q_SLOTS:
         QTest::newRow("emoji first") << u"🧙 Mago"_s << QStringList { u"🧙"_s, u"Mago"_s };
         QTest::newRow("name with digit") << u"Marco2"_s << QStringList { u"Marco"_s, u"2"_s };
         QTest::newRow("instructions")
-            << Zentovia::Tavola::Instructions << readerWords(Zentovia::Tavola::Instructions);
+            << Zentovia::Contest::Instructions << readerWords(Zentovia::Contest::Instructions);
         const QString knight
             = u"Ti nomino cavaliere della tabellina, il massimo ordine per un eroe"_s;
         QTest::newRow("knight") << knight << readerWords(knight);

@@ -1,7 +1,7 @@
-#include "character/audiooutput.h"
-#include "character/espeakvoice.h"
 #include "support/fakeclock.h"
 #include "support/troublecount.h"
+#include "voice/audiooutput.h"
+#include "voice/espeakvoice.h"
 
 #include <QSignalSpy>
 #include <QTest>

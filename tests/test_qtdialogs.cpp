@@ -1,8 +1,8 @@
 // The real boxes, opened by start-up on the offscreen platform: the name a
 // child types comes back in the greeting exactly as typed.
 
-#include "app/contest.h"
 #include "app/qtdialogs.h"
+#include "contest/contest.h"
 #include "support/fakes.h"
 
 #include <QApplication>
@@ -58,7 +58,7 @@ void TestQtDialogs::greetingShowsTheName()
     QtDialogs dialogs;
     FakeRandom random;
     RecordingAgent agent;
-    Contest contest(dialogs, random, agent);
+    Contest contest(dialogs, random, agent, merlinCast());
 
     // The child: types the name into the name box, reads the greeting.
     QString greeting;

@@ -123,6 +123,16 @@ void TestTavola::onlyTypingKeysCount()
     QTest::keyClick(box, Qt::Key_Shift);
     QVERIFY(surface->hasGradient());
     QVERIFY(!rig.shown(Role::Times));
+    // Tab and Shift+Tab only move the focus.
+    for (const auto &[key, modifier] :
+        { std::pair(Qt::Key_Tab, Qt::NoModifier), std::pair(Qt::Key_Backtab, Qt::ShiftModifier) }) {
+        box->setFocus();
+        QTest::keyClick(box, key, modifier);
+        QVERIFY(!box->hasFocus());
+        QVERIFY(surface->hasGradient());
+        QVERIFY(!rig.shown(Role::Times));
+    }
+    box->setFocus();
     // A letter goes into the box and shows the question line.
     QTest::keyClick(box, Qt::Key_A);
     QCOMPARE(box->text(), u"a"_s);

@@ -1,15 +1,15 @@
 #include "support/privatepulse.h"
 
-#include "character/espeakvoice.h"
-#include "character/pulseoutput.h"
 #include "support/fakeclock.h"
 #include "support/troublecount.h"
+#include "voice/espeakvoice.h"
+#include "voice/pulseoutput.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/tavola.h"
+#include "contest/contest.h"
 #include "support/loudness.h"
 
 using namespace Qt::StringLiterals;
@@ -73,7 +73,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("stopAfterMs"); // -1: to its end
-        QTest::newRow("the instructions' start") << Tavola::Instructions << 2000;
+        QTest::newRow("the instructions' start") << Contest::Instructions << 2000;
         QTest::newRow("a multiplier, whole") << u"sette"_s << -1;
     }
     // The recording holds as much voice as has been played; the words came
@@ -147,10 +147,10 @@ private Q_SLOTS:
         Rig rig(&pace);
         QSignalSpy finished(rig.voice.get(), &Voice::finished);
         QSignalSpy words(rig.voice.get(), &Voice::wordReached);
-        const auto utterance = rig.prepared(Tavola::Instructions);
+        const auto utterance = rig.prepared(Contest::Instructions);
         QVERIFY(utterance);
 
-        rig.voice->say(Tavola::Instructions);
+        rig.voice->say(Contest::Instructions);
         QVERIFY(QTest::qWaitFor([&] { return rig.output->playedUSecs() >= 500000; }, 3000));
         hangs ? m_pulse.freeze(true) : m_pulse.kill();
         QTRY_VERIFY_WITH_TIMEOUT(rig.voice->isSilent(), noticedWithinMs);

@@ -2,13 +2,62 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
 
 namespace Zentovia {
 
 namespace {
 
 const QString TableOption = QStringLiteral("tabellina");
+
+// The options that Qt's application object reads itself, with one dash or
+// two: those followed by a value, and those that stand alone. "-style=X" and
+// "-stylesheet=X" carry their value.
+constexpr QLatin1StringView QtValued[] = { "platform"_L1, "platformpluginpath"_L1,
+    "platformtheme"_L1, "plugin"_L1, "qwindowgeometry"_L1, "geometry"_L1, "qwindowtitle"_L1,
+    "title"_L1, "qwindowicon"_L1, "icon"_L1, "display"_L1, "style"_L1, "stylesheet"_L1,
+    "session"_L1, "name"_L1, "qmljsdebugger"_L1 };
+constexpr QLatin1StringView QtAlone[]
+    = { "reverse"_L1, "widgetcount"_L1, "nograb"_L1, "dograb"_L1, "sync"_L1, "testability"_L1 };
+
+// The arguments without Qt's own options, which the application reads.
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (i == 0 || !argument.startsWith(u'-')) {
+            kept << argument;
+            continue;
+        }
+        const QStringView name = QStringView(argument).mid(argument.startsWith(u"--") ? 2 : 1);
+        const qsizetype equals = name.indexOf(u'=');
+        const QStringView bare = equals < 0 ? name : name.left(equals);
+        if (std::find(std::begin(QtAlone), std::end(QtAlone), bare) != std::end(QtAlone))
+            continue;
+        if (std::find(std::begin(QtValued), std::end(QtValued), bare) != std::end(QtValued)) {
+            if (equals < 0)
+                ++i; // the value follows
+            continue;
+        }
+        kept << argument;
+    }
+    return kept;
+}
+
+// An unknown option as the child's parent typed it: "-x" or "--colore".
+QString asTyped(const QString &name, const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        const QString bare = argument.section(u'=', 0, 0);
+        if (bare == u'-' + name || bare == u"--" + name)
+            return bare;
+    }
+    return (name.size() == 1 ? u"-"_s : u"--"_s) + name;
+}
 
 } // namespace
 
@@ -23,12 +72,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     parser.addOption({ TableOption, QString(), QStringLiteral("N") });
 
     CommandLine line;
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutQtOptions(arguments))) {
         line.action = Action::Error;
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
-            line.error = QStringLiteral("Opzione sconosciuta: %1%2.")
-                             .arg(unknown.first().size() == 1 ? u"-" : u"--", unknown.first());
+            line.error = QStringLiteral("Opzione sconosciuta: %1.")
+                             .arg(asTyped(unknown.first(), arguments));
         else if (arguments.contains(u"--" + TableOption) || arguments.contains(u"-" + TableOption))
             line.error = QStringLiteral("Manca il numero della tabellina dopo --tabellina.");
         else

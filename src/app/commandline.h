@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/contest.h"
+#include "contest/contest.h"
 
 #include <QString>
 #include <QStringList>

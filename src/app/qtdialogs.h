@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "contest/dialogs.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,8 @@
 #include "app/tavola.h"
 
-#include "app/display.h"
 #include "app/surface.h"
+#include "app/wizard.h"
+#include "contest/display.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -16,7 +17,7 @@ namespace Zentovia {
 Tavola::Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table, QWidget *parent)
     : TavolaForm(parent)
     , m_dialogs(dialogs)
-    , m_contest(*this, random, agent, table)
+    , m_contest(*this, random, agent, wizardCast(), table)
     , m_programEnd([](int status) { QCoreApplication::exit(status); })
 { }
 
@@ -136,10 +137,12 @@ bool Tavola::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_answerBox && event->type() == QEvent::KeyPress) {
         // Only keys that type a character (Enter and Backspace among them)
-        // count; the key still goes into the box.
-        const QString typed = static_cast<QKeyEvent *>(event)->text();
-        if (!typed.isEmpty())
-            m_contest.keyTyped(typed.at(0), m_answerBox->text());
+        // count; the key still goes into the box. Tab and Shift+Tab only
+        // move the focus, as in any window.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool focusKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (!focusKey && !key->text().isEmpty())
+            m_contest.keyTyped(key->text().at(0), m_answerBox->text());
     }
     return TavolaForm::eventFilter(watched, event);
 }

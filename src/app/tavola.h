@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/contest.h"
-#include "app/dialogs.h"
 #include "app/tavolaform.h"
+#include "contest/contest.h"
+#include "contest/dialogs.h"
 
 #include <functional>
 
@@ -19,10 +19,6 @@ class Tavola : public TavolaForm, private Dialogs
 {
     Q_OBJECT
 public:
-    // The wizard's opening speech, his longest; the character's tests and
-    // benchmarks speak it too.
-    static inline const QString &Instructions = Contest::Instructions;
-
     // A window for a contest on the given times table.
     Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table = Contest::DefaultTable,
         QWidget *parent = nullptr);

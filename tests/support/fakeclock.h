@@ -1,6 +1,6 @@
 #pragma once
 
-#include "character/clock.h"
+#include "core/clock.h"
 
 #include <QList>
 #include <QPointer>

@@ -3,10 +3,11 @@
 // Stand-ins for what the window asks of the outside world: the boxes, the
 // random draw, the character's host. They record what the window asked.
 
-#include "app/dialogs.h"
-#include "app/randomdraw.h"
-#include "character/agent.h"
-#include "character/character.h"
+#include "contest/contest.h"
+#include "contest/dialogs.h"
+#include "contest/randomdraw.h"
+#include "core/agent.h"
+#include "core/character.h"
 #include "core/failure.h"
 
 #include <QList>
@@ -17,6 +18,12 @@
 #include <memory>
 
 namespace Zentovia::Testing {
+
+// The wizard as the program casts him: the place and height the tests expect.
+inline Cast merlinCast()
+{
+    return { QStringLiteral("Merlin"), QStringLiteral("merlin/merlin.svg"), QPoint(250, 175), 205 };
+}
 
 class FakeDialogs : public Dialogs
 {

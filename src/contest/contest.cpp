@@ -1,0 +1,321 @@
+#include "contest/contest.h"
+
+#include "contest/dialogs.h"
+#include "contest/display.h"
+#include "contest/randomdraw.h"
+#include "core/agent.h"
+#include "core/character.h"
+#include "record/recordfiles.h"
+#include "words/numlett.h"
+
+#include <QScopeGuard>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+const QString Contest::Instructions = QStringLiteral(
+    "Allora attenzione, iniziamo la nostra avventura con la tabellina del 5. Io detto e tu scrivi "
+    "il risultato nello spazio sotto di me. Mi raccomando inserisci il risultato e premi invio e "
+    "poi aspetta che io finisca di parlare e premi ancora invio per avere la domanda successiva");
+
+namespace {
+
+// The praise ladder, by the number of right answers before this one: the
+// player's name before the result, or an animation and a phrase after it.
+struct Rung
+{
+    int before;
+    bool name;
+    const char16_t *animation;
+    const char16_t *phrase;
+};
+constexpr Rung Ladder[] = {
+    { 2, false, u"congratulate", u"Sei grande" },
+    { 3, true, nullptr, nullptr },
+    { 5, false, u"domagic1", u"Sei forte" },
+    { 7, true, nullptr, nullptr },
+    { 10, false, u"congratulate", u"Sei sulla buona strada per diventare cavaliere" },
+    { 12, true, nullptr, nullptr },
+    { 13, false, u"domagic2", u"Sei in gamba" },
+    { 14, false, u"congratulate", u"Sei eccezionale" },
+    { 18, false, u"congratulate", u"Sei insuperabile" },
+    { 21, true, nullptr, nullptr },
+    { 23, false, u"congratulate",
+        u"Ti nomino cavaliere della tabellina, il massimo ordine per un eroe" },
+    { 26, true, nullptr, nullptr },
+    { 27, false, u"congratulate", u"Hai lavorato bene mio leale campione: sei invincibile" },
+};
+
+const Rung *rungAt(int before)
+{
+    for (const Rung &rung : Ladder)
+        if (rung.before == before)
+            return &rung;
+    return nullptr;
+}
+
+// A uniform draw in [0, 1) turned into a whole number 1..10.
+qint64 oneToTen(float r)
+{
+    return qint64(std::floor(10.0f * r)) + 1;
+}
+
+} // namespace
+
+Contest::Contest(
+    Dialogs &dialogs, RandomDraw &random, Agent &agent, Cast cast, int table, QObject *parent)
+    : QObject(parent)
+    , m_dialogs(dialogs)
+    , m_random(random)
+    , m_agent(agent)
+    , m_cast(std::move(cast))
+    , m_table(qBound(FirstTable, table, LastTable))
+{ }
+
+QString Contest::instructions(int table)
+{
+    // "uno" and "otto" begin with a vowel: "dell'1", "dell'8".
+    const QString named
+        = (table == 1 || table == 8 ? u"dell'"_s : u"del "_s) + QString::number(table);
+    QString text = Instructions;
+    return text.replace(u"la tabellina del 5."_s, u"la tabellina "_s + named + u'.');
+}
+
+void Contest::start()
+{
+    m_correct = 0;
+    m_wrong = 0;
+    const QString name = inputBox(QStringLiteral("Come ti chiami?"));
+    messageBox(u' ' + name + QStringLiteral(" vediamo se sei un vero campione  "));
+    // Only the empty name becomes "Amico"; a name of blanks stays.
+    m_player = name.isEmpty() ? QStringLiteral("Amico") : name;
+    Q_EMIT playerNamed(m_player);
+
+    // Deliberate: the clock shows its time before it is armed, "00:00:00".
+    m_clock.showTime();
+    Q_EMIT clockShown(m_clock.text());
+    m_clock.arm();
+    Q_EMIT clockArmed();
+
+    readRecord();
+    introduceCharacter();
+    Q_EMIT questionLineShown(false);
+}
+
+void Contest::readRecord()
+{
+    m_recordDir = Record::GetSystemDir();
+    const QString points = pointsFile();
+    const QString holder = holderFile();
+    Record::create(points);
+    Record::create(holder);
+    m_storedPoints = Record::Leggifiletxt(points);
+    const QString storedHolder = Record::Leggifiletxt(holder);
+    Q_EMIT recordRead(m_storedPoints, storedHolder);
+}
+
+void Contest::introduceCharacter()
+{
+    m_agent.Load(m_cast.id, m_cast.key);
+    Character &character = characterInView(QStringLiteral("Announce"));
+    character.Speak(instructions());
+    connect(
+        &character, &Character::clicked, this, &Contest::sayQuestionAgain, Qt::UniqueConnection);
+}
+
+QString Contest::pointsFile() const
+{
+    return Record::pointsPath(m_recordDir, m_table);
+}
+
+QString Contest::holderFile() const
+{
+    return Record::namePath(m_recordDir, m_table);
+}
+
+void Contest::activate()
+{
+    if (m_activated || m_ended)
+        return;
+    m_activated = true;
+    askQuestion();
+    // Deliberate: the counts are zeroed again after the first question.
+    m_wrong = 0;
+    m_correct = 0;
+    // Deliberate: "00.07.00", with full stops, until the first tick.
+    m_clock.show(QStringLiteral("00.07.00"));
+    Q_EMIT clockShown(m_clock.text());
+}
+
+void Contest::askQuestion()
+{
+    if (m_ended)
+        return;
+    drawQuestion();
+    Q_EMIT questionLineShown(false);
+    Q_EMIT questionAsked(m_question);
+    sayQuestion(characterInView(QStringLiteral("Greet")));
+    m_judged = false;
+    const Int16 twenty(20);
+    Q_EMIT gradientPainted(
+        (twenty * m_question.factor).value(), (twenty * m_question.tint).value());
+}
+
+void Contest::drawQuestion()
+{
+    m_random.reseed();
+    m_question.factor = m_table;
+    m_question.tint = oneToTen(m_random.next());
+    m_question.multiplier = oneToTen(m_random.next());
+    m_question.product = m_question.multiplier * m_question.factor;
+    m_question.words = numlett(toFixedPoint(QString::number(m_question.multiplier.value())));
+}
+
+void Contest::sayQuestion(Character &character)
+{
+    character.Speak(formatNumber(m_question.factor.value(), u"#0"));
+    character.Speak(QStringLiteral("per"));
+    character.Speak(m_question.words);
+}
+
+void Contest::sayQuestionAgain()
+{
+    if (isRunning())
+        sayQuestion(m_agent.Item(m_cast.id));
+}
+
+void Contest::keyTyped(QChar key, const QString &answer)
+{
+    if (m_ended)
+        return;
+    Q_EMIT drawingCleared();
+    Q_EMIT questionLineShown(true);
+    if (key != u'\r')
+        return;
+    if (m_judged) {
+        // An answer counts once: back to the button that asks the next one.
+        Q_EMIT questionLineShown(false);
+        Q_EMIT nextOffered();
+        return;
+    }
+    judge(answer);
+}
+
+void Contest::judge(const QString &answer)
+{
+    if (m_ended)
+        return;
+    Q_EMIT questionLineShown(false);
+    // The answer must be the product's digits, character for character.
+    const QString product = QString::number(m_question.product.value());
+    if (answer == product) {
+        Q_EMIT verdictShown(Verdict::Right, QStringLiteral("Esatto. Sei forte!!!"));
+        // Deliberate: the praise goes by the count before this answer.
+        const int before = m_correct.value();
+        m_correct += 1;
+        praise(characterInView(), before, product);
+    } else {
+        Q_EMIT verdictShown(Verdict::Wrong, QStringLiteral("Sbagliato!! ") + product);
+        m_wrong += 1;
+        Character &character = characterInView(QStringLiteral("Greet"));
+        character.Speak(QStringLiteral("Sbagliato"));
+        character.Speak(product);
+    }
+    const Int16 total = m_wrong + m_correct;
+    Q_EMIT countsShown(formatNumber(m_correct.value(), u"####0"),
+        formatNumber(m_wrong.value(), u"###0"), formatNumber(total.value(), u"####0"));
+    m_judged = true;
+    Q_EMIT nextOffered();
+}
+
+void Contest::praise(Character &character, int before, const QString &product)
+{
+    // Deliberate: at 10 right answers before this one, no opening word.
+    if (before < 10)
+        character.Speak(QStringLiteral("Esatto"));
+    else if (before > 10)
+        character.Speak(QStringLiteral("Giusto"));
+    const Rung *rung = rungAt(before);
+    if (rung && rung->name)
+        character.Speak(m_player);
+    character.Speak(product);
+    if (rung && rung->animation) {
+        character.Play(QString::fromUtf16(rung->animation));
+        character.Speak(QString::fromUtf16(rung->phrase));
+    }
+}
+
+void Contest::tick()
+{
+    // No tick before the first question or while a box is open, so the end
+    // of contest runs once.
+    if (!isRunning() || m_openBoxes > 0)
+        return;
+    // Deliberate: the end is the clock's text "00:00:00", with colons.
+    if (m_clock.text() == QLatin1StringView("00:00:00")) {
+        finish();
+        return;
+    }
+    if (m_clock.secondsLeft() < 1) {
+        messageBox(QStringLiteral("Tempo scaduto"));
+        finish();
+        return;
+    }
+    m_clock.advance();
+    Q_EMIT clockShown(m_clock.text());
+}
+
+void Contest::finish()
+{
+    if (m_ended)
+        return;
+    messageBox(QStringLiteral("Ciao. Ti aspetto per la prossima sfida "));
+    if (Record::leadingNumber(m_storedPoints) < m_correct.value()) {
+        Record::store(pointsFile(), formatNumber(m_correct.value(), u"####0"));
+        Record::store(holderFile(), m_player);
+        messageBox(QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E\""));
+    }
+    end(0);
+}
+
+void Contest::abandon()
+{
+    if (!m_ended)
+        end(0);
+}
+
+void Contest::end(int status)
+{
+    m_ended = true;
+    Q_EMIT ended(status);
+}
+
+Character &Contest::characterInView(const QString &opening)
+{
+    Character &character = m_agent.Item(m_cast.id);
+    character.Show();
+    character.MoveTo(m_cast.place.x(), m_cast.place.y());
+    if (!opening.isEmpty())
+        character.Play(opening);
+    character.setHeight(m_cast.height);
+    return character;
+}
+
+QString Contest::inputBox(const QString &prompt)
+{
+    ++m_openBoxes;
+    const auto closed = qScopeGuard([this] { --m_openBoxes; });
+    return m_dialogs.inputBox(prompt);
+}
+
+void Contest::messageBox(const QString &text)
+{
+    ++m_openBoxes;
+    const auto closed = qScopeGuard([this] { --m_openBoxes; });
+    m_dialogs.messageBox(text);
+}
+
+} // namespace Zentovia

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "contest/countdown.h"
+#include "contest/int16.h"
+
+#include <QPoint>
+
+#include <QObject>
+#include <QString>
+
+namespace Zentovia {
+
+class Agent;
+class Character;
+class Dialogs;
+class RandomDraw;
+
+// One question of the drill: factor x multiplier.
+struct Question
+{
+    Int16 factor; // the table drilled
+    Int16 multiplier; // 1..10, drawn at random
+    Int16 product; // the answer expected, compared as text
+    Int16 tint; // 1..10, drawn at random: the green of the background
+    QString words; // the multiplier in Italian words, as the wizard says it
+};
+
+// The character who leads the contest: its id, the key of its character file,
+// where its top-left corner stands in the window and how tall it is. The code
+// that puts the program together says them.
+struct Cast
+{
+    QString id;
+    QString key;
+    QPoint place;
+    int height = 0;
+};
+
+// The rules of one contest of seven minutes, from the child's name to the
+// record, with no window: the counts, the question, the clock and the
+// verdicts. It asks its boxes through Dialogs, draws through RandomDraw,
+// speaks through the character it finds in the Agent, and stores the record
+// itself. What the window must show, it reports through its signals; ticks
+// and the child's actions come in as calls.
+class Contest : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Verdict { Right, Wrong };
+
+    // What the wizard says to open a contest of the 5 times table.
+    static const QString Instructions;
+    // The table drilled when none is asked for, and the tables there are.
+    static constexpr int DefaultTable = 5;
+    static constexpr int FirstTable = 1;
+    static constexpr int LastTable = 10;
+
+    // A contest on the given times table, 1..10, led by the cast's character.
+    Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, Cast cast, int table = DefaultTable,
+        QObject *parent = nullptr);
+
+    // Start-up: the child's name, the clock, the record, the character.
+    void start();
+    // The first question, when the window is first shown; once.
+    void activate();
+    // Asks a new question.
+    void askQuestion();
+    // A key that types a character into the answer box, which holds answer;
+    // Enter ('\r') judges it, once per question.
+    void keyTyped(QChar key, const QString &answer);
+    // Judges an answer against the current question.
+    void judge(const QString &answer);
+    // One second of the countdown.
+    void tick();
+    // The end of contest: farewell, record, end of the program.
+    void finish();
+    // The window was closed: the program ends as it stands, with no record.
+    void abandon();
+    // The character says the current question again.
+    void sayQuestionAgain();
+
+    // What the wizard says to open a contest of a table: the 5's words with
+    // the table named as Italian says it ("del 2", "dell'8", "del 10").
+    static QString instructions(int table);
+    QString instructions() const { return instructions(m_table); }
+    int table() const { return m_table; }
+
+    const Question &question() const { return m_question; }
+    // The clock; tests may set it to any moment.
+    const Countdown &clock() const { return m_clock; }
+    Countdown &clock() { return m_clock; }
+    int correctCount() const { return m_correct.value(); }
+    int wrongCount() const { return m_wrong.value(); }
+    const QString &player() const { return m_player; }
+    const QString &recordDir() const { return m_recordDir; }
+    bool isRunning() const { return m_activated && !m_ended; }
+    bool hasEnded() const { return m_ended; }
+
+Q_SIGNALS:
+    // The player's name, for the window's name label and field.
+    void playerNamed(const QString &name);
+    // The stored record as read, line ends and all.
+    void recordRead(const QString &points, const QString &holder);
+    // The clock is set; a tick() is due every second from now on.
+    void clockArmed();
+    void clockShown(const QString &text);
+    // A new question: the window shows its factors and words, empties the
+    // verdict and the answer box, and puts the focus in the answer box.
+    void questionAsked(const Question &question);
+    // The line "factor X multiplier" above the answer box.
+    void questionLineShown(bool shown);
+    // Paint the background gradient with this red and green; or clear it.
+    void gradientPainted(int red, int green);
+    void drawingCleared();
+    void verdictShown(Contest::Verdict verdict, const QString &text);
+    void countsShown(const QString &correct, const QString &wrong, const QString &total);
+    // The button for the next question is enabled and takes the focus.
+    void nextOffered();
+    // The program ends with this status; nothing of the contest runs after.
+    void ended(int status);
+
+private:
+    void readRecord();
+    // The record's two files, in the record folder.
+    QString pointsFile() const;
+    QString holderFile() const;
+    void introduceCharacter();
+    void drawQuestion();
+    void sayQuestion(Character &character);
+    void praise(Character &character, int before, const QString &product);
+    void end(int status);
+    // A modal box; no tick is handled while it is open.
+    QString inputBox(const QString &prompt);
+    void messageBox(const QString &text);
+    // Brings the character into view at its place and size, playing an
+    // opening animation when one is given.
+    Character &characterInView(const QString &opening = QString());
+
+    Dialogs &m_dialogs;
+    RandomDraw &m_random;
+    Agent &m_agent;
+    const Cast m_cast;
+    const int m_table; // the times table drilled
+    Int16 m_correct;
+    Int16 m_wrong;
+    Question m_question;
+    Countdown m_clock;
+    QString m_player;
+    QString m_recordDir;
+    QString m_storedPoints;
+    bool m_judged = false; // the current question's answer has been counted
+    bool m_activated = false;
+    bool m_ended = false;
+    int m_openBoxes = 0;
+};
+
+} // namespace Zentovia

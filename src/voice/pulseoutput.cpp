@@ -1,0 +1,249 @@
+#include "voice/pulseoutput.h"
+
+#include "voice/pulsestream.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+namespace {
+// How often the sound thread looks at what has been heard while it waits
+// for room in the server's buffer.
+constexpr auto PollTime = std::chrono::milliseconds(5);
+// Between sounds the stream stays open this long, so that the next one starts
+// sooner; then the server may let the sound card rest.
+constexpr auto LingerTime = std::chrono::seconds(5);
+// How long the output waits for its thread when it goes.
+constexpr auto QuitWait = std::chrono::seconds(1);
+// Sound that makes no progress for this long means a server that hangs.
+constexpr int StallMs = 2500;
+constexpr int WatchMs = 250;
+} // namespace
+
+// What the output and its sound thread tell each other, under mutex.
+struct PulseOutput::Shared
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    // From the output: the sound to play now (none when pcm is empty).
+    quint64 session = 0;
+    QByteArray pcm;
+    PcmFormat format;
+    bool quit = false;
+    PulseOutput *owner = nullptr; // null once the output has gone
+    // From the thread.
+    quint64 playedSession = 0;
+    qint64 played = 0;
+    quint64 busyWith = 0; // the session being played, 0 between sounds
+    bool ended = false;
+};
+
+PulseOutput::PulseOutput(QObject *parent)
+    : AudioOutput(parent)
+    , m_shared(std::make_shared<Shared>())
+{
+    m_shared->owner = this;
+    m_thread = std::thread([shared = m_shared] { run(shared); });
+    m_watchdog.setInterval(WatchMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &PulseOutput::checkProgress);
+}
+
+PulseOutput::~PulseOutput()
+{
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->quit = true;
+    m_shared->owner = nullptr;
+    m_shared->wake.notify_all();
+    // A hung server may keep the thread in a call for good: it is left behind.
+    const bool ended = m_shared->wake.wait_for(lock, QuitWait, [this] { return m_shared->ended; });
+    lock.unlock();
+    if (ended)
+        m_thread.join();
+    else
+        m_thread.detach();
+}
+
+bool PulseOutput::start(const QByteArray &pcm, const PcmFormat &format)
+{
+    stop();
+    m_played = 0;
+    m_error.clear();
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (m_hungSession != 0 && m_shared->busyWith == m_hungSession) {
+            m_error = u"il server audio non risponde"_s;
+            return false;
+        }
+    }
+    m_hungSession = 0;
+    m_progressMark = 0;
+    m_sinceProgress.start();
+    post(pcm, format);
+    m_playing = true;
+    m_watchdog.start();
+    return true;
+}
+
+qint64 PulseOutput::playedUSecs() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    if (m_shared->playedSession == m_session)
+        m_played = m_shared->played;
+    return m_played;
+}
+
+void PulseOutput::stop()
+{
+    m_watchdog.stop();
+    if (!m_playing)
+        return;
+    m_playing = false;
+    post({}, {});
+}
+
+void PulseOutput::post(const QByteArray &pcm, const PcmFormat &format)
+{
+    std::lock_guard lock(m_shared->mutex);
+    m_session = ++m_shared->session;
+    m_shared->pcm = pcm;
+    m_shared->format = format;
+    m_shared->wake.notify_all();
+}
+
+void PulseOutput::onEnded(quint64 session, const QString &lostReason)
+{
+    if (session != m_session || !m_playing)
+        return;
+    m_playing = false;
+    m_watchdog.stop();
+    if (lostReason.isEmpty()) {
+        Q_EMIT drained();
+        return;
+    }
+    m_error = lostReason;
+    Q_EMIT lost(lostReason);
+}
+
+void PulseOutput::checkProgress()
+{
+    const qint64 played = playedUSecs();
+    if (played != m_progressMark) {
+        m_progressMark = played;
+        m_sinceProgress.start();
+        return;
+    }
+    if (m_sinceProgress.elapsed() < StallMs)
+        return;
+    // The thread stays in a call to the server until it answers again; till
+    // then every start() fails at once.
+    m_hungSession = m_session;
+    stop();
+    m_error = u"il server audio non va più avanti"_s;
+    Q_EMIT lost(m_error);
+}
+
+void PulseOutput::run(const std::shared_ptr<Shared> &shared)
+{
+    pthread_setname_np(pthread_self(), "sound");
+    PulseStream stream;
+    std::unique_lock lock(shared->mutex);
+    quint64 handled = 0;
+    const auto asked = [&] { return shared->quit || shared->session != handled; };
+    while (!shared->quit) {
+        if (!asked()) {
+            if (!stream.isOpen()) {
+                shared->wake.wait(lock, asked);
+            } else if (!shared->wake.wait_for(lock, LingerTime, asked)) {
+                lock.unlock();
+                stream.close();
+                lock.lock();
+            }
+            continue;
+        }
+        handled = shared->session;
+        const QByteArray pcm = shared->pcm;
+        const PcmFormat format = shared->format;
+        if (pcm.isEmpty())
+            continue;
+        shared->busyWith = handled;
+        lock.unlock();
+        const Ending ending = play(stream, *shared, handled, pcm, format);
+        lock.lock();
+        shared->busyWith = 0;
+        if (ending != Ending::Superseded)
+            report(*shared, handled, ending == Ending::Lost ? stream.error() : QString());
+    }
+    lock.unlock();
+    stream.close();
+    lock.lock();
+    shared->ended = true;
+    shared->wake.notify_all();
+}
+
+// Writes the sound a little ahead of what is heard and waits until all of
+// it has been played, unless another sound is asked for meanwhile.
+PulseOutput::Ending PulseOutput::play(PulseStream &stream, Shared &shared, quint64 session,
+    const QByteArray &pcm, const PcmFormat &format)
+{
+    if (stream.isOpen() && stream.format() != format)
+        stream.close();
+    if (!stream.isOpen() && !stream.open(format))
+        return Ending::Lost;
+    const auto superseded = [&] { return shared.quit || shared.session != session; };
+    // Says how much has been heard; false once another sound is asked for.
+    const auto publish = [&](qint64 played) {
+        std::lock_guard lock(shared.mutex);
+        if (superseded())
+            return false;
+        if (shared.playedSession != session)
+            shared.played = 0;
+        shared.playedSession = session;
+        shared.played = std::max(shared.played, played);
+        return true;
+    };
+    const qint64 chunk = format.bytesFor(PulseStream::ChunkUSecs);
+    qint64 written = 0;
+    while (written < pcm.size()) {
+        const std::optional<qint64> latency = stream.latencyUSecs();
+        if (!latency)
+            return Ending::Lost;
+        const qint64 writtenUSecs = format.usecsFor(written);
+        const qint64 ahead = std::min(*latency, writtenUSecs);
+        if (!publish(writtenUSecs - ahead)) {
+            stream.flush(); // when it fails, the next sound connects anew
+            return Ending::Superseded;
+        }
+        if (ahead + PulseStream::ChunkUSecs <= PulseStream::BufferUSecs) {
+            const qint64 size = std::min(chunk, pcm.size() - written);
+            if (!stream.write(pcm.constData() + written, size))
+                return Ending::Lost;
+            written += size;
+        } else {
+            std::unique_lock lock(shared.mutex);
+            shared.wake.wait_for(lock, PollTime, superseded);
+        }
+    }
+    if (!stream.drain())
+        return Ending::Lost;
+    return publish(format.usecsFor(pcm.size())) ? Ending::Drained : Ending::Superseded;
+}
+
+// Under the mutex: tells the output, on its own thread, how the sound ended.
+void PulseOutput::report(Shared &shared, quint64 session, const QString &lostReason)
+{
+    PulseOutput *owner = shared.owner;
+    if (!owner || shared.session != session)
+        return;
+    QMetaObject::invokeMethod(
+        owner, [owner, session, lostReason] { owner->onEnded(session, lostReason); },
+        Qt::QueuedConnection);
+}
+
+} // namespace Zentovia
