@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace Zentovia {
+
+// A question skipped is one left unanswered when the next one was asked.
+enum class Outcome { Right, Wrong, Skipped };
+
+// The two ways of playing, as the notebook and its export name them.
+inline constexpr char16_t ContestMode[] = u"gara";
+inline constexpr char16_t PracticeMode[] = u"ripasso";
+
+// One answer of one child, as the notebook keeps it for good.
+struct Answer
+{
+    QDateTime at; // when it was given, local time
+    QString child; // the name as typed
+    int table = 0; // 1..10
+    int multiplier = 0; // 1..10
+    QString typed;
+    Outcome outcome = Outcome::Wrong;
+    int tenths = 0; // from the question shown to Enter
+    QString mode = QString::fromUtf16(ContestMode);
+    // Unique among all the notebooks of all computers, so that a later
+    // gathering of notebooks keeps each answer once: the notebook's own
+    // random number and the answer's number in it. Set by the notebook when
+    // it reads the answer back; empty before.
+    QString id;
+};
+
+} // namespace Zentovia

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+namespace Zentovia {
+
+class Notebook;
+
+// Writes every answer of every child, oldest first, as a table that an
+// Italian spreadsheet opens as it is: UTF-8 with a byte order mark, fields
+// separated by ';', a decimal comma, CR LF line ends, and fields quoted as
+// RFC 4180 has it. Written as it is read, a piece at a time. On failure
+// returns false and sets *problem to an Italian sentence.
+bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem);
+
+} // namespace Zentovia

@@ -1,0 +1,87 @@
+#include "notebook/factstate.h"
+
+#include "notebook/localclock.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+QString stateName(FactState state)
+{
+    switch (state) {
+    case FactState::NeverAsked:
+        return u"mai chiesto"_s;
+    case FactState::Learned:
+        return u"imparato"_s;
+    case FactState::Almost:
+        return u"quasi"_s;
+    case FactState::ToLearn:
+        break;
+    }
+    return u"da imparare"_s;
+}
+
+bool inTime(const Attempt &attempt, int factSeconds)
+{
+    return attempt.outcome == Outcome::Right && attempt.tenths <= factSeconds * 10;
+}
+
+FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds)
+{
+    FactSummary summary;
+    if (oldestFirst.isEmpty())
+        return summary;
+
+    QList<int> tenths;
+    tenths.reserve(oldestFirst.size());
+    const Attempt *lastMistake = nullptr;
+    for (const Attempt &attempt : oldestFirst) {
+        if (attempt.outcome == Outcome::Right)
+            ++summary.right;
+        else
+            lastMistake = &attempt;
+        if (attempt.outcome != Outcome::Skipped)
+            tenths.append(attempt.tenths);
+    }
+    summary.asked = int(oldestFirst.size());
+    if (!tenths.isEmpty()) {
+        const auto middle = tenths.begin() + tenths.size() / 2;
+        std::nth_element(tenths.begin(), middle, tenths.end());
+        double median = *middle;
+        if (tenths.size() % 2 == 0)
+            median = (median + *std::max_element(tenths.begin(), middle)) / 2;
+        summary.medianSeconds = median / 10;
+    }
+    const Attempt &last = oldestFirst.constLast();
+    summary.lastDay = LocalClock::dateOf(last.wallSeconds);
+    summary.lastAsked = LocalClock::fromWallSeconds(last.wallSeconds);
+    if (lastMistake)
+        summary.lastMistake = LocalClock::fromWallSeconds(lastMistake->wallSeconds);
+
+    int rightInTime = 0;
+    std::optional<qint64> firstDay;
+    bool twoDays = false;
+    for (qsizetype i = std::max<qsizetype>(0, oldestFirst.size() - 3); i < oldestFirst.size();
+         ++i) {
+        const Attempt &attempt = oldestFirst.at(i);
+        if (!inTime(attempt, factSeconds))
+            continue;
+        ++rightInTime;
+        const qint64 day = LocalClock::wallDay(attempt.wallSeconds);
+        if (!firstDay)
+            firstDay = day;
+        else if (day != *firstDay)
+            twoDays = true;
+    }
+    if (rightInTime >= 2 && twoDays)
+        summary.state = FactState::Learned;
+    else if (inTime(last, factSeconds))
+        summary.state = FactState::Almost;
+    else
+        summary.state = FactState::ToLearn;
+    return summary;
+}
+
+} // namespace Zentovia

@@ -1,0 +1,317 @@
+#include "notebook/notebook.h"
+
+#include "notebook/localclock.h"
+#include "notebook/notebookfile.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+namespace {
+
+int modeCode(const QString &mode)
+{
+    return mode == ContestMode ? 0 : mode == PracticeMode ? 1 : -1;
+}
+
+QString modeName(int code)
+{
+    return QString::fromUtf16(code == 0 ? ContestMode : PracticeMode);
+}
+
+QString reason(const QSqlError &error)
+{
+    return NotebookFile::reason(error);
+}
+
+} // namespace
+
+QString Notebook::defaultPath()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : QDir::cleanPath(base + u"/zentovia/quaderno.sqlite");
+}
+
+QString Notebook::shownName(const QString &typed)
+{
+    const QString name = typed.trimmed();
+    return name.isEmpty() ? u"Amico"_s : name;
+}
+
+Notebook::Notebook(const QString &path)
+    : m_path(path)
+{ }
+
+Notebook::~Notebook() = default;
+
+bool Notebook::fail(const QString &what, const QString &why)
+{
+    m_problem = NotebookFile::report(what, m_path, why);
+    return false;
+}
+
+bool Notebook::open()
+{
+    if (!m_file)
+        m_file = NotebookFile::open(m_path, &m_problem);
+    return m_file != nullptr;
+}
+
+bool Notebook::insert(const Answer &answer)
+{
+    NotebookFile &file = *m_file;
+    const QString name = shownName(answer.child);
+    const QString key = name.toCaseFolded();
+    const qint64 wall = LocalClock::wallSeconds(answer.at);
+
+    file.upsertChild().bindValue(0, key);
+    file.upsertChild().bindValue(1, name);
+    file.upsertChild().bindValue(2, wall);
+    // A null text would be stored as SQL's NULL, not as nothing typed.
+    const QString typed = answer.typed.isNull() ? u""_s : answer.typed;
+    const QVariant values[]
+        = { key, answer.table, answer.multiplier, wall, answer.at.offsetFromUtc() / 60, typed,
+              int(answer.outcome), answer.tenths, modeCode(answer.mode) };
+    for (int i = 0; i < int(std::size(values)); ++i)
+        file.insertAnswer().bindValue(i, values[i]);
+    for (QSqlQuery *query : { &file.upsertChild(), &file.nextNumber(), &file.insertAnswer() }) {
+        if (!query->exec())
+            return fail(u"Non riesco a scrivere nel"_s, reason(query->lastError()));
+    }
+    return true;
+}
+
+bool Notebook::add(const Answer &answer)
+{
+    return add(QList<Answer> { answer });
+}
+
+bool Notebook::add(const QList<Answer> &answers)
+{
+    for (const Answer &answer : answers) {
+        if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1 || answer.multiplier > 10
+            || answer.tenths < 0 || !answer.at.isValid() || modeCode(answer.mode) < 0)
+            return fail(u"Non scrivo nel"_s,
+                u"la risposta «%1» a %2 per %3 non è valida"_s.arg(answer.typed,
+                    QString::number(answer.table), QString::number(answer.multiplier)));
+    }
+    if (!open())
+        return false;
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(u"Non riesco a scrivere nel"_s, reason(error));
+    bool done = true;
+    for (const Answer &answer : answers)
+        done = done && insert(answer);
+    if (done && !m_file->exec("COMMIT", &error))
+        done = fail(u"Non riesco a scrivere nel"_s, reason(error));
+    if (!done)
+        m_file->exec("ROLLBACK", &error);
+    return done;
+}
+
+std::optional<QList<Child>> Notebook::children()
+{
+    if (!open())
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    query.setForwardOnly(true);
+    if (!query.exec(u"SELECT name, last_activity, answers FROM children"
+                    " ORDER BY last_activity DESC, id DESC"_s)) {
+        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return std::nullopt;
+    }
+    QList<Child> children;
+    while (query.next())
+        children.append({ query.value(0).toString(),
+            LocalClock::fromWallSeconds(query.value(1).toLongLong()), query.value(2).toInt() });
+    return children;
+}
+
+std::optional<QList<Answer>> Notebook::answers(const QString &child)
+{
+    if (!open())
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    query.setForwardOnly(true);
+    query.prepare(u"SELECT c.name, a.at, a.times_table, a.multiplier, a.typed, a.outcome,"
+                  " a.tenths, a.mode, a.number FROM answers a JOIN children c ON c.id = a.child"
+                  " WHERE c.key = ? ORDER BY a.number"_s);
+    query.addBindValue(shownName(child).toCaseFolded());
+    if (!query.exec()) {
+        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return std::nullopt;
+    }
+    computerId(); // for answerId()
+    QList<Answer> answers;
+    while (query.next()) {
+        answers.append({ LocalClock::fromWallSeconds(query.value(1).toLongLong()),
+            query.value(0).toString(), query.value(2).toInt(), query.value(3).toInt(),
+            query.value(4).toString(), Outcome(query.value(5).toInt()), query.value(6).toInt(),
+            modeName(query.value(7).toInt()), answerId(query.value(8).toLongLong()) });
+    }
+    return answers;
+}
+
+std::optional<int> Notebook::factSeconds(const QString &child)
+{
+    if (!open())
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    query.prepare(u"SELECT fact_seconds FROM children WHERE key = ?"_s);
+    query.addBindValue(shownName(child).toCaseFolded());
+    if (!query.exec()) {
+        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return std::nullopt;
+    }
+    return query.next() ? query.value(0).toInt() : DefaultFactSeconds;
+}
+
+bool Notebook::setFactSeconds(const QString &child, int seconds)
+{
+    if (std::find(FactSecondsChoices.begin(), FactSecondsChoices.end(), seconds)
+        == FactSecondsChoices.end())
+        return fail(u"Non scrivo nel"_s,
+            u"il tempo per una tabellina è di 3, 6 o 12 secondi, non %1"_s.arg(seconds));
+    if (!open())
+        return false;
+    // A child not met yet comes in now, as a teacher prepares the class.
+    QSqlQuery query(m_file->database());
+    query.prepare(u"INSERT INTO children(key, name, last_activity, fact_seconds)"
+                  " VALUES (?, ?, ?, ?) ON CONFLICT(key) DO UPDATE SET"
+                  " fact_seconds = excluded.fact_seconds"_s);
+    const QString name = shownName(child);
+    query.addBindValue(name.toCaseFolded());
+    query.addBindValue(name);
+    query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
+    query.addBindValue(seconds);
+    if (!query.exec())
+        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+    return true;
+}
+
+bool Notebook::erase(const QString &child)
+{
+    if (!open())
+        return false;
+    NotebookFile &file = *m_file;
+    QSqlError error;
+    if (!file.exec("BEGIN IMMEDIATE", &error))
+        return fail(u"Non riesco a scrivere nel"_s, reason(error));
+    QSqlQuery answers(file.database());
+    answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"_s);
+    QSqlQuery entry(file.database());
+    entry.prepare(u"DELETE FROM children WHERE key = ?"_s);
+    for (QSqlQuery *query : { &answers, &entry }) {
+        query->addBindValue(shownName(child).toCaseFolded());
+        if (!query->exec()) {
+            const QString why = reason(query->lastError());
+            file.exec("ROLLBACK", &error);
+            return fail(u"Non riesco a cancellare dal"_s, why);
+        }
+    }
+    if (!file.exec("COMMIT", &error)) {
+        const QString why = reason(error);
+        file.exec("ROLLBACK", &error);
+        return fail(u"Non riesco a cancellare dal"_s, why);
+    }
+    return true;
+}
+
+std::optional<FactGrid> Notebook::grid(const QString &child)
+{
+    const std::optional<int> seconds = factSeconds(child);
+    if (!seconds)
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    query.setForwardOnly(true);
+    // In the order of the answers' key: read straight off the file, unsorted.
+    query.prepare(u"SELECT times_table, multiplier, at, outcome, tenths FROM answers"
+                  " WHERE child = (SELECT id FROM children WHERE key = ?)"
+                  " ORDER BY times_table, multiplier, at, number"_s);
+    query.addBindValue(shownName(child).toCaseFolded());
+    if (!query.exec()) {
+        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return std::nullopt;
+    }
+    FactGrid grid;
+    QList<Attempt> attempts;
+    int fact = -1;
+    const auto close = [&] {
+        if (fact >= 0)
+            grid.at(fact / 10).at(fact % 10) = summarize(attempts, *seconds);
+        attempts.clear();
+    };
+    while (query.next()) {
+        const int here = (query.value(0).toInt() - 1) * 10 + query.value(1).toInt() - 1;
+        if (here != fact) {
+            close();
+            fact = here;
+        }
+        attempts.append({ query.value(2).toLongLong(), Outcome(query.value(3).toInt()),
+            query.value(4).toInt() });
+    }
+    close();
+    return grid;
+}
+
+bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit)
+{
+    if (!open())
+        return false;
+    QSqlQuery names(m_file->database());
+    names.setForwardOnly(true);
+    if (!names.exec(u"SELECT id, name FROM children"_s))
+        return fail(u"Non riesco a leggere il"_s, reason(names.lastError()));
+    QHash<qint64, QString> childNames;
+    while (names.next())
+        childNames.insert(names.value(0).toLongLong(), names.value(1).toString());
+    names.finish();
+
+    QSqlQuery query(m_file->database());
+    query.setForwardOnly(true);
+    if (!query.exec(u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
+                    " mode FROM answers ORDER BY number"_s))
+        return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    const QString modes[] = { modeName(0), modeName(1) };
+    StoredAnswer row;
+    while (query.next()) {
+        row.number = query.value(0).toLongLong();
+        row.wallSeconds = query.value(1).toLongLong();
+        row.child = childNames.value(query.value(2).toLongLong());
+        row.table = query.value(3).toInt();
+        row.multiplier = query.value(4).toInt();
+        row.typed = query.value(5).toString();
+        row.outcome = Outcome(query.value(6).toInt());
+        row.tenths = query.value(7).toInt();
+        row.mode = modes[query.value(8).toInt() == 0 ? 0 : 1];
+        if (!visit(row))
+            break;
+    }
+    if (query.lastError().isValid())
+        return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    return true;
+}
+
+QString Notebook::computerId()
+{
+    if (m_computerId.isEmpty() && open()) {
+        QSqlQuery query(m_file->database());
+        if (query.exec(u"SELECT value FROM meta WHERE key = 'computer'"_s) && query.next())
+            m_computerId = query.value(0).toString();
+    }
+    return m_computerId;
+}
+
+QString Notebook::answerId(qint64 number) const
+{
+    return m_computerId + u'-' + QString::number(number);
+}
+
+} // namespace Zentovia

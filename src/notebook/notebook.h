@@ -1,0 +1,107 @@
+#pragma once
+
+#include "notebook/answer.h"
+#include "notebook/factstate.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace Zentovia {
+
+class NotebookFile;
+
+// A child as the notebook knows it.
+struct Child
+{
+    QString name; // as last typed
+    QDateTime lastActivity;
+    int answers = 0;
+};
+
+// An answer as it is stored, its clock in wall seconds (see LocalClock): what
+// the loops over every answer read, with no QDateTime built for each.
+struct StoredAnswer
+{
+    qint64 number = 0; // in this notebook
+    qint64 wallSeconds = 0;
+    QString child;
+    int table = 0;
+    int multiplier = 0;
+    QString typed;
+    Outcome outcome = Outcome::Wrong;
+    int tenths = 0;
+    QString mode;
+};
+
+// The child's notebook ("il quaderno"): every answer of every child, in one
+// SQLite file. It is never a reason to stop a contest: an operation that
+// fails returns so and keeps an Italian sentence saying why (problem()); the
+// next operation tries again.
+//
+// The file is opened at the first operation, not before. A file that is not
+// a database is moved aside, never deleted, and a new one started; a file of
+// a later version of the program is left untouched.
+//
+// Children are told apart by their name with case ignored; a blank name is
+// "Amico". One instance is used by one thread.
+class Notebook
+{
+public:
+    // $XDG_DATA_HOME/zentovia/quaderno.sqlite; empty when there is no home.
+    static QString defaultPath();
+    explicit Notebook(const QString &path = defaultPath());
+    ~Notebook();
+    Notebook(const Notebook &) = delete;
+    Notebook &operator=(const Notebook &) = delete;
+
+    const QString &path() const { return m_path; }
+    // The last problem met, in Italian.
+    const QString &problem() const { return m_problem; }
+
+    // Every operation opens the file when it is not yet open.
+    bool open();
+    // Stored and committed on its own before it returns true.
+    bool add(const Answer &answer);
+    // All or none, in one transaction: for bulk writers such as imports.
+    bool add(const QList<Answer> &answers);
+
+    // The most recently active first.
+    std::optional<QList<Child>> children();
+    // Oldest first (in the order they were written), under the child's name
+    // as last typed.
+    std::optional<QList<Answer>> answers(const QString &child);
+    // DefaultFactSeconds for a child not met yet.
+    std::optional<int> factSeconds(const QString &child);
+    // seconds is one of FactSecondsChoices.
+    bool setFactSeconds(const QString &child, int seconds);
+    // The child's answers and entry, for good.
+    bool erase(const QString &child);
+    // Every fact of the child, with the child's time for a fact.
+    std::optional<FactGrid> grid(const QString &child);
+    // Every answer of every child, oldest first; visit returns false to stop.
+    bool forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit);
+
+    // This notebook's random number, 16 hexadecimal digits, and the id of its
+    // answer number: see Answer::id.
+    QString computerId();
+    QString answerId(qint64 number) const;
+
+    // The name a child goes by: trimmed, "Amico" when blank.
+    static QString shownName(const QString &typed);
+
+private:
+    bool fail(const QString &what, const QString &why);
+    bool insert(const Answer &answer);
+
+    QString m_path;
+    QString m_problem;
+    std::unique_ptr<NotebookFile> m_file;
+    QString m_computerId;
+};
+
+} // namespace Zentovia

@@ -1,0 +1,257 @@
+#include "notebook/notebookfile.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <atomic>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+namespace {
+
+// The layout's version, in the file's user_version: a later program migrates
+// an earlier file, and leaves a later file alone.
+constexpr int SchemaVersion = 1;
+
+// Two programs writing at once (two children on one computer) wait for each
+// other this long; an answer takes about a millisecond.
+constexpr int BusyMilliseconds = 10000;
+
+// Kept small for a million answers in a few tens of MiB: the child is a
+// number, the time the wall clock's seconds (see LocalClock), the outcome and
+// the mode small numbers. The answers are clustered by child and fact, the
+// way the grid reads them. number counts the answers of this file and is
+// never given twice, erased answers included.
+const char *const SchemaV1[] = {
+    "CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID",
+    "CREATE TABLE children("
+    " id INTEGER PRIMARY KEY,"
+    " key TEXT NOT NULL UNIQUE," // the name case-folded
+    " name TEXT NOT NULL," // as last typed
+    " last_activity INTEGER NOT NULL,"
+    " answers INTEGER NOT NULL DEFAULT 0,"
+    " fact_seconds INTEGER NOT NULL DEFAULT 6 CHECK (fact_seconds IN (3, 6, 12)))",
+    "CREATE TABLE answers("
+    " child INTEGER NOT NULL REFERENCES children(id),"
+    " times_table INTEGER NOT NULL CHECK (times_table BETWEEN 1 AND 10),"
+    " multiplier INTEGER NOT NULL CHECK (multiplier BETWEEN 1 AND 10),"
+    " at INTEGER NOT NULL,"
+    " number INTEGER NOT NULL,"
+    " utc_offset INTEGER NOT NULL," // minutes, so that the instant is known too
+    " typed TEXT NOT NULL,"
+    " outcome INTEGER NOT NULL CHECK (outcome BETWEEN 0 AND 2),"
+    " tenths INTEGER NOT NULL,"
+    " mode INTEGER NOT NULL CHECK (mode IN (0, 1)),"
+    " PRIMARY KEY (child, times_table, multiplier, at, number)) WITHOUT ROWID",
+    "INSERT INTO meta(key, value) VALUES ('last_number', 0)",
+};
+
+// SQLite's codes for a file that is no database, or a damaged one.
+constexpr int NotADatabase = 26;
+constexpr int Corrupt = 11;
+
+std::atomic<quint64> connections { 0 };
+
+} // namespace
+
+QString NotebookFile::report(const QString &what, const QString &path, const QString &why)
+{
+    return u"%1 quaderno «%2»: %3."_s.arg(what, path, why);
+}
+
+QString NotebookFile::reason(const QSqlError &error)
+{
+    // SQLite's result codes, said in Italian; its own English text otherwise.
+    switch (error.nativeErrorCode().toInt() & 0xff) { // extended codes keep it in the low byte
+    case 3: // PERM
+    case 23: // AUTH
+        return u"non ho il permesso"_s;
+    case 5: // BUSY
+    case 6: // LOCKED
+        return u"un altro programma lo sta usando da troppo tempo"_s;
+    case 8: // READONLY
+        return u"il file è di sola lettura"_s;
+    case 10: // IOERR
+        return u"errore del disco durante la lettura o la scrittura"_s;
+    case 11: // CORRUPT
+        return u"il file è rovinato"_s;
+    case 13: // FULL
+        return u"il disco è pieno"_s;
+    case 14: // CANTOPEN
+        return u"non riesco ad aprire il file"_s;
+    default:
+        break;
+    }
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.isEmpty() ? u"errore sconosciuto"_s : text;
+}
+
+std::unique_ptr<NotebookFile> NotebookFile::open(const QString &path, QString *problem)
+{
+    const QString opening = u"Non riesco ad aprire il"_s;
+    if (path.isEmpty()) {
+        *problem = report(
+            opening, path, u"non trovo la cartella dei dati (mancano XDG_DATA_HOME e HOME)"_s);
+        return nullptr;
+    }
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(dir)) {
+        *problem = report(opening, path, u"non riesco a creare la cartella «%1»"_s.arg(dir));
+        return nullptr;
+    }
+    std::unique_ptr<NotebookFile> file(new NotebookFile(path));
+    switch (file->connect(problem)) {
+    case Opening::Opened:
+        return file;
+    case Opening::Failed:
+        return nullptr;
+    case Opening::NotADatabase:
+        break;
+    }
+    // Kept aside for whoever wants to look at it, and a new notebook begun
+    // so that the contest goes on.
+    file.reset();
+    if (!moveAside(path, problem))
+        return nullptr;
+    file.reset(new NotebookFile(path));
+    return file->connect(problem) == Opening::Opened ? std::move(file) : nullptr;
+}
+
+NotebookFile::NotebookFile(const QString &path)
+    : m_path(path)
+    , m_name(u"zentovia-quaderno-%1"_s.arg(++connections))
+    , m_database(QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name))
+{
+    m_database.setDatabaseName(path);
+    m_database.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyMilliseconds));
+}
+
+NotebookFile::~NotebookFile()
+{
+    // Qt removes a connection only once nothing uses it any more.
+    m_upsertChild = QSqlQuery();
+    m_nextNumber = QSqlQuery();
+    m_insertAnswer = QSqlQuery();
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool NotebookFile::exec(const char *sql, QSqlError *error)
+{
+    QSqlQuery query(m_database);
+    if (query.exec(QString::fromLatin1(sql)))
+        return true;
+    *error = query.lastError();
+    return false;
+}
+
+NotebookFile::Opening NotebookFile::connect(QString *problem)
+{
+    if (!m_database.open()) {
+        *problem = report(u"Non riesco ad aprire il"_s, m_path, reason(m_database.lastError()));
+        return Opening::Failed;
+    }
+    QSqlQuery version(m_database);
+    if (!version.exec(u"PRAGMA user_version"_s) || !version.next()) {
+        const QSqlError error = version.lastError();
+        const int code = error.nativeErrorCode().toInt() & 0xff;
+        if (code == NotADatabase || code == Corrupt)
+            return Opening::NotADatabase;
+        *problem = report(u"Non riesco a leggere il"_s, m_path, reason(error));
+        return Opening::Failed;
+    }
+    const int found = version.value(0).toInt();
+    version.finish();
+    if (found > SchemaVersion) {
+        *problem = report(u"Non uso il"_s, m_path,
+            u"l'ha scritto una versione più recente di Zentovia (versione %1 del quaderno), "
+            "e lo lascio com'è"_s.arg(found));
+        return Opening::Failed;
+    }
+    return setUp(problem) ? Opening::Opened : Opening::Failed;
+}
+
+bool NotebookFile::setUp(QString *problem)
+{
+    QSqlError error;
+    // Written once an answer is on disk, so a crash or a power cut loses at
+    // most the answer being written; WAL lets the readers go on meanwhile. A
+    // read-only file refuses both and can still be read.
+    exec("PRAGMA journal_mode=WAL", &error);
+    exec("PRAGMA synchronous=FULL", &error);
+    if (!exec("BEGIN IMMEDIATE", &error)) {
+        *problem = report(u"Non riesco a preparare il"_s, m_path, reason(error));
+        return false;
+    }
+    // Read again under the lock: another program may have just made it.
+    QSqlQuery version(m_database);
+    bool done = version.exec(u"PRAGMA user_version"_s) && version.next();
+    const int found = done ? version.value(0).toInt() : 0;
+    error = version.lastError();
+    version.finish();
+    if (done && found < 1) {
+        for (const char *sql : SchemaV1)
+            done = done && exec(sql, &error);
+        QSqlQuery computer(m_database);
+        computer.prepare(u"INSERT INTO meta(key, value) VALUES ('computer', ?)"_s);
+        computer.addBindValue(
+            QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, u'0'));
+        if (done && !computer.exec()) {
+            done = false;
+            error = computer.lastError();
+        }
+    }
+    // Later versions add their steps here, each from the one before.
+    if (done && found < SchemaVersion)
+        done = exec("PRAGMA user_version = 1", &error);
+    if (!done || !exec("COMMIT", &error)) {
+        QSqlError ignored;
+        exec("ROLLBACK", &ignored);
+        *problem = report(u"Non riesco a preparare il"_s, m_path, reason(error));
+        return false;
+    }
+
+    m_upsertChild = QSqlQuery(m_database);
+    m_upsertChild.prepare(u"INSERT INTO children(key, name, last_activity, answers)"
+                          " VALUES (?, ?, ?, 1) ON CONFLICT(key) DO UPDATE SET"
+                          " name = excluded.name, answers = answers + 1,"
+                          " last_activity = max(last_activity, excluded.last_activity)"_s);
+    m_nextNumber = QSqlQuery(m_database);
+    m_nextNumber.prepare(u"UPDATE meta SET value = value + 1 WHERE key = 'last_number'"_s);
+    m_insertAnswer = QSqlQuery(m_database);
+    m_insertAnswer.prepare(
+        u"INSERT INTO answers(child, times_table, multiplier, at, number, utc_offset, typed,"
+        " outcome, tenths, mode) VALUES ((SELECT id FROM children WHERE key = ?), ?, ?, ?,"
+        " (SELECT value FROM meta WHERE key = 'last_number'), ?, ?, ?, ?, ?)"_s);
+    return true;
+}
+
+bool NotebookFile::moveAside(const QString &path, QString *problem)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    QString aside = path + u".rovinato-"_s + stamp;
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = path + u".rovinato-"_s + stamp + u'-' + QString::number(n);
+    if (!QFile::rename(path, aside)) {
+        *problem = report(u"Non riesco a mettere da parte il"_s, path,
+            u"non è un quaderno e non posso rinominarlo in «%1»"_s.arg(aside));
+        return false;
+    }
+    // Its journal belongs to it, not to the new notebook.
+    for (const QString &suffix : { u"-wal"_s, u"-shm"_s }) {
+        if (QFileInfo::exists(path + suffix))
+            QFile::rename(path + suffix, aside + suffix);
+    }
+    qWarning().noquote() << u"zentovia: il quaderno «%1» era rovinato: l'ho messo da parte in "
+                            "«%2» e ne comincio uno nuovo."_s.arg(path, aside);
+    return true;
+}
+
+} // namespace Zentovia

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+
+#include <memory>
+
+namespace Zentovia {
+
+// The notebook's SQLite file on a connection of its own: made when missing,
+// laid out or migrated to this program's version, moved aside (never
+// deleted) when it is no database. A file of a later version of the program
+// is not opened, and not written.
+class NotebookFile
+{
+public:
+    // nullptr when the file cannot be opened, with *problem saying why.
+    static std::unique_ptr<NotebookFile> open(const QString &path, QString *problem);
+    // The Italian sentence for a problem with the notebook at path:
+    // "<what> quaderno «path»: <why>." Whoever meets it says it where its
+    // reader looks: once on stderr, or in the notebook's window.
+    static QString report(const QString &what, const QString &path, const QString &why);
+    // What SQLite says went wrong.
+    static QString reason(const QSqlError &error);
+
+    ~NotebookFile();
+    NotebookFile(const NotebookFile &) = delete;
+    NotebookFile &operator=(const NotebookFile &) = delete;
+
+    QSqlDatabase &database() { return m_database; }
+    bool exec(const char *sql, QSqlError *error);
+
+    // Prepared once: a bulk writer adds a million answers through them.
+    QSqlQuery &upsertChild() { return m_upsertChild; }
+    QSqlQuery &nextNumber() { return m_nextNumber; }
+    QSqlQuery &insertAnswer() { return m_insertAnswer; }
+
+private:
+    enum class Opening { Opened, Failed, NotADatabase };
+
+    explicit NotebookFile(const QString &path);
+    Opening connect(QString *problem);
+    bool setUp(QString *problem);
+    static bool moveAside(const QString &path, QString *problem);
+
+    QString m_path;
+    QString m_name;
+    QSqlDatabase m_database;
+    QSqlQuery m_upsertChild;
+    QSqlQuery m_nextNumber;
+    QSqlQuery m_insertAnswer;
+};
+
+} // namespace Zentovia
