@@ -1,11 +1,15 @@
 #include "app/application.h"
 #include "app/commandline.h"
+#include "app/notebookexport.h"
+#include "app/notebookrecorder.h"
 #include "app/qtdialogs.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "app/wizard.h"
 #include "contest/timeseededrandom.h"
 #include "core/failure.h"
+#include "notebook/notebook.h"
+#include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
 #include "voice/espeakvoice.h"
 
@@ -19,9 +23,13 @@ int main(int argc, char **argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine commandLine = CommandLine::parse(arguments);
-    if (commandLine.action != CommandLine::Action::Run) {
+    if (!commandLine.runs()) {
         commandLine.print();
         return commandLine.exitStatus();
+    }
+    if (commandLine.action == CommandLine::Action::Export) {
+        QCoreApplication app(argc, argv);
+        return exportNotebook(stdout);
     }
 
     Application app(argc, argv);
@@ -31,8 +39,12 @@ int main(int argc, char **argv)
         auto owned = std::make_unique<EspeakVoice>();
         EspeakVoice *voice = owned.get();
         StageAgent agent(std::move(owned));
-        
+
         Tavola tavola(dialogs, random, agent, commandLine.table);
+        // Every answer goes into the child's notebook, which is opened at the
+        // first answer, on a thread of its own.
+        NotebookWriter notebook(Notebook::defaultPath());
+        NotebookRecorder recorder(tavola.contest(), notebook, QString::fromUtf16(ContestMode));
         // The voice loads while the child reads the greeting: not while the
         // name box is being put on screen, and ready for the wizard's first
         // words.

@@ -3,6 +3,7 @@
 // a table of what the child sees, hears and keeps.
 
 #include "contest/contest.h"
+#include "support/fakeclock.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -104,6 +105,7 @@ private Q_SLOTS:
     void timeUpWithAnotherText();
     void endOfContest_data();
     void endOfContest();
+    void answersForTheNotebook();
     void endsOnce();
     void otherTables_data();
     void otherTables();
@@ -387,6 +389,38 @@ void TestContest::endOfContest()
     QCOMPARE(rig.status, 0);
     QCOMPARE(rig.bytes("azentrec5.txt"), pointsAfter);
     QCOMPARE(rig.bytes("nzentrec5.txt"), nameAfter);
+}
+
+void TestContest::answersForTheNotebook()
+{
+    ContestRig rig;
+    FakeClock clock;
+    rig.contest.setClock(clock);
+    QStringList kept;
+    QObject::connect(&rig.contest, &Contest::answered,
+        [&](const Question &q, const QString &typed, Contest::Verdict verdict, qint64 ms) {
+            kept << u"5x%1 \"%2\" %3 %4"_s.arg(q.multiplier.value())
+                        .arg(typed, verdict == Contest::Verdict::Right ? u"right"_s : u"wrong"_s)
+                        .arg(ms);
+        });
+    QObject::connect(&rig.contest, &Contest::skipped, [&](const Question &q, qint64 ms) {
+        kept << u"5x%1 skipped %2"_s.arg(q.multiplier.value()).arg(ms);
+    });
+    rig.start(u"Anna"_s, 7);
+    clock.advance(4300);
+    rig.answer(u"35"_s);
+    rig.answer(u"35"_s); // Enter again, and the check button: kept once
+    rig.contest.judge(u"34"_s);
+    rig.next(3);
+    clock.advance(2000);
+    rig.next(4); // 5x3 left for a new question
+    clock.advance(1500);
+    rig.answer(u"21"_s);
+    rig.next(2);
+    rig.contest.finish(); // a question open at the end is no skip
+    QCOMPARE(kept,
+        (QStringList {
+            u"5x7 \"35\" right 4300"_s, u"5x3 skipped 2000"_s, u"5x4 \"21\" wrong 1500"_s }));
 }
 
 void TestContest::endsOnce()

@@ -12,6 +12,8 @@ namespace Zentovia {
 namespace {
 
 const QString TableOption = QStringLiteral("tabellina");
+const QString NotebookOption = QStringLiteral("quaderno");
+const QString ExportOption = QStringLiteral("esporta");
 
 // The options that Qt's application object reads itself, with one dash or
 // two: those followed by a value, and those that stand alone. "-style=X" and
@@ -70,6 +72,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     parser.addOption({ { QStringLiteral("h"), QStringLiteral("help") }, QString() });
     parser.addOption({ { QStringLiteral("v"), QStringLiteral("version") }, QString() });
     parser.addOption({ TableOption, QString(), QStringLiteral("N") });
+    parser.addOption({ NotebookOption, QString() });
+    parser.addOption({ ExportOption, QString() });
 
     CommandLine line;
     if (!parser.parse(withoutQtOptions(arguments))) {
@@ -98,6 +102,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
+    if (parser.isSet(NotebookOption) && parser.isSet(ExportOption)) {
+        line.action = Action::Error;
+        line.error = QStringLiteral("--quaderno e --esporta non vanno insieme: scegline uno.");
+        return line;
+    }
+    if (parser.isSet(NotebookOption))
+        line.action = Action::Notebook;
+    else if (parser.isSet(ExportOption))
+        line.action = Action::Export;
     if (parser.isSet(TableOption)) {
         const QString value = parser.value(TableOption);
         bool ok = false;
@@ -118,13 +131,17 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 QString CommandLine::helpText()
 {
     return QStringLiteral(
-        "Uso: zentovia [--tabellina N]\n"
+        "Uso: zentovia [--tabellina N | --quaderno | --esporta]\n"
         "\n"
         "Le tabelline con il mago Merlino: sette minuti di domande, e il record\n"
-        "di ogni tabellina resta sul computer.\n"
+        "di ogni tabellina resta sul computer. Ogni risposta di ogni bambino va\n"
+        "nel suo quaderno.\n"
         "\n"
         "Opzioni:\n"
         "  --tabellina N   la tabellina da esercitare, da 1 a 10 (senza: la tabellina del 5)\n"
+        "  --quaderno      apre il quaderno dei progressi di ogni bambino\n"
+        "  --esporta       scrive tutte le risposte del quaderno come tabella CSV\n"
+        "                  (per un foglio di calcolo): zentovia --esporta > quaderno.csv\n"
         "  -h, --help      mostra questo aiuto\n"
         "  -v, --version   mostra la versione del programma\n"
         "\n"
@@ -150,6 +167,8 @@ void CommandLine::print() const
             helpText().toLocal8Bit().constData());
         break;
     case Action::Run:
+    case Action::Notebook:
+    case Action::Export:
         break;
     }
 }

@@ -8,11 +8,12 @@
 namespace Zentovia {
 
 // What the command line asks for: a contest on one times table (the 5
-// unless told otherwise), the help, the version, or nothing at all because
-// it is wrong. Read before any window opens.
+// unless told otherwise), the notebook's window, the notebook written out
+// as a table, the help, the version, or nothing at all because it is wrong.
+// Read before any window opens.
 struct CommandLine
 {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Notebook, Export, Help, Version, Error };
 
     static constexpr int DefaultTable = Contest::DefaultTable;
     static constexpr int FirstTable = Contest::FirstTable;
@@ -28,6 +29,11 @@ struct CommandLine
     // The help, in Italian, with the usage line first.
     static QString helpText();
     static QString versionText();
+    // Whether the program goes on after reading the command line.
+    bool runs() const
+    {
+        return action == Action::Run || action == Action::Notebook || action == Action::Export;
+    }
     // The status the program ends with when it does not run: 0 for the
     // help and the version, 2 for a wrong command line.
     int exitStatus() const { return action == Action::Error ? 2 : 0; }

@@ -5,6 +5,7 @@
 #include "contest/randomdraw.h"
 #include "core/agent.h"
 #include "core/character.h"
+#include "core/clock.h"
 #include "record/recordfiles.h"
 #include "words/numlett.h"
 
@@ -73,6 +74,7 @@ Contest::Contest(
     , m_agent(agent)
     , m_cast(std::move(cast))
     , m_table(qBound(FirstTable, table, LastTable))
+    , m_time(&Clock::system())
 { }
 
 QString Contest::instructions(int table)
@@ -154,11 +156,15 @@ void Contest::askQuestion()
 {
     if (m_ended)
         return;
+    if (m_asked && !m_judged)
+        Q_EMIT skipped(m_question, m_time->now() - m_askedAt);
     drawQuestion();
     Q_EMIT questionLineShown(false);
     Q_EMIT questionAsked(m_question);
     sayQuestion(characterInView(QStringLiteral("Greet")));
     m_judged = false;
+    m_asked = true;
+    m_askedAt = m_time->now();
     const Int16 twenty(20);
     Q_EMIT gradientPainted(
         (twenty * m_question.factor).value(), (twenty * m_question.tint).value());
@@ -211,7 +217,10 @@ void Contest::judge(const QString &answer)
     Q_EMIT questionLineShown(false);
     // The answer must be the product's digits, character for character.
     const QString product = QString::number(m_question.product.value());
-    if (answer == product) {
+    const Verdict verdict = answer == product ? Verdict::Right : Verdict::Wrong;
+    if (!m_judged)
+        Q_EMIT answered(m_question, answer, verdict, m_time->now() - m_askedAt);
+    if (verdict == Verdict::Right) {
         Q_EMIT verdictShown(Verdict::Right, QStringLiteral("Esatto. Sei forte!!!"));
         // Deliberate: the praise goes by the count before this answer.
         const int before = m_correct.value();

@@ -12,6 +12,7 @@ namespace Zentovia {
 
 class Agent;
 class Character;
+class Clock;
 class Dialogs;
 class RandomDraw;
 
@@ -58,6 +59,9 @@ public:
     // A contest on the given times table, 1..10, led by the cast's character.
     Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, Cast cast, int table = DefaultTable,
         QObject *parent = nullptr);
+
+    // The clock that times each answer; the system's unless set.
+    void setClock(Clock &clock) { m_time = &clock; }
 
     // Start-up: the child's name, the clock, the record, the character.
     void start();
@@ -116,6 +120,12 @@ Q_SIGNALS:
     void countsShown(const QString &correct, const QString &wrong, const QString &total);
     // The button for the next question is enabled and takes the focus.
     void nextOffered();
+    // A question answered with Enter: what was typed, the verdict, and the
+    // milliseconds from the question shown to Enter. Once per question.
+    void answered(
+        const Question &question, const QString &typed, Contest::Verdict verdict, qint64 ms);
+    // A question left unanswered for a new one, after ms milliseconds.
+    void skipped(const Question &question, qint64 ms);
     // The program ends with this status; nothing of the contest runs after.
     void ended(int status);
 
@@ -148,6 +158,9 @@ private:
     QString m_player;
     QString m_recordDir;
     QString m_storedPoints;
+    Clock *m_time;
+    qint64 m_askedAt = 0; // when the current question was shown
+    bool m_asked = false; // a question has been shown
     bool m_judged = false; // the current question's answer has been counted
     bool m_activated = false;
     bool m_ended = false;

@@ -303,6 +303,23 @@ void TestEndToEnd::otherTableKeepsItsOwnRecord()
     QCOMPARE(bytes(dir + QStringLiteral("/nzentrec7.txt")), QByteArray("Sette\r\n"));
     QCOMPARE(bytes(dir + QStringLiteral("/azentrec5.txt")), fivePoints);
     QCOMPARE(bytes(dir + QStringLiteral("/nzentrec5.txt")), fiveHolder);
+
+    // The child's notebook kept the answer: the export shows it.
+    QProcess exporter;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    exporter.setProcessEnvironment(env);
+    exporter.start(program(), { QStringLiteral("--esporta") });
+    QVERIFY(exporter.waitForFinished(10000));
+    QCOMPARE(exporter.exitCode(), 0);
+    const QStringList lines
+        = QString::fromUtf8(exporter.readAllStandardOutput()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 3); // the header, the answer, nothing after the last line end
+    const QStringList fields = lines.at(1).split(u';');
+    QCOMPARE(fields.mid(2, 2), (QStringList { QStringLiteral("Sette"), QStringLiteral("7") }));
+    QCOMPARE(fields.at(5).toInt(), 7 * fields.at(4).toInt());
+    QCOMPARE(fields.at(6), QStringLiteral("giusta"));
+    QCOMPARE(fields.at(8), QStringLiteral("gara"));
 }
 
 QString TestEndToEnd::mainWindow()
