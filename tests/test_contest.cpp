@@ -106,6 +106,8 @@ private Q_SLOTS:
     void endOfContest_data();
     void endOfContest();
     void answersForTheNotebook();
+    void practice_data();
+    void practice();
     void endsOnce();
     void otherTables_data();
     void otherTables();
@@ -421,6 +423,62 @@ void TestContest::answersForTheNotebook()
     QCOMPARE(kept,
         (QStringList {
             u"5x7 \"35\" right 4300"_s, u"5x3 skipped 2000"_s, u"5x4 \"21\" wrong 1500"_s }));
+}
+
+// 5 x 1, 5 x 2, ... in turn, and what it heard.
+struct CyclingSource : FactSource
+{
+    int given = 0;
+    QStringList heard;
+    Fact next() override { return { 5, given++ % 10 + 1 }; }
+    void answered(const Fact &fact, bool right) override
+    {
+        heard << u"%1%2"_s.arg(fact.multiplier).arg(right ? u'+' : u'-');
+    }
+};
+
+void TestContest::practice_data()
+{
+    QTest::addColumn<int>("answers"); // every other one wrong
+    QTest::addColumn<bool>("exit");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("twenty answers, then Invio")
+        << 20 << false
+        << u"Hai dato 10 risposte giuste su 20. La prossima volta riproviamo 5 per 10, 5 per "
+           "8 e 5 per 6."_s;
+    QTest::newRow("Exit after three")
+        << 3 << true << u"Hai dato 2 risposte giuste su 3. La prossima volta riproviamo 5 per 2."_s;
+    QTest::newRow("Exit at once") << 0 << true << u"Ciao! Il ripasso ti aspetta quando vuoi."_s;
+}
+
+void TestContest::practice()
+{
+    QFETCH(int, answers);
+    QFETCH(bool, exit);
+    QFETCH(QString, summary);
+    ContestRig rig;
+    CyclingSource source;
+    rig.contest.setPractice(source);
+    rig.start();
+    QCOMPARE(rig.shown[u"clock"_s], u"20"_s);
+    for (int i = 0; i < answers; ++i) {
+        QCOMPARE(rig.contest.question().multiplier.value(), i % 10 + 1);
+        rig.answer(i % 2 ? u"0"_s : QString::number(5 * (i % 10 + 1)));
+        QCOMPARE(rig.shown[u"clock"_s], QString::number(19 - i));
+        if (i < answers - 1)
+            rig.next(1);
+    }
+    QVERIFY(!rig.status);
+    if (exit)
+        rig.contest.finish();
+    else
+        rig.next(1); // Invio after the last verdict
+    QCOMPARE(rig.status, 0);
+    QCOMPARE(rig.dialogs.messages.last(), summary);
+    QCOMPARE(rig.said().last(), u"Speak "_s + summary);
+    QCOMPARE(source.heard.size(), answers);
+    // A ripasso neither reads nor writes a record.
+    QCOMPARE(QDir(rig.home.filePath(u"zentovia"_s)).entryList(QDir::Files), QStringList());
 }
 
 void TestContest::endsOnce()

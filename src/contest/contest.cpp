@@ -96,13 +96,17 @@ void Contest::start()
     m_player = name.isEmpty() ? QStringLiteral("Amico") : name;
     Q_EMIT playerNamed(m_player);
 
-    // Deliberate: the clock shows its time before it is armed, "00:00:00".
-    m_clock.showTime();
-    Q_EMIT clockShown(m_clock.text());
-    m_clock.arm();
-    Q_EMIT clockArmed();
-
-    readRecord();
+    if (isPractice()) {
+        // No clock and no record: the questions still to come instead.
+        showRemaining();
+    } else {
+        // Deliberate: the clock shows its time before it is armed, "00:00:00".
+        m_clock.showTime();
+        Q_EMIT clockShown(m_clock.text());
+        m_clock.arm();
+        Q_EMIT clockArmed();
+        readRecord();
+    }
     introduceCharacter();
     Q_EMIT questionLineShown(false);
 }
@@ -147,17 +151,40 @@ void Contest::activate()
     // Deliberate: the counts are zeroed again after the first question.
     m_wrong = 0;
     m_correct = 0;
+    if (isPractice()) {
+        showRemaining();
+        return;
+    }
     // Deliberate: "00.07.00", with full stops, until the first tick.
     m_clock.show(QStringLiteral("00.07.00"));
     Q_EMIT clockShown(m_clock.text());
+}
+
+void Contest::showRemaining()
+{
+    Q_EMIT clockShown(QString::number(m_practice->remaining()));
+}
+
+void Contest::practiceAnswered(bool right)
+{
+    m_practice->answered({ m_question.factor.value(), m_question.multiplier.value() }, right);
+    showRemaining();
 }
 
 void Contest::askQuestion()
 {
     if (m_ended)
         return;
-    if (m_asked && !m_judged)
+    if (m_asked && !m_judged) {
         Q_EMIT skipped(m_question, m_time->now() - m_askedAt);
+        if (isPractice())
+            practiceAnswered(false);
+    }
+    // A ripasso ends when its last question has been answered.
+    if (isPractice() && m_practice->isOver()) {
+        finish();
+        return;
+    }
     drawQuestion();
     Q_EMIT questionLineShown(false);
     Q_EMIT questionAsked(m_question);
@@ -176,6 +203,11 @@ void Contest::drawQuestion()
     m_question.factor = m_table;
     m_question.tint = oneToTen(m_random.next());
     m_question.multiplier = oneToTen(m_random.next());
+    if (isPractice()) {
+        const Fact fact = m_practice->next();
+        m_question.factor = fact.table;
+        m_question.multiplier = fact.multiplier;
+    }
     m_question.product = m_question.multiplier * m_question.factor;
     m_question.words = numlett(toFixedPoint(QString::number(m_question.multiplier.value())));
 }
@@ -218,8 +250,11 @@ void Contest::judge(const QString &answer)
     // The answer must be the product's digits, character for character.
     const QString product = QString::number(m_question.product.value());
     const Verdict verdict = answer == product ? Verdict::Right : Verdict::Wrong;
-    if (!m_judged)
+    if (!m_judged) {
         Q_EMIT answered(m_question, answer, verdict, m_time->now() - m_askedAt);
+        if (isPractice())
+            practiceAnswered(verdict == Verdict::Right);
+    }
     if (verdict == Verdict::Right) {
         Q_EMIT verdictShown(Verdict::Right, QStringLiteral("Esatto. Sei forte!!!"));
         // Deliberate: the praise goes by the count before this answer.
@@ -261,7 +296,7 @@ void Contest::tick()
 {
     // No tick before the first question or while a box is open, so the end
     // of contest runs once.
-    if (!isRunning() || m_openBoxes > 0)
+    if (!isRunning() || m_openBoxes > 0 || isPractice())
         return;
     // Deliberate: the end is the clock's text "00:00:00", with colons.
     if (m_clock.text() == QLatin1StringView("00:00:00")) {
@@ -281,6 +316,14 @@ void Contest::finish()
 {
     if (m_ended)
         return;
+    if (isPractice()) {
+        // How it went, said and shown; a ripasso keeps no record.
+        const QString summary = m_practice->summary();
+        characterInView().Speak(summary);
+        messageBox(summary);
+        end(0);
+        return;
+    }
     messageBox(QStringLiteral("Ciao. Ti aspetto per la prossima sfida "));
     if (Record::leadingNumber(m_storedPoints) < m_correct.value()) {
         Record::store(pointsFile(), formatNumber(m_correct.value(), u"####0"));

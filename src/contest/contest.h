@@ -2,11 +2,14 @@
 
 #include "contest/countdown.h"
 #include "contest/int16.h"
+#include "contest/practice.h"
 
 #include <QPoint>
 
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 namespace Zentovia {
 
@@ -62,6 +65,11 @@ public:
 
     // The clock that times each answer; the system's unless set.
     void setClock(Clock &clock) { m_time = &clock; }
+    // Makes this a ripasso, before start(): the questions come from source,
+    // Practice::Questions of them, with no countdown; no record is read or
+    // stored.
+    void setPractice(FactSource &source) { m_practice.emplace(source); }
+    bool isPractice() const { return m_practice.has_value(); }
 
     // Start-up: the child's name, the clock, the record, the character.
     void start();
@@ -86,7 +94,10 @@ public:
     // What the wizard says to open a contest of a table: the 5's words with
     // the table named as Italian says it ("del 2", "dell'8", "del 10").
     static QString instructions(int table);
-    QString instructions() const { return instructions(m_table); }
+    QString instructions() const
+    {
+        return isPractice() ? Practice::Instructions : instructions(m_table);
+    }
     int table() const { return m_table; }
 
     const Question &question() const { return m_question; }
@@ -131,6 +142,9 @@ Q_SIGNALS:
 
 private:
     void readRecord();
+    // The questions of a ripasso still to come, where the clock would be.
+    void showRemaining();
+    void practiceAnswered(bool right);
     // The record's two files, in the record folder.
     QString pointsFile() const;
     QString holderFile() const;
@@ -159,6 +173,7 @@ private:
     QString m_recordDir;
     QString m_storedPoints;
     Clock *m_time;
+    std::optional<Practice> m_practice;
     qint64 m_askedAt = 0; // when the current question was shown
     bool m_asked = false; // a question has been shown
     bool m_judged = false; // the current question's answer has been counted

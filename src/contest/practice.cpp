@@ -1,0 +1,57 @@
+#include "contest/practice.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+const QString Practice::Instructions = u"Oggi facciamo un ripasso, senza fretta e senza orologio. "
+                                       "Ti chiedo le tabelline che ti servono di più. Scrivi il "
+                                       "risultato e premi invio, poi premi ancora invio per la "
+                                       "domanda successiva. Puoi finire quando vuoi con Esci."_s;
+
+Practice::Practice(FactSource &source, int questions)
+    : m_source(source)
+    , m_questions(questions)
+{ }
+
+void Practice::answered(const Fact &fact, bool right)
+{
+    ++m_asked;
+    m_source.answered(fact, right);
+    if (right) {
+        ++m_right;
+        return;
+    }
+    auto miss = std::find_if(
+        m_misses.begin(), m_misses.end(), [&](const Miss &m) { return m.fact == fact; });
+    if (miss == m_misses.end())
+        miss = m_misses.insert(m_misses.end(), Miss { fact });
+    ++miss->times;
+    miss->last = m_asked;
+}
+
+QString Practice::summary() const
+{
+    if (m_asked == 0)
+        return u"Ciao! Il ripasso ti aspetta quando vuoi."_s;
+    QString text = m_right == 1 ? u"Hai dato una risposta giusta su %2."_s.arg(m_asked)
+                                : u"Hai dato %1 risposte giuste su %2."_s.arg(m_right).arg(m_asked);
+    if (m_misses.isEmpty())
+        return text + u" Tutte giuste: bravissimo!"_s;
+    // The facts missed most often, the latest first among equals.
+    QList<Miss> misses = m_misses;
+    std::stable_sort(misses.begin(), misses.end(), [](const Miss &a, const Miss &b) {
+        return a.times != b.times ? a.times > b.times : a.last > b.last;
+    });
+    QStringList named;
+    for (const Miss &miss : misses.mid(0, NamedAtTheEnd))
+        named << u"%1 per %2"_s.arg(miss.fact.table).arg(miss.fact.multiplier);
+    const QString list = named.size() == 1
+        ? named.first()
+        : named.mid(0, named.size() - 1).join(u", "_s) + u" e "_s + named.last();
+    return text + u" La prossima volta riproviamo "_s + list + u'.';
+}
+
+} // namespace Zentovia
