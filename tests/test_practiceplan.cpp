@@ -66,8 +66,8 @@ void TestPracticePlan::order_data()
     QTest::addColumn<QList<int>>("misses");
     QTest::addColumn<QString>("asked");
     const QStringList day { u"7T5"_s, u"3T9"_s, u"2Q1"_s, u"4L2"_s, u"6L1"_s };
-    QTest::newRow("latest mistake first, then almost, a learned one in four, three new")
-        << day << QList<int> {} << u"3 7 2 6 ? ? ? 4"_s;
+    QTest::newRow("latest mistake first, then almost, a learned one in four, three new, again")
+        << day << QList<int> {} << u"3 7 2 6 ? ? ? 4 3 7 2 6"_s;
     QTest::newRow("a miss comes back after two others")
         << day << QList<int> { 0 } << u"3 7 2 3 ? ? ? 6"_s;
     QTest::newRow("two misses in a row come back in turn")

@@ -50,6 +50,7 @@ PracticePlan::PracticePlan(
     // With no answer at all in these tables, every fact is new.
     const bool noHistory = unasked.size() == m_all.size();
     m_fresh = toLearn + almost + (noHistory ? unasked : unasked.mid(0, NewFactsAtMost));
+    m_planned = m_fresh;
 }
 
 void PracticePlan::shuffle(QList<Fact> &facts)
@@ -83,6 +84,8 @@ Fact PracticePlan::next()
     } else if (number % LearnedEvery == LearnedEvery - 1 && take(m_learned, chosen)) {
         m_learned << chosen; // fresh again: the longest unasked come first
     } else if (take(m_fresh, chosen)) {
+    } else if (!m_planned.isEmpty() && take(m_fresh = m_planned, chosen)) {
+        // Another round of the facts planned.
     } else if (take(m_learned, chosen)) {
         m_learned << chosen;
     } else {

@@ -16,7 +16,9 @@ namespace Zentovia {
 //   unasked longest first;
 // - a fact missed in this ripasso comes back after two or three others,
 //   until it is answered right;
-// - never the same fact twice in a row.
+// - never the same fact twice in a row;
+// - once every fact planned has been asked, another round of them: the
+//   questions go to what is still to learn, not to what is known.
 // A child with no answer in those tables works through them in a random
 // order.
 class PracticePlan : public FactSource
@@ -44,6 +46,7 @@ private:
     void shuffle(QList<Fact> &facts);
 
     QList<Fact> m_fresh; // to learn, almost, new: in order
+    QList<Fact> m_planned; // m_fresh as planned: a round again once all asked
     QList<Fact> m_learned; // the longest unasked first
     QList<Fact> m_all; // every fact of the chosen tables
     QList<Fact> m_session; // every fact asked so far
