@@ -130,6 +130,11 @@ void start(
     }
     for (auto it = variables.begin(); it != variables.end(); ++it)
         env.insert(it.key(), it.value());
+    // A compositor may still show the last box of the run before for a
+    // moment after its program has ended, and it would pass for this run's
+    // name box.
+    QVERIFY2(waitUntil([](const QImage &screen) { return !box(screen); }),
+        "a box of the run before stays on screen");
     zentovia.setProcessEnvironment(env);
     zentovia.start(program(), arguments);
     QVERIFY(zentovia.waitForStarted());
