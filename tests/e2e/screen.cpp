@@ -57,12 +57,46 @@ std::optional<QRect> box(const QImage &screen)
 {
     const int w = screen.width();
     const int h = screen.height();
+    // Only grey that is thick both ways counts: a window's frame may be drawn
+    // in the same grey, but thin, and a box laid across it must not run into
+    // it. A pixel is thick when the grey runs through it for kThick pixels
+    // or more across and down.
+    constexpr int kThick = 8;
+    std::vector<bool> grey(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            grey[size_t(y) * w + x] = line[x] == kBoxGrey;
+    }
+    const auto isGrey = [&](int x, int y) { return grey[size_t(y) * w + x]; };
+    std::vector<int> across(size_t(w) * size_t(h), 0);
+    std::vector<int> down(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w;) {
+            int end = x;
+            while (end < w && isGrey(end, y))
+                ++end;
+            for (int i = x; i < end; ++i)
+                across[size_t(y) * w + i] = end - x;
+            x = end + 1;
+        }
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < h;) {
+            int end = y;
+            while (end < h && isGrey(x, end))
+                ++end;
+            for (int i = y; i < end; ++i)
+                down[size_t(i) * w + x] = end - y;
+            y = end + 1;
+        }
+    const auto thick = [&](size_t at) { return across[at] >= kThick && down[at] >= kThick; };
+
     std::vector<bool> seen(size_t(w) * size_t(h), false);
     std::vector<QPoint> stack;
     std::optional<QRect> best;
     for (int y0 = 0; y0 < h; ++y0) {
         for (int x0 = 0; x0 < w; ++x0) {
-            if (seen[size_t(y0) * w + x0] || screen.pixel(x0, y0) != kBoxGrey)
+            if (seen[size_t(y0) * w + x0] || !thick(size_t(y0) * w + x0))
                 continue;
             // One connected grey area, filled from here.
             QRect bounds(x0, y0, 1, 1);
@@ -79,7 +113,7 @@ std::optional<QRect> box(const QImage &screen)
                     if (n.x() < 0 || n.y() < 0 || n.x() >= w || n.y() >= h)
                         continue;
                     const size_t at = size_t(n.y()) * w + n.x();
-                    if (!seen[at] && screen.pixel(n) == kBoxGrey) {
+                    if (!seen[at] && thick(at)) {
                         seen[at] = true;
                         stack.push_back(n);
                     }

@@ -17,8 +17,10 @@ QImage grabScreen();
 // The inside of the answer box (the only wide light yellow area).
 std::optional<QRect> answerBox(const QImage &screen);
 
-// The client area of a box (an input or message box): a connected area of
-// the boxes' grey, of a box's size (the window's menu bar is wider).
+// The client area of a box (an input or message box), with its frame where
+// the desktop draws it in the same grey: a connected area of the boxes'
+// grey, thick both ways (a window's thin frame in that grey does not join
+// it), of a box's size (the window's menu bar is wider).
 std::optional<QRect> box(const QImage &screen);
 
 // Pixels of the wizard's robe within a rectangle of the screen.

@@ -98,13 +98,15 @@ bool waitUntil(const std::function<bool(const QImage &)> &holds, int timeoutMs =
         .has_value();
 }
 
-// A box on screen other than the given one, given a moment to take the
-// keyboard.
-std::optional<QRect> waitForBox(const std::optional<QRect> &notThis = std::nullopt)
+// The next box on screen, given a moment to take the keyboard. The previous
+// box is not it, nor what is left of it while it goes: under Wayland its
+// face stays on screen for a frame after its frame has gone, inside its old
+// place.
+std::optional<QRect> waitForBox(const std::optional<QRect> &previous = std::nullopt)
 {
     auto found = waitFor<QRect>([&](const QImage &screen) {
         const auto b = box(screen);
-        return b && b != notThis ? b : std::nullopt;
+        return b && !(previous && previous->contains(*b)) ? b : std::nullopt;
     });
     QThread::msleep(250);
     return found;
@@ -128,6 +130,11 @@ void start(
     }
     for (auto it = variables.begin(); it != variables.end(); ++it)
         env.insert(it.key(), it.value());
+    // A compositor may still show the last box of the run before for a
+    // moment after its program has ended, and it would pass for this run's
+    // name box.
+    QVERIFY2(waitUntil([](const QImage &screen) { return !box(screen); }),
+        "a box of the run before stays on screen");
     zentovia.setProcessEnvironment(env);
     zentovia.start(program(), arguments);
     QVERIFY(zentovia.waitForStarted());
