@@ -1,7 +1,9 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/notebookexport.h"
+#include "app/notebookpractice.h"
 #include "app/notebookrecorder.h"
+#include "app/notebookwindow.h"
 #include "app/qtdialogs.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
@@ -14,6 +16,7 @@
 #include "voice/espeakvoice.h"
 
 using namespace Zentovia;
+using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv)
 {
@@ -33,18 +36,38 @@ int main(int argc, char **argv)
     }
 
     Application app(argc, argv);
+    QApplication::setWindowIcon(Application::programIcon());
+    if (commandLine.action == CommandLine::Action::Notebook) {
+        // For a parent or a teacher: what each child knows.
+        Notebook notebook;
+        NotebookWindow window(notebook);
+        window.show();
+        return app.exec();
+    }
     try {
         QtDialogs dialogs;
         TimeSeededRandom random;
         auto owned = std::make_unique<EspeakVoice>();
         EspeakVoice *voice = owned.get();
         StageAgent agent(std::move(owned));
-
+        // His scroll shows the table drilled.
+        agent.setPartTexts(wizardTexts(commandLine.practice && commandLine.tables.size() != 1
+                ? u"?"_s
+                : QString::number(commandLine.table)));
         Tavola tavola(dialogs, random, agent, commandLine.table);
         // Every answer goes into the child's notebook, which is opened at the
         // first answer, on a thread of its own.
         NotebookWriter notebook(Notebook::defaultPath());
-        NotebookRecorder recorder(tavola.contest(), notebook, QString::fromUtf16(ContestMode));
+        // A ripasso asks what the child's notebook says is worth asking.
+        std::unique_ptr<NotebookPractice> practice;
+        if (commandLine.practice) {
+            practice = std::make_unique<NotebookPractice>(
+                Notebook::defaultPath(), [&tavola] { return tavola.contest().player(); },
+                commandLine.tables);
+            tavola.setPractice(*practice);
+        }
+        NotebookRecorder recorder(tavola.contest(), notebook,
+            QString::fromUtf16(commandLine.practice ? PracticeMode : ContestMode));
         // The voice loads while the child reads the greeting: not while the
         // name box is being put on screen, and ready for the wizard's first
         // words.
@@ -55,8 +78,6 @@ int main(int argc, char **argv)
         agent.setStage(&tavola);
         QObject::connect(&tavola, &Tavola::controlsBuilt, &tavola,
             [&] { agent.setKeepClear(balloonKeepClear(tavola)); });
-        // The program's icon, the wizard's face, on every window and box.
-        QApplication::setWindowIcon(Application::programIcon());
         dialogs.setParent(&tavola);
         tavola.load();
         // The window manager places the window.

@@ -159,7 +159,7 @@ private Q_SLOTS:
     void scrollShowsTheTable()
     {
         QFETCH(int, table);
-        const auto file = CharacterFile::load(merlinPath(), wizardTexts(table));
+        const auto file = CharacterFile::load(merlinPath(), wizardTexts(QString::number(table)));
         const QString shown = QString::number(table) + QStringLiteral("</tspan> × ?");
         QVERIFY(QString::fromUtf8(file->poseSvg(QStringLiteral("announce-2"), 0)).contains(shown));
         // The scroll is drawn with that table: unlike the 5's, but for the 5.

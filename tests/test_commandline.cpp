@@ -16,6 +16,8 @@ class TestCommandLine : public QObject
 private Q_SLOTS:
     void table_data();
     void table();
+    void practice_data();
+    void practice();
     void program_data();
     void program();
 };
@@ -43,13 +45,34 @@ void TestCommandLine::table()
     QCOMPARE(line.table, table);
 }
 
+void TestCommandLine::practice_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QList<int>>("tables");
+    QTest::newRow("the child's own tables") << QStringList { u"--ripasso"_s } << QList<int> {};
+    QTest::newRow("one table") << QStringList { u"--ripasso"_s, u"--tabellina"_s, u"7"_s }
+                               << QList<int> { 7 };
+    QTest::newRow("a list") << QStringList { u"--tabellina=3,9"_s, u"--ripasso"_s }
+                            << QList<int> { 3, 9 };
+}
+
+void TestCommandLine::practice()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QList<int>, tables);
+    const CommandLine line = CommandLine::parse(QStringList { u"zentovia"_s } + arguments);
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QVERIFY(line.practice);
+    QCOMPARE(line.tables, tables);
+}
+
 void TestCommandLine::program_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out"); // the start of stdout
     QTest::addColumn<QString>("said"); // the first line on stderr
-    const QString usage = u"Uso: zentovia [--tabellina N | --quaderno | --esporta]"_s;
+    const QString usage = u"Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]"_s;
     QTest::newRow("help") << QStringList { u"--help"_s } << 0 << usage << QString();
     QTest::newRow("-h") << QStringList { u"-h"_s } << 0 << usage << QString();
     QTest::newRow("version") << QStringList { u"--version"_s } << 0 << u"Zentovia, versione "_s
@@ -67,6 +90,9 @@ void TestCommandLine::program_data()
                                     << u"zentovia: Opzione sconosciuta: --colore."_s;
     QTest::newRow("unknown, one dash") << QStringList { u"-colore"_s } << 2 << QString()
                                        << u"zentovia: Opzione sconosciuta: -colore."_s;
+    QTest::newRow("a list without --ripasso")
+        << QStringList { u"--tabellina"_s, u"3,9"_s } << 2 << QString()
+        << u"zentovia: Più tabelline insieme (\"3,9\") vanno solo con --ripasso."_s;
     QTest::newRow("stray argument")
         << QStringList { u"7"_s } << 2 << QString() << u"zentovia: Argomento inatteso: \"7\"."_s;
 }
@@ -98,7 +124,8 @@ void TestCommandLine::program()
     } else {
         QCOMPARE(stdErr.section(u'\n', 0, 0), said);
         // The usage follows the error.
-        QVERIFY2(stdErr.contains(u"Uso: zentovia [--tabellina N | --quaderno | --esporta]"_s),
+        QVERIFY2(stdErr.contains(
+                     u"Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]"_s),
             qPrintable(stdErr));
     }
 }

@@ -444,10 +444,11 @@ void TestContest::practice_data()
     QTest::addColumn<QString>("summary");
     QTest::newRow("twenty answers, then Invio")
         << 20 << false
-        << u"Hai dato 10 risposte giuste su 20. La prossima volta riproviamo 5 per 10, 5 per "
+        << u"Hai risposto giusto a 10 domande su 20. La prossima volta riproviamo 5 per 10, 5 per "
            "8 e 5 per 6."_s;
     QTest::newRow("Exit after three")
-        << 3 << true << u"Hai dato 2 risposte giuste su 3. La prossima volta riproviamo 5 per 2."_s;
+        << 3 << true
+        << u"Hai risposto giusto a 2 domande su 3. La prossima volta riproviamo 5 per 2."_s;
     QTest::newRow("Exit at once") << 0 << true << u"Ciao! Il ripasso ti aspetta quando vuoi."_s;
 }
 

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void timerTicksTheClock();
     void altXEndsWithRecord();
     void closingStoresNothing();
+    void practiceShowsQuestionsLeft();
 };
 
 void TestTavola::question()
@@ -194,6 +195,29 @@ void TestTavola::closingStoresNothing()
     QCOMPARE(rig.dialogs.messages.size(), 1); // the greeting only
     QCOMPARE(rig.bytes(rig.pointsFile()), QByteArray());
     QVERIFY(rig.contest().hasEnded());
+}
+
+void TestTavola::practiceShowsQuestionsLeft()
+{
+    struct Sevens : FactSource
+    {
+        Fact next() override { return { 7, 8 }; }
+        void answered(const Fact &, bool) override { }
+    } sevens;
+    TavolaRig rig;
+    rig.tavola->setPractice(sevens);
+    rig.start();
+    QVERIFY(rig.tavola->windowTitle().contains(u"RIPASSO"_s));
+    QCOMPARE(rig.text(Role::ClockCaption), u"Mancano"_s);
+    QCOMPARE(rig.text(Role::Clock), u"20"_s);
+    QCOMPARE(rig.text(Role::ProductField), u"56"_s);
+    rig.answer(u"56"_s);
+    QCOMPARE(rig.text(Role::Clock), u"19"_s);
+    for (Role role :
+        { Role::RecordCaption, Role::RecordHolder, Role::PointsCaption, Role::RecordPoints })
+        QVERIFY(!rig.shown(role));
+    // No clock runs: a ripasso has all the time it needs.
+    QVERIFY(!rig.control<QTimer>(Role::Ticker)->isActive());
 }
 
 QTEST_MAIN(TestTavola)

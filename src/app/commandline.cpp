@@ -14,6 +14,7 @@ namespace {
 const QString TableOption = QStringLiteral("tabellina");
 const QString NotebookOption = QStringLiteral("quaderno");
 const QString ExportOption = QStringLiteral("esporta");
+const QString PracticeOption = QStringLiteral("ripasso");
 
 // The options that Qt's application object reads itself, with one dash or
 // two: those followed by a value, and those that stand alone. "-style=X" and
@@ -74,6 +75,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     parser.addOption({ TableOption, QString(), QStringLiteral("N") });
     parser.addOption({ NotebookOption, QString() });
     parser.addOption({ ExportOption, QString() });
+    parser.addOption({ PracticeOption, QString() });
 
     CommandLine line;
     if (!parser.parse(withoutQtOptions(arguments))) {
@@ -102,28 +104,44 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
-    if (parser.isSet(NotebookOption) && parser.isSet(ExportOption)) {
+    const int modes = int(parser.isSet(NotebookOption)) + int(parser.isSet(ExportOption))
+        + int(parser.isSet(PracticeOption));
+    if (modes > 1) {
         line.action = Action::Error;
-        line.error = QStringLiteral("--quaderno e --esporta non vanno insieme: scegline uno.");
+        line.error
+            = QStringLiteral("--quaderno, --esporta e --ripasso non vanno insieme: scegline uno.");
         return line;
     }
+    line.practice = parser.isSet(PracticeOption);
     if (parser.isSet(NotebookOption))
         line.action = Action::Notebook;
     else if (parser.isSet(ExportOption))
         line.action = Action::Export;
     if (parser.isSet(TableOption)) {
-        const QString value = parser.value(TableOption);
-        bool ok = false;
-        const int table = value.toInt(&ok);
-        if (!ok || table < FirstTable || table > LastTable) {
+        // One table, or for a ripasso a list of them: "3,9".
+        const QStringList values = parser.value(TableOption).split(u',');
+        if (values.size() > 1 && !line.practice) {
             line.action = Action::Error;
-            line.error = QStringLiteral("La tabellina \"%1\" non c'è: scegli un numero da %2 a %3.")
-                             .arg(value)
-                             .arg(FirstTable)
-                             .arg(LastTable);
+            line.error = QStringLiteral("Più tabelline insieme (\"%1\") vanno solo con --ripasso.")
+                             .arg(parser.value(TableOption));
             return line;
         }
-        line.table = table;
+        for (const QString &value : values) {
+            bool ok = false;
+            const int table = value.trimmed().toInt(&ok);
+            if (!ok || table < FirstTable || table > LastTable) {
+                line.action = Action::Error;
+                line.error
+                    = QStringLiteral("La tabellina \"%1\" non c'è: scegli un numero da %2 a %3.")
+                          .arg(value)
+                          .arg(FirstTable)
+                          .arg(LastTable);
+                return line;
+            }
+            if (!line.tables.contains(table))
+                line.tables << table;
+        }
+        line.table = line.tables.first();
     }
     return line;
 }
@@ -131,7 +149,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 QString CommandLine::helpText()
 {
     return QStringLiteral(
-        "Uso: zentovia [--tabellina N | --quaderno | --esporta]\n"
+        "Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]\n"
         "\n"
         "Le tabelline con il mago Merlino: sette minuti di domande, e il record\n"
         "di ogni tabellina resta sul computer. Ogni risposta di ogni bambino va\n"
@@ -139,6 +157,8 @@ QString CommandLine::helpText()
         "\n"
         "Opzioni:\n"
         "  --tabellina N   la tabellina da esercitare, da 1 a 10 (senza: la tabellina del 5)\n"
+        "  --ripasso       un ripasso senza orologio delle tabelline che servono di più;\n"
+        "                  con --tabellina anche più tabelline insieme: --tabellina 3,9\n"
         "  --quaderno      apre il quaderno dei progressi di ogni bambino\n"
         "  --esporta       scrive tutte le risposte del quaderno come tabella CSV\n"
         "                  (per un foglio di calcolo): zentovia --esporta > quaderno.csv\n"

@@ -21,6 +21,9 @@ struct CommandLine
 
     Action action = Action::Run;
     int table = DefaultTable;
+    // A ripasso instead of a contest, on these tables (none: the child's own).
+    bool practice = false;
+    QList<int> tables;
     // For Error: one line saying what is wrong, in Italian.
     QString error;
 

@@ -1,5 +1,6 @@
 #include "app/tavola.h"
 
+#include "app/roles.h"
 #include "app/surface.h"
 #include "app/wizard.h"
 #include "contest/display.h"
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 namespace Zentovia {
 
@@ -44,11 +47,25 @@ void Tavola::messageBox(const QString &text)
     Q_EMIT boxClosed();
 }
 
+void Tavola::setPractice(FactSource &source)
+{
+    m_contest.setPractice(source);
+    setWindowTitle(practiceCaption());
+}
+
 void Tavola::ensureControls()
 {
     if (hasControls())
         return;
     buildControls();
+    if (m_contest.isPractice()) {
+        // The questions still to come where the time would be; a ripasso
+        // has no record.
+        setCaption(findChild<QLabel *>(formName(Role::ClockCaption)), u"Mancano"_s);
+        for (const Role role :
+            { Role::RecordCaption, Role::RecordHolder, Role::PointsCaption, Role::RecordPoints })
+            findChild<QLabel *>(formName(role))->hide();
+    }
     bindControls();
     bindContest();
     Q_EMIT controlsBuilt();

@@ -27,6 +27,10 @@ public:
     // application to quit.
     void setProgramEnd(std::function<void(int)> end) { m_programEnd = std::move(end); }
 
+    // Makes the window a ripasso's, before load(): the questions come from
+    // source, and the window says it is a ripasso.
+    void setPractice(FactSource &source);
+
     // Start-up: the child's name, the clock, the record, the character.
     void load() { m_contest.start(); }
 

@@ -268,6 +268,12 @@ QString TavolaForm::caption()
         + QStringLiteral("zentovia@scuola-esempio.it") + QString(4, u' ');
 }
 
+QString TavolaForm::practiceCaption()
+{
+    return QString(40, u' ') + QStringLiteral("ZENTOVIA - RIPASSO") + QString(20, u' ')
+        + QStringLiteral("zentovia@scuola-esempio.it") + QString(4, u' ');
+}
+
 void TavolaForm::buildMenus()
 {
     QMenu *site = menuBar()->addMenu(QStringLiteral("www.zentovia-scuola.it"));

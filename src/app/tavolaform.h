@@ -28,6 +28,8 @@ public:
     // The window's caption: the title pushed towards the middle of the
     // title bar, then a contact address.
     static QString caption();
+    // The caption of a ripasso's window.
+    static QString practiceCaption();
 
 protected:
     // Builds every control, once. Apart from the window so that the name

@@ -15,9 +15,9 @@ inline Cast wizardCast()
 
 // What the wizard's scroll shows in his opening animation: the table drilled,
 // as in "7 × ?".
-inline QHash<QString, QString> wizardTexts(int table)
+inline QHash<QString, QString> wizardTexts(const QString &table)
 {
-    return { { QStringLiteral("scroll-table"), QString::number(table) } };
+    return { { QStringLiteral("scroll-table"), table } };
 }
 
 } // namespace Zentovia

@@ -9,7 +9,7 @@ namespace Zentovia {
 const QString Practice::Instructions = u"Oggi facciamo un ripasso, senza fretta e senza orologio. "
                                        "Ti chiedo le tabelline che ti servono di più. Scrivi il "
                                        "risultato e premi invio, poi premi ancora invio per la "
-                                       "domanda successiva. Puoi finire quando vuoi con Esci."_s;
+                                       "domanda successiva. Puoi finire quando vuoi con Exit."_s;
 
 Practice::Practice(FactSource &source, int questions)
     : m_source(source)
@@ -36,10 +36,13 @@ QString Practice::summary() const
 {
     if (m_asked == 0)
         return u"Ciao! Il ripasso ti aspetta quando vuoi."_s;
-    QString text = m_right == 1 ? u"Hai dato una risposta giusta su %2."_s.arg(m_asked)
-                                : u"Hai dato %1 risposte giuste su %2."_s.arg(m_right).arg(m_asked);
     if (m_misses.isEmpty())
-        return text + u" Tutte giuste: bravissimo!"_s;
+        return m_asked == 1
+            ? u"Hai risposto giusto: bravissimo!"_s
+            : u"Hai risposto giusto a tutte le %1 domande: bravissimo!"_s.arg(m_asked);
+    const QString text = m_right == 0
+        ? u"Hai provato %1 domande: ogni ripasso ti aiuta."_s.arg(m_asked)
+        : u"Hai risposto giusto a %1 domande su %2."_s.arg(m_right).arg(m_asked);
     // The facts missed most often, the latest first among equals.
     QList<Miss> misses = m_misses;
     std::stable_sort(misses.begin(), misses.end(), [](const Miss &a, const Miss &b) {

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/progresschart.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPagedPaintDevice;
+class QPushButton;
+class QStackedWidget;
+class QThread;
+
+namespace Zentovia {
+
+class FactGridView;
+class Notebook;
+
+// The notebook as a parent or a teacher reads it ("Quaderno dei progressi"):
+// a child chosen among those in the notebook, the child's hundred facts, the
+// child's time for a fact, the right answers day by day; printing them, and
+// erasing the child's notebook. A problem with the notebook is said in a line
+// at the top, and the window stays usable.
+class NotebookWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // Answers a yes or no question (the text is plain text): true for yes.
+    using Confirmation = std::function<bool(const QString &question)>;
+    // Asks where to print, on a printer or into a PDF file; nullptr when
+    // given up.
+    using PrinterChoice = std::function<std::unique_ptr<QPagedPaintDevice>()>;
+
+    // The notebook is the caller's and outlives the window.
+    explicit NotebookWindow(Notebook &notebook, QWidget *parent = nullptr);
+    ~NotebookWindow() override;
+
+    // The defaults open a QMessageBox and a QPrintDialog over the window.
+    void setConfirmation(Confirmation confirm) { m_confirm = std::move(confirm); }
+    void setPrinterChoice(PrinterChoice choose) { m_choosePrinter = std::move(choose); }
+
+    // The child shown, by name as last typed; empty when none.
+    QString child() const;
+    // The shown child's page: name, date, facts and days. False when nothing
+    // could be drawn on device.
+    bool print(QPagedPaintDevice &device);
+
+    // Reads the children again and shows the one named if still there, or
+    // the most recently active.
+    void reload(const QString &child = QString());
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void showChild();
+    void showGrid();
+    void chooseSeconds();
+    void askToPrint();
+    void askToErase();
+    // The child's answers are read for the picture once the table is on the
+    // screen, on a thread of their own: a child with years of answers takes
+    // a few tenths of a second.
+    void readSessions();
+    void showSessions(int reading, const QList<Session> &sessions, const QString &problem);
+    // Says the notebook's problem when ok is false.
+    bool check(bool ok);
+    void showProblem(const QString &sentence);
+
+    Notebook &m_notebook;
+    Confirmation m_confirm;
+    PrinterChoice m_choosePrinter;
+    QWidget *m_problemRow = nullptr;
+    QLabel *m_problem = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    QLabel *m_empty = nullptr;
+    QComboBox *m_chooser = nullptr;
+    QComboBox *m_seconds = nullptr;
+    QPushButton *m_print = nullptr;
+    QPushButton *m_erase = nullptr;
+    FactGridView *m_grid = nullptr;
+    QLabel *m_detail = nullptr;
+    ProgressChart *m_chart = nullptr;
+    enum class Chart { Stale, Reading, Ready };
+    Chart m_chartState = Chart::Stale;
+    int m_reading = 0; // the last reading asked for: the others are stale
+    QList<QThread *> m_readers;
+};
+
+} // namespace Zentovia

@@ -1,0 +1,266 @@
+// The notebook's window on the offscreen platform, over a notebook filled
+// with a few answers of two children: what it shows, what a screen reader
+// reads of it, and what its controls do.
+
+#include "app/factgrid.h"
+#include "app/notebookwindow.h"
+#include "notebook/notebook.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace Zentovia;
+
+namespace {
+
+const QDateTime Monday(QDate(2024, 3, 4), QTime(16, 0));
+
+Answer answer(const QString &child, int table, int multiplier, Outcome outcome, int tenths, int day,
+    int minute = 0, const QString &mode = QString::fromUtf16(ContestMode))
+{
+    const QString typed = outcome == Outcome::Right ? QString::number(table * multiplier) : u"1"_s;
+    return { Monday.addDays(day).addSecs(60 * minute), child, table, multiplier, typed, outcome,
+        tenths, mode, QString() };
+}
+
+// Anna: 2 × 3 learned, 3 × 4 almost, 7 × 8 to learn, 5 × 5 right in 8 s.
+// Bruno played last.
+const QList<Answer> TwoChildren { answer(u"Anna"_s, 7, 8, Outcome::Wrong, 50, 0),
+    answer(u"Anna"_s, 2, 3, Outcome::Right, 40, 0, 1),
+    answer(u"Anna"_s, 2, 3, Outcome::Right, 40, 1),
+    answer(u"Anna"_s, 3, 4, Outcome::Right, 30, 1, 1),
+    answer(u"Anna"_s, 5, 5, Outcome::Right, 80, 1, 2),
+    answer(u"Bruno"_s, 1, 1, Outcome::Right, 20, 2) };
+
+QStringList cellNames(NotebookWindow &window)
+{
+    QAccessibleInterface *grid
+        = QAccessible::queryAccessibleInterface(window.findChild<FactGridView *>());
+    QStringList names;
+    for (int i = 0; i < grid->childCount(); ++i)
+        names << grid->child(i)->text(QAccessible::Name);
+    return names;
+}
+
+} // namespace
+
+class TestNotebookWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void childrenMostRecentFirst();
+    void cellsSayTheirState_data();
+    void cellsSayTheirState();
+    void timeForAFactRedrawsAtOnce_data();
+    void timeForAFactRedrawsAtOnce();
+    void erasesOnlyTheChildShown_data();
+    void erasesOnlyTheChildShown();
+    void printsAPdf();
+    void saysTheNotebooksProblem_data();
+    void saysTheNotebooksProblem();
+    void sessionsOfAnswers_data();
+    void sessionsOfAnswers();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<Notebook> m_notebook;
+};
+
+void TestNotebookWindow::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->path()));
+    m_notebook = std::make_unique<Notebook>();
+    QVERIFY2(m_notebook->add(TwoChildren), qPrintable(m_notebook->problem()));
+}
+
+void TestNotebookWindow::childrenMostRecentFirst()
+{
+    NotebookWindow window(*m_notebook);
+    auto *chooser = window.findChild<QComboBox *>(u"child"_s);
+    QCOMPARE(chooser->count(), 2);
+    QCOMPARE(chooser->itemText(0), u"Bruno"_s);
+    QCOMPARE(chooser->itemText(1), u"Anna"_s);
+    QVERIFY(cellNames(window).contains(u"1 per 1: quasi"_s));
+    // Bruno's one contest, read for the picture once the window is shown.
+    window.show();
+    QTRY_COMPARE(window.findChild<ProgressChart *>()->sessions().size(), 1);
+}
+
+void TestNotebookWindow::cellsSayTheirState_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("details");
+    QTest::newRow("imparato") << u"2 per 3: imparato"_s
+                              << u"2 per 3 = 6 — chiesta 2 volte, giusta 2 — tempo mediano 4,0 s —"
+                                 " l'ultima volta il 05/03/2024"_s;
+    QTest::newRow("quasi") << u"3 per 4: quasi"_s << u"3 per 4 = 12 — chiesta 1 volta, giusta 1"_s;
+    QTest::newRow("da imparare")
+        << u"7 per 8: da imparare"_s
+        << u"7 per 8 = 56 — chiesta 1 volta, giusta 0 — tempo mediano 5,0 s"_s;
+    QTest::newRow("mai chiesto") << u"9 per 9: mai chiesto"_s << u"9 per 9 = 81 — mai chiesta"_s;
+}
+
+void TestNotebookWindow::cellsSayTheirState()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, details);
+    NotebookWindow window(*m_notebook);
+    window.findChild<QComboBox *>(u"child"_s)->setCurrentText(u"Anna"_s);
+    const QStringList names = cellNames(window);
+    QCOMPARE(names.size(), 100);
+    QVERIFY2(names.contains(name), qPrintable(names.join(u", "_s)));
+    const QString cell = name.section(u':', 0, 0);
+    const QStringList parts = cell.split(u" per "_s);
+    const QString tip = window.findChild<FactGridView *>()
+                            ->cell(parts.at(0).toInt(), parts.at(1).toInt())
+                            ->toolTip();
+    QVERIFY2(tip.startsWith(details), qPrintable(tip));
+}
+
+void TestNotebookWindow::timeForAFactRedrawsAtOnce_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("more time") << 6 << 12 << u"5 per 5: quasi"_s;
+    QTest::newRow("less time") << 12 << 6 << u"5 per 5: da imparare"_s;
+}
+
+void TestNotebookWindow::timeForAFactRedrawsAtOnce()
+{
+    QFETCH(int, before);
+    QFETCH(int, chosen);
+    QFETCH(QString, name);
+    QVERIFY(m_notebook->setFactSeconds(u"Anna"_s, before));
+    NotebookWindow window(*m_notebook);
+    window.findChild<QComboBox *>(u"child"_s)->setCurrentText(u"Anna"_s);
+    auto *seconds = window.findChild<QComboBox *>(u"factSeconds"_s);
+    QCOMPARE(seconds->currentData().toInt(), before);
+    QVERIFY(!cellNames(window).contains(name));
+    seconds->setCurrentIndex(seconds->findData(chosen));
+    QVERIFY(cellNames(window).contains(name));
+    QCOMPARE(m_notebook->factSeconds(u"Anna"_s), chosen);
+    QCOMPARE(m_notebook->factSeconds(u"Bruno"_s), DefaultFactSeconds);
+}
+
+void TestNotebookWindow::erasesOnlyTheChildShown_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("yes") << true << QStringList { u"Bruno"_s };
+    QTest::newRow("no") << false << QStringList { u"Bruno"_s, u"Anna"_s };
+}
+
+void TestNotebookWindow::erasesOnlyTheChildShown()
+{
+    QFETCH(bool, yes);
+    QFETCH(QStringList, left);
+    NotebookWindow window(*m_notebook);
+    QString asked;
+    window.setConfirmation([&](const QString &question) {
+        asked = question;
+        return yes;
+    });
+    auto *chooser = window.findChild<QComboBox *>(u"child"_s);
+    chooser->setCurrentText(u"Anna"_s);
+    auto *erase = window.findChild<QPushButton *>(u"erase"_s);
+    QCOMPARE(erase->text(), u"Cancella il quaderno di Anna…"_s);
+    erase->click();
+    QVERIFY2(asked.contains(u"Anna"_s), qPrintable(asked));
+    QStringList shown;
+    for (int i = 0; i < chooser->count(); ++i)
+        shown << chooser->itemText(i);
+    QCOMPARE(shown, left);
+    QStringList stored;
+    const std::optional<QList<Child>> children = m_notebook->children();
+    for (const Child &child : children.value())
+        stored << child.name;
+    QCOMPARE(stored, left);
+    QCOMPARE(m_notebook->answers(u"Bruno"_s)->size(), 1);
+}
+
+void TestNotebookWindow::printsAPdf()
+{
+    NotebookWindow window(*m_notebook);
+    const QString pdf = m_home->filePath(u"quaderno.pdf"_s);
+    window.setPrinterChoice([&] { return std::make_unique<QPdfWriter>(pdf); });
+    window.findChild<QPushButton *>(u"print"_s)->click();
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    QVERIFY(bytes.contains("/Type /Page\n"));
+}
+
+void TestNotebookWindow::saysTheNotebooksProblem_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("no file yet") << u"missing"_s;
+    QTest::newRow("not a database") << u"garbage"_s;
+    QTest::newRow("folder is a file") << u"unusable"_s;
+}
+
+void TestNotebookWindow::saysTheNotebooksProblem()
+{
+    QFETCH(QString, kind);
+    QString path = m_home->filePath(u"altro/quaderno.sqlite"_s);
+    QVERIFY(QDir().mkpath(m_home->filePath(u"altro"_s)));
+    if (kind != u"missing") {
+        QFile file(kind == u"garbage" ? path : m_home->filePath(u"altro/file"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 4096; ++i)
+            file.putChar(char(i * 7919 % 251));
+        path = kind == u"garbage" ? path : file.fileName() + u"/quaderno.sqlite"_s;
+    }
+    Notebook notebook(path);
+    NotebookWindow window(notebook);
+    window.show();
+    const QString problem = notebook.problem();
+    QCOMPARE(problem.isEmpty(), kind != u"unusable");
+    QCOMPARE(window.findChild<QWidget *>(u"problemRow"_s)->isVisible(), !problem.isEmpty());
+    QCOMPARE(window.findChild<QLabel *>(u"problem"_s)->text(), problem);
+    const QString empty = window.findChild<QLabel *>(u"empty"_s)->text();
+    QCOMPARE(empty.startsWith(u"Il quaderno è ancora vuoto"_s), problem.isEmpty());
+}
+
+void TestNotebookWindow::sessionsOfAnswers_data()
+{
+    QTest::addColumn<QString>("answers"); // table, g(ara) or r(ipasso), minute
+    QTest::addColumn<QList<int>>("asked");
+    QTest::newRow("one contest") << u"7g0 7g1 7g2"_s << QList<int> { 3 };
+    QTest::newRow("the table changes") << u"7g0 8g1 8g2"_s << QList<int> { 1, 2 };
+    QTest::newRow("the mode changes") << u"7g0 7r1"_s << QList<int> { 1, 1 };
+    QTest::newRow("ten minutes pass") << u"7g0 7g10 7g21"_s << QList<int> { 2, 1 };
+}
+
+void TestNotebookWindow::sessionsOfAnswers()
+{
+    QFETCH(QString, answers);
+    QFETCH(QList<int>, asked);
+    QList<Answer> list;
+    for (const QString &token : answers.split(u' ')) {
+        const QString mode = QString::fromUtf16(token.at(1) == u'g' ? ContestMode : PracticeMode);
+        list << answer(
+            u"Anna"_s, token.left(1).toInt(), 2, Outcome::Right, 30, 0, token.mid(2).toInt(), mode);
+    }
+    QList<int> found;
+    for (const Session &session : ProgressChart::sessionsOf(list))
+        found << session.asked;
+    QCOMPARE(found, asked);
+}
+
+QTEST_MAIN(TestNotebookWindow)
+#include "test_notebookwindow.moc"
