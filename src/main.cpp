@@ -3,7 +3,6 @@
 #include "app/notebookexport.h"
 #include "app/notebookpractice.h"
 #include "app/notebookrecorder.h"
-#include "app/notebookwindow.h"
 #include "app/qtdialogs.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
@@ -14,6 +13,13 @@
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
 #include "voice/espeakvoice.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 using namespace Zentovia;
 using namespace Qt::StringLiterals;
@@ -35,15 +41,20 @@ int main(int argc, char **argv)
         return exportNotebook(stdout);
     }
 
+    if (commandLine.action == CommandLine::Action::Notebook) {
+        // The notebook's window is a program of its own beside this one: the
+        // contest does not carry the printing it needs.
+        const std::string window
+            = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zentovia-quaderno")
+                  .string();
+        ::execv(window.c_str(), argv);
+        std::fprintf(stderr, "zentovia: non riesco ad aprire il quaderno (%s): %s\n",
+            window.c_str(), std::strerror(errno));
+        return 1;
+    }
+
     Application app(argc, argv);
     QApplication::setWindowIcon(Application::programIcon());
-    if (commandLine.action == CommandLine::Action::Notebook) {
-        // For a parent or a teacher: what each child knows.
-        Notebook notebook;
-        NotebookWindow window(notebook);
-        window.show();
-        return app.exec();
-    }
     try {
         QtDialogs dialogs;
         TimeSeededRandom random;

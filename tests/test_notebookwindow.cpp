@@ -2,8 +2,8 @@
 // with a few answers of two children: what it shows, what a screen reader
 // reads of it, and what its controls do.
 
-#include "app/factgrid.h"
-#include "app/notebookwindow.h"
+#include "notebookview/factgrid.h"
+#include "notebookview/notebookwindow.h"
 #include "notebook/notebook.h"
 
 #include <QAccessible>

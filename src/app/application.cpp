@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/title.h"
+#include "core/title.h"
 #include "core/datapath.h"
 #include "core/failure.h"
 

@@ -1,6 +1,6 @@
 #include "app/qtdialogs.h"
 
-#include "app/title.h"
+#include "core/title.h"
 
 #include <QInputDialog>
 #include <QLabel>

@@ -277,7 +277,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
     QSqlQuery query(m_file->database());
     query.setForwardOnly(true);
     if (!query.exec(u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
-                    " mode FROM answers ORDER BY number"_s))
+                    " mode, utc_offset FROM answers ORDER BY number"_s))
         return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
     const QString modes[] = { modeName(0), modeName(1) };
     StoredAnswer row;
@@ -291,12 +291,76 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
         row.outcome = Outcome(query.value(6).toInt());
         row.tenths = query.value(7).toInt();
         row.mode = modes[query.value(8).toInt() == 0 ? 0 : 1];
+        row.utcOffset = query.value(9).toInt();
         if (!visit(row))
             break;
     }
     if (query.lastError().isValid())
         return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
     return true;
+}
+
+std::optional<qint64> Notebook::sentUpTo(const QString &archive)
+{
+    if (!open())
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
+    query.addBindValue(QString(u"sent:"_s + archive));
+    if (!query.exec()) {
+        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return std::nullopt;
+    }
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool Notebook::markSent(const QString &archive, qint64 number)
+{
+    if (!open())
+        return false;
+    QSqlQuery query(m_file->database());
+    query.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
+                  " ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"_s);
+    query.addBindValue(QString(u"sent:"_s + archive));
+    query.addBindValue(number);
+    if (!query.exec())
+        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+    return true;
+}
+
+std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limit)
+{
+    if (!open())
+        return std::nullopt;
+    if (!m_numberIndexed) {
+        // Made the first time answers are sent, on the computers that send
+        // them: without it each look for the newest answers reads them all.
+        // Layout version 1 still: a program that does not know the index
+        // keeps it up to date all the same. A read-only file goes without.
+        QSqlError ignored;
+        m_file->exec("CREATE INDEX IF NOT EXISTS answers_by_number ON answers(number)", &ignored);
+        m_numberIndexed = true;
+    }
+    QSqlQuery query(m_file->database());
+    query.setForwardOnly(true);
+    query.prepare(u"SELECT a.number, a.at, c.name, a.times_table, a.multiplier, a.typed,"
+                  " a.outcome, a.tenths, a.mode, a.utc_offset FROM answers a"
+                  " JOIN children c ON c.id = a.child WHERE a.number > ? ORDER BY a.number"
+                  " LIMIT ?"_s);
+    query.addBindValue(after);
+    query.addBindValue(limit);
+    if (!query.exec()) {
+        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return std::nullopt;
+    }
+    QList<StoredAnswer> answers;
+    while (query.next()) {
+        answers.append({ query.value(0).toLongLong(), query.value(1).toLongLong(),
+            query.value(2).toString(), query.value(3).toInt(), query.value(4).toInt(),
+            query.value(5).toString(), Outcome(query.value(6).toInt()), query.value(7).toInt(),
+            modeName(query.value(8).toInt()), query.value(9).toInt() });
+    }
+    return answers;
 }
 
 QString Notebook::computerId()

@@ -36,6 +36,7 @@ struct StoredAnswer
     Outcome outcome = Outcome::Wrong;
     int tenths = 0;
     QString mode;
+    int utcOffset = 0; // minutes east of UTC when it was given
 };
 
 // The child's notebook ("il quaderno"): every answer of every child, in one
@@ -86,6 +87,16 @@ public:
     // Every answer of every child, oldest first; visit returns false to stop.
     bool forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit);
 
+    // Sending to the class's database on the school's server (see
+    // ClassServer): the answers are sent in number order, and the mark of
+    // what a database (known by its random name) has is the highest number
+    // it holds, 0 when none. The mark never moves back.
+    std::optional<qint64> sentUpTo(const QString &archive);
+    bool markSent(const QString &archive, qint64 number);
+    // At most limit answers numbered after `after`, in number order, under
+    // the child's name as last typed.
+    std::optional<QList<StoredAnswer>> answersAfter(qint64 after, int limit);
+
     // This notebook's random number, 16 hexadecimal digits, and the id of its
     // answer number: see Answer::id.
     QString computerId();
@@ -102,6 +113,7 @@ private:
     QString m_problem;
     std::unique_ptr<NotebookFile> m_file;
     QString m_computerId;
+    bool m_numberIndexed = false;
 };
 
 } // namespace Zentovia

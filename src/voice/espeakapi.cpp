@@ -1,6 +1,6 @@
 #include "voice/espeakapi.h"
 
-#include "voice/dynamiclibrary.h"
+#include "core/dynamiclibrary.h"
 
 namespace Zentovia {
 

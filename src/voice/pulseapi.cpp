@@ -1,6 +1,6 @@
 #include "voice/pulseapi.h"
 
-#include "voice/dynamiclibrary.h"
+#include "core/dynamiclibrary.h"
 
 namespace Zentovia {
 

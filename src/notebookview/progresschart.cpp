@@ -1,4 +1,4 @@
-#include "app/progresschart.h"
+#include "notebookview/progresschart.h"
 
 #include <QMap>
 #include <QPainter>

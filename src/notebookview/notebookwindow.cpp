@@ -1,7 +1,7 @@
-#include "app/notebookwindow.h"
+#include "notebookview/notebookwindow.h"
 
-#include "app/factgrid.h"
-#include "app/title.h"
+#include "notebookview/factgrid.h"
+#include "core/title.h"
 #include "notebook/notebook.h"
 
 #include <QComboBox>

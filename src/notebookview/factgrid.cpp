@@ -1,4 +1,4 @@
-#include "app/factgrid.h"
+#include "notebookview/factgrid.h"
 
 #include <QEvent>
 #include <QFocusEvent>

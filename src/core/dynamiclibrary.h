@@ -7,7 +7,7 @@ namespace Zentovia {
 
 // A system library opened by its name and major version when it is first
 // needed rather than when the program starts, so that the name box does not
-// wait for libraries only the voice uses. Its functions are looked up by
+// wait for libraries only the voice or the class's server use. Its functions are looked up by
 // name; the first one missing leaves the library unusable, with the reason.
 class DynamicLibrary
 {

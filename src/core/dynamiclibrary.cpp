@@ -1,4 +1,4 @@
-#include "voice/dynamiclibrary.h"
+#include "core/dynamiclibrary.h"
 
 namespace Zentovia {
 

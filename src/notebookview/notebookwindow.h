@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/progresschart.h"
+#include "notebookview/progresschart.h"
 
 #include <QWidget>
 

@@ -1,0 +1,165 @@
+// A class's notebook on the school's PostgreSQL server (a private one,
+// started here): how soon a computer's backlog of 10,000 answers is sent,
+// and how soon the teacher's grid of one child is ready when the class of 30
+// children has a million answers on the server.
+#include "measure.h"
+
+#include "notebook/classdatabase.h"
+#include "notebook/classreader.h"
+#include "notebook/notebook.h"
+#include "notebook/serversync.h"
+#include "support/privatepostgres.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+using namespace Zentovia;
+using namespace Zentovia::Bench;
+
+namespace {
+
+constexpr int Backlog = 10000;
+constexpr int Children = 30;
+constexpr int ClassAnswers = 1000000;
+
+void line(const char *what, double value, const char *unit, const char *goal, bool met)
+{
+    std::printf("%-44s %9.1f %-3s goal %-10s %s\n", what, value, unit, goal, met ? "ok" : "MISSED");
+}
+
+double msSince(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+QString childName(int child)
+{
+    return u"Bambino %1"_s.arg(child + 1);
+}
+
+// The class's million answers as COPY's text rows, from 40 computers over
+// three school years.
+QByteArray classRows(int from, int count)
+{
+    QByteArray rows;
+    rows.reserve(qsizetype(count) * 80);
+    const QDateTime start(QDate(2021, 9, 13), QTime(8, 30));
+    for (int n = from; n < from + count; ++n) {
+        const int child = n % Children;
+        const int table = n / Children % 10 + 1;
+        const int multiplier = n / (Children * 10) % 10 + 1;
+        const QString name = childName(child);
+        rows += "pc" + QByteArray::number(n % 40) + '\t' + QByteArray::number(n) + '\t'
+            + name.toCaseFolded().toUtf8() + '\t' + name.toUtf8() + '\t' + QByteArray::number(table)
+            + '\t' + QByteArray::number(multiplier) + '\t'
+            + start.addSecs(qint64(n) * 90).toString(u"yyyy-MM-dd HH:mm:ss"_s).toUtf8() + "\t60\t"
+            + QByteArray::number(table * multiplier) + '\t' + QByteArray::number(n % 7 == 0 ? 1 : 0)
+            + '\t' + QByteArray::number(n % 80 + 10) + (n % 5 ? "\tgara\n" : "\tripasso\n");
+    }
+    return rows;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    PrivatePostgres postgres;
+    QString why;
+    if (!postgres.start(&why) || !postgres.createClass(u"banco"_s, &why)
+        || postgres
+               .sql(u"postgres"_s,
+                   u"CREATE ROLE pc_aula LOGIN IN ROLE zentovia_alunni;"
+                   "CREATE ROLE maestra LOGIN IN ROLE zentovia_insegnanti"_s,
+                   &why)
+               .isNull()) {
+        std::printf("no server: %s\n", qUtf8Printable(why));
+        return 1;
+    }
+    bool allMet = true;
+
+    // A computer that was cut off for weeks: its backlog, in one go.
+    QTemporaryDir dir;
+    Notebook notebook(dir.filePath(u"quaderno.sqlite"_s));
+    QList<Answer> backlog;
+    const QDateTime start(QDate(2024, 1, 8), QTime(9, 0));
+    for (int n = 0; n < Backlog; ++n) {
+        Answer answer;
+        answer.at = start.addSecs(n * 6);
+        answer.child = childName(n % Children);
+        answer.table = n % 10 + 1;
+        answer.multiplier = n / 10 % 10 + 1;
+        answer.typed = QString::number(answer.table * answer.multiplier);
+        answer.outcome = Outcome::Right;
+        answer.tenths = 35;
+        backlog.append(answer);
+    }
+    if (!notebook.add(backlog)) {
+        std::printf("no notebook: %s\n", qUtf8Printable(notebook.problem()));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<ClassDatabase> database
+        = ClassDatabase::open(postgres.connection(u"banco"_s, u"pc_aula"_s), 5000, -1, &why);
+    ServerSync sync;
+    const qint64 sent = database ? sync.send(notebook, *database, &why) : -1;
+    const double sendS = msSince(clock) / 1000;
+    if (sent != Backlog) {
+        std::printf("send failed (%lld): %s\n", static_cast<long long>(sent), qUtf8Printable(why));
+        return 1;
+    }
+    line("send a backlog of 10,000 answers", sendS, "s", "<= 5", sendS <= 5);
+    allMet = allMet && sendS <= 5;
+
+    // The class's million answers, loaded as an administrator would restore
+    // them: COPY, a quarter at a time.
+    clock.start();
+    const QByteArray copy = "COPY zentovia_answers (computer, number, child_key, child,"
+                            " times_table, multiplier, at, utc_offset, typed, outcome, tenths,"
+                            " mode) FROM STDIN";
+    for (int part = 0; part < 4; ++part) {
+        if (!postgres.copy(
+                u"banco"_s, copy, classRows(part * ClassAnswers / 4, ClassAnswers / 4), &why)) {
+            std::printf("copy failed: %s\n", qUtf8Printable(why));
+            return 1;
+        }
+    }
+    postgres.sql(u"banco"_s, u"VACUUM ANALYZE zentovia_answers"_s);
+    line("load 1,000,000 answers (COPY, VACUUM)", msSince(clock) / 1000, "s", "-", true);
+
+    // The teacher opens one child's grid: the first time, and as usual.
+    ClassReader reader(postgres.connection(u"banco"_s, u"maestra"_s));
+    QList<double> gridMs;
+    for (int run = 0; run < 7; ++run) {
+        clock.start();
+        const std::optional<FactGrid> grid = reader.grid(childName(run % Children), 6);
+        gridMs.append(msSince(clock));
+        if (!grid || grid->at(0).at(0).asked == 0) {
+            std::printf("no grid: %s\n", qUtf8Printable(reader.problem()));
+            return 1;
+        }
+    }
+    const double gridWorst = *std::max_element(gridMs.begin(), gridMs.end());
+    line("a child's grid, 1,000,000 answers (median)", median(gridMs), "ms", "-", true);
+    line(
+        "a child's grid, 1,000,000 answers (worst)", gridWorst, "ms", "<= 1000", gridWorst <= 1000);
+    allMet = allMet && gridWorst <= 1000;
+
+    clock.start();
+    const std::optional<QList<Child>> children = reader.children();
+    line("the class's children, 1,000,000 answers", msSince(clock), "ms", "-", true);
+    clock.start();
+    qint64 count = 0;
+    reader.forEachAnswer([&count](const StoredAnswer &) { return ++count > 0; });
+    line("every answer, oldest first (export)", msSince(clock) / 1000, "s", "-", true);
+    if (!children || children->size() != Children || count != ClassAnswers + Backlog) {
+        std::printf("the class read back wrong: %s\n", qUtf8Printable(reader.problem()));
+        return 1;
+    }
+    return allMet ? 0 : 1;
+}

@@ -1,0 +1,131 @@
+#include "notebook/classdatabase.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+namespace {
+
+const QStringList OurTables = { u"zentovia_version"_s, u"zentovia_answers"_s };
+
+// Each step brings the tables from one version to the next: Steps[0] from 1
+// to 2, and so on. Version 1 is the first.
+const QList<QList<QByteArray>> Steps = {};
+
+} // namespace
+
+std::unique_ptr<ClassDatabase> ClassDatabase::open(
+    const QString &conninfo, int timeoutMs, int stopFd, QString *why)
+{
+    std::unique_ptr<PgConnection> connection = PgConnection::open(conninfo, timeoutMs, stopFd, why);
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<ClassDatabase> database(new ClassDatabase(std::move(connection)));
+    return database->check(why) ? std::move(database) : nullptr;
+}
+
+ClassDatabase::ClassDatabase(std::unique_ptr<PgConnection> connection)
+    : m_connection(std::move(connection))
+{ }
+
+bool ClassDatabase::check(QString *why)
+{
+    const QString name = m_connection->database();
+    // Every table, view or sequence-free relation anyone made, whether this
+    // login may read it or not.
+    const PgResult tables = m_connection->exec(
+        "SELECT n.nspname, c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+        " WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f')"
+        " AND n.nspname NOT IN ('pg_catalog', 'information_schema')"
+        " AND n.nspname NOT LIKE 'pg\\_%' ORDER BY 1, 2",
+        why);
+    if (!tables)
+        return false;
+    QStringList ours;
+    QStringList others;
+    for (int row = 0; row < PQntuples(tables.get()); ++row) {
+        const QString schema = PgConnection::text(tables.get(), row, 0);
+        const QString table = PgConnection::text(tables.get(), row, 1);
+        if (schema == u"public" && OurTables.contains(table))
+            ours.append(table);
+        else
+            others.append(schema == u"public" ? table : schema + u'.' + table);
+    }
+    if (!others.isEmpty() || (!ours.isEmpty() && !ours.contains(OurTables.first()))) {
+        if (others.size() > 3)
+            others = others.mid(0, 3) << u"…"_s;
+        *why = u"il database «%1» contiene le tabelle di un altro programma (%2): non lo uso"_s.arg(
+            name, (others.isEmpty() ? ours : others).join(u", "_s));
+        return false;
+    }
+    if (ours.isEmpty()) {
+        *why = u"il database «%1» è vuoto: l'amministratore lo prepara con zentovia-server.sql"_s
+                   .arg(name);
+        return false;
+    }
+    const PgResult version
+        = m_connection->exec("SELECT version, archive FROM zentovia_version", why);
+    if (!version)
+        return false;
+    if (PQntuples(version.get()) != 1) {
+        *why = u"il database «%1» non dice la sua versione: non lo uso"_s.arg(name);
+        return false;
+    }
+    const int found = int(PgConnection::number(version.get(), 0, 0));
+    m_archive = PgConnection::text(version.get(), 0, 1);
+    if (found > Version) {
+        *why = u"il database «%1» l'ha preparato una versione più recente di Zentovia "
+               "(versione %2 dell'archivio): non lo uso"_s.arg(name)
+                   .arg(found);
+        return false;
+    }
+    return found == Version || migrate(found, why);
+}
+
+bool ClassDatabase::migrate(int from, QString *why)
+{
+    const QString name = m_connection->database();
+    const PgResult owner = m_connection->exec("SELECT pg_has_role(relowner, 'USAGE') FROM pg_class "
+                                              "WHERE oid = 'zentovia_answers'::regclass",
+        why);
+    if (!owner)
+        return false;
+    if (PgConnection::text(owner.get(), 0, 0) != u"t") {
+        *why = u"il database «%1» è alla versione %2 dell'archivio e l'utente di questo computer "
+               "non può aggiornarlo: lo aggiorna Zentovia avviato da chi possiede le tabelle"_s
+                   .arg(name)
+                   .arg(from);
+        return false;
+    }
+    if (from < 1 || from - 1 + Steps.size() < Version) {
+        *why = u"il database «%1» è alla versione %2 dell'archivio, che non so aggiornare"_s
+                   .arg(name)
+                   .arg(from);
+        return false;
+    }
+    // All the steps or none; the row lock keeps a second program from
+    // taking the same steps at once.
+    bool done = m_connection->exec("BEGIN", why) != nullptr;
+    const PgResult locked = done
+        ? m_connection->exec("SELECT version FROM zentovia_version FOR UPDATE", why)
+        : nullptr;
+    done = locked != nullptr;
+    const int now = done ? int(PgConnection::number(locked.get(), 0, 0)) : from;
+    for (int step = now; done && step < Version; ++step) {
+        for (const QByteArray &sql : Steps.at(step - 1))
+            done = done && m_connection->exec(sql, {}, why);
+    }
+    done = done
+        && m_connection->exec(
+            "UPDATE zentovia_version SET version = $1", { QByteArray::number(Version) }, why)
+        && m_connection->exec("COMMIT", why);
+    if (!done) {
+        QString ignored;
+        m_connection->exec("ROLLBACK", &ignored);
+    }
+    return done;
+}
+
+} // namespace Zentovia

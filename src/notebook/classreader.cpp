@@ -1,0 +1,204 @@
+#include "notebook/classreader.h"
+
+#include "notebook/classdatabase.h"
+#include "notebook/localclock.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+namespace {
+
+QByteArray keyOf(const QString &child)
+{
+    return Notebook::shownName(child).toCaseFolded().toUtf8();
+}
+
+QString modeOf(const char *mode)
+{
+    return QString::fromUtf8(mode);
+}
+
+} // namespace
+
+ClassReader::ClassReader(const QString &connection, int waitMs)
+    : m_connection(connection)
+    , m_waitMs(waitMs)
+{ }
+
+ClassReader::~ClassReader() = default;
+
+bool ClassReader::fail(const QString &why)
+{
+    m_problem
+        = u"Non riesco a leggere l'archivio della classe («%1»): %2."_s.arg(m_connection, why);
+    if (m_database && m_database->connection().broken())
+        m_database.reset();
+    return false;
+}
+
+bool ClassReader::open()
+{
+    if (m_database && m_database->connection().broken())
+        m_database.reset();
+    if (m_database)
+        return true;
+    QString why;
+    m_database = ClassDatabase::open(m_connection, m_waitMs, -1, &why);
+    return m_database || fail(why);
+}
+
+std::optional<QList<Child>> ClassReader::children()
+{
+    if (!open())
+        return std::nullopt;
+    QString why;
+    const PgResult rows = m_database->connection().exec(
+        "SELECT (SELECT a.child FROM zentovia_answers a WHERE a.child_key = k.child_key"
+        " AND a.at = k.last LIMIT 1), extract(epoch FROM k.last)::bigint, k.answers"
+        " FROM (SELECT child_key, max(at) AS last, count(*) AS answers FROM zentovia_answers"
+        " GROUP BY child_key) k ORDER BY k.last DESC, k.child_key",
+        &why);
+    if (!rows) {
+        fail(why);
+        return std::nullopt;
+    }
+    QList<Child> children;
+    for (int row = 0; row < PQntuples(rows.get()); ++row) {
+        children.append({ PgConnection::text(rows.get(), row, 0),
+            LocalClock::fromWallSeconds(PgConnection::number(rows.get(), row, 1)),
+            int(PgConnection::number(rows.get(), row, 2)) });
+    }
+    return children;
+}
+
+std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook *unsentFrom)
+{
+    if (!open())
+        return std::nullopt;
+    QString why;
+    const PgResult rows = m_database->connection().exec(
+        "SELECT extract(epoch FROM at)::bigint, child, times_table, multiplier, typed, outcome,"
+        " tenths, mode, computer, number FROM zentovia_answers WHERE child_key = $1"
+        " ORDER BY at, computer, number",
+        { keyOf(child) }, &why);
+    if (!rows) {
+        fail(why);
+        return std::nullopt;
+    }
+    QList<Answer> answers;
+    const PGresult *r = rows.get();
+    for (int row = 0; row < PQntuples(r); ++row) {
+        answers.append({ LocalClock::fromWallSeconds(PgConnection::number(r, row, 0)),
+            PgConnection::text(r, row, 1), int(PgConnection::number(r, row, 2)),
+            int(PgConnection::number(r, row, 3)), PgConnection::text(r, row, 4),
+            Outcome(PgConnection::number(r, row, 5)), int(PgConnection::number(r, row, 6)),
+            modeOf(PQgetvalue(r, row, 7)),
+            PgConnection::text(r, row, 8) + u'-' + PgConnection::text(r, row, 9) });
+    }
+    if (unsentFrom) {
+        const std::optional<qint64> mark = unsentFrom->sentUpTo(m_database->archive());
+        const std::optional<QList<Answer>> local = unsentFrom->answers(child);
+        if (!mark || !local) {
+            m_problem = unsentFrom->problem();
+            return std::nullopt;
+        }
+        for (const Answer &answer : *local) {
+            if (answer.id.section(u'-', -1).toLongLong() > *mark)
+                answers.append(answer);
+        }
+        std::stable_sort(answers.begin(), answers.end(),
+            [](const Answer &a, const Answer &b) { return a.at < b.at; });
+    }
+    // Under the name as last typed, as the notebook gives it.
+    if (!answers.isEmpty()) {
+        const QString name = answers.last().child;
+        for (Answer &answer : answers)
+            answer.child = name;
+    }
+    return answers;
+}
+
+std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds)
+{
+    if (!open())
+        return std::nullopt;
+    FactGrid grid;
+    QList<Attempt> attempts;
+    int fact = -1;
+    const auto close = [&] {
+        if (fact >= 0)
+            grid.at(fact / 10).at(fact % 10) = summarize(attempts, factSeconds);
+        attempts.clear();
+    };
+    QString why;
+    // In the order of the index the grid has on the server.
+    const bool read = m_database->connection().forEachRow(
+        "SELECT times_table, multiplier, extract(epoch FROM at)::bigint, outcome, tenths"
+        " FROM zentovia_answers WHERE child_key = $1 ORDER BY times_table, multiplier, at",
+        { keyOf(child) },
+        [&](const PGresult *row) {
+            const int here = int(PgConnection::number(row, 0, 0) - 1) * 10
+                + int(PgConnection::number(row, 0, 1)) - 1;
+            if (here < 0 || here >= 100)
+                return true;
+            if (here != fact) {
+                close();
+                fact = here;
+            }
+            attempts.append({ PgConnection::number(row, 0, 2),
+                Outcome(PgConnection::number(row, 0, 3)), int(PgConnection::number(row, 0, 4)) });
+            return true;
+        },
+        &why);
+    if (!read) {
+        fail(why);
+        return std::nullopt;
+    }
+    close();
+    return grid;
+}
+
+bool ClassReader::forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit)
+{
+    if (!open())
+        return false;
+    QString why;
+    QHash<QByteArray, QString> names; // the name as last typed, of each child
+    const PgResult rows = m_database->connection().exec(
+        "SELECT DISTINCT ON (child_key) child_key, child FROM zentovia_answers"
+        " ORDER BY child_key, at DESC",
+        &why);
+    if (!rows)
+        return fail(why);
+    for (int row = 0; row < PQntuples(rows.get()); ++row)
+        names.insert(PQgetvalue(rows.get(), row, 0), PgConnection::text(rows.get(), row, 1));
+    const QString modes[] = { QString::fromUtf16(ContestMode), QString::fromUtf16(PracticeMode) };
+    StoredAnswer answer;
+    const bool read = m_database->connection().forEachRow(
+        "SELECT extract(epoch FROM at)::bigint, child_key, times_table, multiplier, typed,"
+        " outcome, tenths, mode, utc_offset, number FROM zentovia_answers"
+        " ORDER BY at, computer, number",
+        {},
+        [&](const PGresult *row) {
+            answer.wallSeconds = PgConnection::number(row, 0, 0);
+            answer.child = names.value(PQgetvalue(row, 0, 1));
+            answer.table = int(PgConnection::number(row, 0, 2));
+            answer.multiplier = int(PgConnection::number(row, 0, 3));
+            answer.typed = PgConnection::text(row, 0, 4);
+            answer.outcome = Outcome(PgConnection::number(row, 0, 5));
+            answer.tenths = int(PgConnection::number(row, 0, 6));
+            answer.mode = modes[modes[0] == QLatin1String(PQgetvalue(row, 0, 7)) ? 0 : 1];
+            answer.utcOffset = int(PgConnection::number(row, 0, 8));
+            answer.number = PgConnection::number(row, 0, 9);
+            return visit(answer);
+        },
+        &why);
+    return read || fail(why);
+}
+
+} // namespace Zentovia
