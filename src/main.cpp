@@ -9,6 +9,7 @@
 #include "app/wizard.h"
 #include "contest/timeseededrandom.h"
 #include "core/failure.h"
+#include "notebook/classserver.h"
 #include "notebook/notebook.h"
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
@@ -79,6 +80,23 @@ int main(int argc, char **argv)
         }
         NotebookRecorder recorder(tavola.contest(), notebook,
             QString::fromUtf16(commandLine.practice ? PracticeMode : ContestMode));
+        // With a class's server set, the answers go on to it from the
+        // notebook, on a thread of their own, from the moment the name box is
+        // answered; a server away or hanging never holds up the child.
+        std::unique_ptr<ClassServer> server;
+        QObject::connect(
+            &tavola, &Tavola::boxClosed, &tavola,
+            [&server] {
+                QString problem;
+                server = ClassServer::start(Notebook::defaultPath(), &problem);
+            },
+            Qt::SingleShotConnection);
+        const auto answerAdded = [&server] {
+            if (server)
+                server->answerAdded();
+        };
+        QObject::connect(&tavola.contest(), &Contest::answered, &tavola, answerAdded);
+        QObject::connect(&tavola.contest(), &Contest::skipped, &tavola, answerAdded);
         // The voice loads while the child reads the greeting: not while the
         // name box is being put on screen, and ready for the wizard's first
         // words.

@@ -1,7 +1,9 @@
 #include "app/notebookpractice.h"
 
+#include "notebook/classreader.h"
 #include "notebook/notebook.h"
 #include "notebook/practiceplan.h"
+#include "notebook/serversettings.h"
 
 #include <QDebug>
 #include <QRandomGenerator>
@@ -20,7 +22,22 @@ NotebookPractice::~NotebookPractice() = default;
 void NotebookPractice::plan()
 {
     Notebook notebook(m_path);
-    std::optional<FactGrid> grid = notebook.grid(m_child());
+    const QString child = m_child();
+    std::optional<FactGrid> grid;
+    // With a class's server, the child's answers on every computer of the
+    // class, and this computer's not sent yet; without it, or when it cannot
+    // be reached, this computer's.
+    const ServerSettings server = ServerSettings::read();
+    if (server.isSet()) {
+        ClassReader reader(server.connection());
+        const auto answers = reader.answers(child, &notebook);
+        if (answers)
+            grid = gridOf(*answers, notebook.factSeconds(child).value_or(DefaultFactSeconds));
+        else
+            qWarning().noquote() << u"zentovia: " + reader.problem();
+    }
+    if (!grid)
+        grid = notebook.grid(child);
     if (!grid) {
         // The ripasso goes on as for a child with no answers yet.
         qWarning().noquote() << u"zentovia: " + notebook.problem();

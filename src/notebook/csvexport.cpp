@@ -61,6 +61,13 @@ const char *outcomeName(Outcome outcome)
 
 bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem)
 {
+    return exportCsv([&](const AnswerVisit &visit) { return notebook.forEachAnswer(visit); },
+        [&] { return notebook.problem(); }, device, problem);
+}
+
+bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer,
+    const std::function<QString()> &whyNot, QIODevice &device, QString *problem)
+{
     QByteArray out;
     out.reserve(ChunkBytes + 1024);
     out.append("\xEF\xBB\xBF"
@@ -72,7 +79,7 @@ bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem)
         out.clear();
         return written;
     };
-    const bool read = notebook.forEachAnswer([&](const StoredAnswer &answer) {
+    const bool read = forEachAnswer([&](const StoredAnswer &answer) {
         const QDate date = LocalClock::dateOf(answer.wallSeconds);
         const qint64 second = answer.wallSeconds - LocalClock::wallDay(answer.wallSeconds) * 86400;
         appendNumber(out, date.year(), 4);
@@ -106,7 +113,7 @@ bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem)
         return out.size() < ChunkBytes || flush();
     });
     if (!read) {
-        *problem = u"Non riesco a esportare le risposte: %1"_s.arg(notebook.problem());
+        *problem = u"Non riesco a esportare le risposte: %1"_s.arg(whyNot());
         return false;
     }
     if (!written || !flush()) {

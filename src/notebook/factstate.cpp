@@ -84,4 +84,20 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds)
     return summary;
 }
 
+FactGrid gridOf(const QList<Answer> &oldestFirst, int factSeconds)
+{
+    std::array<QList<Attempt>, 100> attempts;
+    for (const Answer &answer : oldestFirst) {
+        if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1
+            || answer.multiplier > 10)
+            continue;
+        attempts.at((answer.table - 1) * 10 + answer.multiplier - 1)
+            << Attempt { LocalClock::wallSeconds(answer.at), answer.outcome, answer.tenths };
+    }
+    FactGrid grid;
+    for (int fact = 0; fact < 100; ++fact)
+        grid.at(fact / 10).at(fact % 10) = summarize(attempts.at(fact), factSeconds);
+    return grid;
+}
+
 } // namespace Zentovia

@@ -54,4 +54,7 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds);
 // A child's facts: [table - 1][multiplier - 1].
 using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 
+// The facts of a child's answers, oldest first.
+FactGrid gridOf(const QList<Answer> &oldestFirst, int factSeconds);
+
 } // namespace Zentovia
