@@ -29,10 +29,7 @@ int main(int argc, char **argv)
 {
     // The command line is read before anything else: a wrong one ends the
     // program before any window, and so do the help and the version.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine commandLine = CommandLine::parse(arguments);
+    const CommandLine commandLine = CommandLine::parse(argc, argv);
     if (!commandLine.runs()) {
         commandLine.print();
         return commandLine.exitStatus();

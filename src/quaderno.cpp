@@ -9,10 +9,7 @@ using namespace Zentovia;
 
 int main(int argc, char **argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine commandLine = CommandLine::parse(arguments);
+    const CommandLine commandLine = CommandLine::parse(argc, argv);
     if (!commandLine.runs()) {
         commandLine.print();
         return commandLine.exitStatus();

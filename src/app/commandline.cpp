@@ -146,6 +146,14 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     return line;
 }
 
+CommandLine CommandLine::parse(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return parse(arguments);
+}
+
 QString CommandLine::helpText()
 {
     return QStringLiteral(

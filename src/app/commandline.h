@@ -29,6 +29,7 @@ struct CommandLine
 
     // arguments[0] is the program itself.
     static CommandLine parse(const QStringList &arguments);
+    static CommandLine parse(int argc, char **argv);
     // The help, in Italian, with the usage line first.
     static QString helpText();
     static QString versionText();
