@@ -2,8 +2,11 @@
 // `zentovia --quaderno` starts it.
 #include "app/application.h"
 #include "app/commandline.h"
-#include "notebookview/notebookwindow.h"
 #include "notebook/notebook.h"
+#include "notebook/serversettings.h"
+
+#include "notebookview/notebookwindow.h"
+#include <QDebug>
 
 using namespace Zentovia;
 
@@ -18,6 +21,14 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(Application::programIcon());
     Notebook notebook;
     NotebookWindow window(notebook);
+    // With a class's server set, the whole class.
+    const ServerSettings server = ServerSettings::read();
+    if (server.isSet())
+        window.setClass(server.connection());
+    if (!server.problem().isEmpty()) {
+        qWarning().noquote() << u"zentovia: " + server.problem();
+        window.showProblem(server.problem());
+    }
     window.show();
     return app.exec();
 }

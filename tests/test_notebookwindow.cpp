@@ -2,9 +2,12 @@
 // with a few answers of two children: what it shows, what a screen reader
 // reads of it, and what its controls do.
 
+#include "notebook/classreader.h"
+#include "notebook/classserver.h"
+#include "notebook/notebook.h"
 #include "notebookview/factgrid.h"
 #include "notebookview/notebookwindow.h"
-#include "notebook/notebook.h"
+#include "support/privatepostgres.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -72,6 +75,7 @@ private Q_SLOTS:
     void saysTheNotebooksProblem();
     void sessionsOfAnswers_data();
     void sessionsOfAnswers();
+    void classFromItsServer();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -260,6 +264,58 @@ void TestNotebookWindow::sessionsOfAnswers()
     for (const Session &session : ProgressChart::sessionsOf(list))
         found << session.asked;
     QCOMPARE(found, asked);
+}
+
+void TestNotebookWindow::classFromItsServer()
+{
+    if (!PrivatePostgres::installed())
+        QSKIP("PostgreSQL's server is not installed (scripts/install-deps)");
+    PrivatePostgres postgres;
+    QString why;
+    QVERIFY2(postgres.start(&why), qPrintable(why));
+    QVERIFY2(postgres.createClass(u"classe"_s, &why), qPrintable(why));
+    postgres.sql(u"postgres"_s,
+        u"CREATE ROLE pc_aula LOGIN IN ROLE zentovia_alunni;"
+        "CREATE ROLE maestra LOGIN IN ROLE zentovia_insegnanti;"_s,
+        &why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    // Carla played on another computer, Anna and Bruno on this one.
+    Notebook other(m_home->filePath(u"altro/quaderno.sqlite"_s));
+    QVERIFY(other.add(answer(u"Carla"_s, 4, 4, Outcome::Right, 30, 3)));
+    ServerTiming quick;
+    quick.retryMs = 300;
+    quick.settleMs = 30;
+    const QString children = postgres.connection(u"classe"_s, u"pc_aula"_s);
+    const QString teacher = postgres.connection(u"classe"_s, u"maestra"_s);
+    {
+        ClassServer here(m_notebook->path(), children, quick);
+        ClassServer there(other.path(), children, quick);
+        ClassReader reader(teacher);
+        QTRY_COMPARE(reader.children().value_or(QList<Child>()).size(), 3);
+    }
+
+    NotebookWindow window(*m_notebook);
+    window.setConfirmation([](const QString &) { return true; });
+    window.setClass(teacher);
+    auto *chooser = window.findChild<QComboBox *>(u"child"_s);
+    const auto shown = [&] {
+        QStringList names;
+        for (int i = 0; i < chooser->count(); ++i)
+            names << chooser->itemText(i);
+        return names;
+    };
+    QCOMPARE(shown(), (QStringList { u"Carla"_s, u"Bruno"_s, u"Anna"_s }));
+    QCOMPARE(cellNames(window).at(33), u"4 per 4: quasi"_s);
+    // The teacher erases Carla's notebook on the server.
+    window.findChild<QPushButton *>(u"erase"_s)->click();
+    QCOMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
+
+    // The server away: this computer's notebook, and a line that says so.
+    postgres.stop();
+    window.reload();
+    QVERIFY(window.findChild<QLabel *>(u"problem"_s)->isVisibleTo(&window));
+    QVERIFY(window.findChild<QLabel *>(u"problem"_s)->text().contains(u"questo computer"_s));
+    QCOMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
 }
 
 QTEST_MAIN(TestNotebookWindow)

@@ -76,6 +76,21 @@ std::optional<QList<Child>> ClassReader::children()
     return children;
 }
 
+bool ClassReader::erase(const QString &child)
+{
+    if (!open())
+        return false;
+    QString why;
+    QByteArray state;
+    const PgResult done = m_database->connection().exec(
+        "DELETE FROM zentovia_answers WHERE child_key = $1", { keyOf(child) }, &why, &state);
+    if (done)
+        return true;
+    // 42501: insufficient privilege.
+    return fail(
+        state == "42501" ? u"solo l'insegnante può cancellare il quaderno di un bambino"_s : why);
+}
+
 std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook *unsentFrom)
 {
     if (!open())

@@ -43,6 +43,9 @@ public:
     // also that notebook's answers of the child not on the server yet (what
     // the ripasso reads on a computer that sends its answers).
     std::optional<QList<Answer>> answers(const QString &child, Notebook *unsentFrom = nullptr);
+    // Erases the child's answers on the server: the teacher's role may, the
+    // children's may not (the problem then says so).
+    bool erase(const QString &child);
     // Every fact of the child, with the child's time for a fact.
     std::optional<FactGrid> grid(const QString &child, int factSeconds);
     // Every answer of every child, oldest first, for the export; visit

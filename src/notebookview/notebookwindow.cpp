@@ -1,8 +1,9 @@
 #include "notebookview/notebookwindow.h"
 
-#include "notebookview/factgrid.h"
 #include "core/title.h"
+#include "notebook/classreader.h"
 #include "notebook/notebook.h"
+#include "notebookview/factgrid.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -181,9 +182,28 @@ void NotebookWindow::showProblem(const QString &sentence)
     m_problemRow->show();
 }
 
+void NotebookWindow::setClass(const QString &connection)
+{
+    m_class = connection;
+    m_reader = std::make_unique<ClassReader>(connection);
+    reload();
+}
+
+void NotebookWindow::leaveClass()
+{
+    showProblem(m_reader->problem() + u" Mostro il quaderno di questo computer."_s);
+    m_reader.reset();
+    m_class.clear();
+}
+
 void NotebookWindow::reload(const QString &child)
 {
-    const std::optional<QList<Child>> children = m_notebook.children();
+    std::optional<QList<Child>> children;
+    const bool left = m_reader && !(children = m_reader->children());
+    if (left)
+        leaveClass();
+    if (!m_reader)
+        children = m_notebook.children();
     {
         const QSignalBlocker quiet(m_chooser);
         m_chooser->clear();
@@ -197,7 +217,8 @@ void NotebookWindow::reload(const QString &child)
         m_pages->setCurrentWidget(m_empty);
         return;
     }
-    m_problemRow->hide();
+    if (!left)
+        m_problemRow->hide();
     if (children->isEmpty()) {
         m_empty->setText(u"Il quaderno è ancora vuoto: gioca una gara e torna qui."_s);
         m_pages->setCurrentWidget(m_empty);
@@ -226,8 +247,16 @@ void NotebookWindow::showChild()
 
 void NotebookWindow::showGrid()
 {
-    const std::optional<FactGrid> grid = m_notebook.grid(child());
-    m_grid->setGrid(check(grid.has_value()) ? *grid : FactGrid());
+    std::optional<FactGrid> grid;
+    if (m_reader) {
+        // The child's time for a fact is kept on this computer.
+        grid = m_reader->grid(child(), m_seconds->currentData().toInt());
+        if (!grid)
+            leaveClass();
+    }
+    if (!m_reader && !check((grid = m_notebook.grid(child())).has_value()))
+        grid.emplace();
+    m_grid->setGrid(*grid);
 }
 
 bool NotebookWindow::eventFilter(QObject *watched, QEvent *event)
@@ -241,13 +270,17 @@ void NotebookWindow::readSessions()
 {
     m_chartState = Chart::Reading;
     QThread *reader = QThread::create([this, path = m_notebook.path(), name = child(),
-                                          reading = m_reading] {
+                                          reading = m_reading, server = m_class] {
         // A connection of its own: the window's stays on the window's thread.
         Notebook notebook(path);
-        const std::optional<QList<Answer>> answers = notebook.answers(name);
+        ClassReader classReader(server);
+        const std::optional<QList<Answer>> answers
+            = server.isEmpty() ? notebook.answers(name) : classReader.answers(name);
         const QList<Session> sessions
             = answers ? ProgressChart::sessionsOf(*answers) : QList<Session>();
-        const QString problem = answers ? QString() : notebook.problem();
+        const QString problem = answers ? QString()
+            : server.isEmpty()          ? notebook.problem()
+                                        : classReader.problem();
         // The window waits for its readers before it goes.
         QMetaObject::invokeMethod(
             this, [=, this] { showSessions(reading, sessions, problem); }, Qt::QueuedConnection);
@@ -286,7 +319,13 @@ void NotebookWindow::askToErase()
         return;
     const QString question = u"Vuoi cancellare per sempre il quaderno di %1? Le sue risposte "
                              "non si potranno più vedere. I record delle gare restano."_s.arg(name);
-    if (m_confirm(question) && check(m_notebook.erase(name)))
+    if (!m_confirm(question))
+        return;
+    if (m_reader && !m_reader->erase(name)) {
+        showProblem(m_reader->problem());
+        return;
+    }
+    if (check(m_notebook.erase(name)))
         reload();
 }
 
@@ -302,9 +341,12 @@ bool NotebookWindow::print(QPagedPaintDevice &device)
     if (child().isEmpty())
         return false;
     if (m_chartState != Chart::Ready) {
-        const std::optional<QList<Answer>> answers = m_notebook.answers(child());
+        const std::optional<QList<Answer>> answers
+            = m_reader ? m_reader->answers(child()) : m_notebook.answers(child());
         showSessions(++m_reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(),
-            answers ? QString() : m_notebook.problem());
+            answers        ? QString()
+                : m_reader ? m_reader->problem()
+                           : m_notebook.problem());
     }
     QPainter painter;
     if (!painter.begin(&device))

@@ -17,6 +17,7 @@ class QThread;
 namespace Zentovia {
 
 class FactGridView;
+class ClassReader;
 class Notebook;
 
 // The notebook as a parent or a teacher reads it ("Quaderno dei progressi"):
@@ -41,6 +42,13 @@ public:
     // The defaults open a QMessageBox and a QPrintDialog over the window.
     void setConfirmation(Confirmation confirm) { m_confirm = std::move(confirm); }
     void setPrinterChoice(PrinterChoice choose) { m_choosePrinter = std::move(choose); }
+
+    // Shows the class from its server (a libpq connection string) instead
+    // of this computer's notebook; when the server cannot be reached, this
+    // computer's notebook, and a line that says so.
+    void setClass(const QString &connection);
+    // Says something about the notebook in the line at the top.
+    void showProblem(const QString &sentence);
 
     // The child shown, by name as last typed; empty when none.
     QString child() const;
@@ -69,9 +77,13 @@ private:
     void showSessions(int reading, const QList<Session> &sessions, const QString &problem);
     // Says the notebook's problem when ok is false.
     bool check(bool ok);
-    void showProblem(const QString &sentence);
+
+    // The class's server cannot be reached: this computer's notebook instead.
+    void leaveClass();
 
     Notebook &m_notebook;
+    QString m_class; // the class's server, when shown
+    std::unique_ptr<ClassReader> m_reader;
     Confirmation m_confirm;
     PrinterChoice m_choosePrinter;
     QWidget *m_problemRow = nullptr;
