@@ -142,14 +142,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds)
 {
     if (!open())
         return std::nullopt;
-    FactGrid grid;
-    QList<Attempt> attempts;
-    int fact = -1;
-    const auto close = [&] {
-        if (fact >= 0)
-            grid.at(fact / 10).at(fact % 10) = summarize(attempts, factSeconds);
-        attempts.clear();
-    };
+    GridBuilder grid(factSeconds);
     QString why;
     // In the order of the index the grid has on the server.
     const bool read = m_database->connection().forEachRow(
@@ -157,16 +150,9 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds)
         " FROM zentovia_answers WHERE child_key = $1 ORDER BY times_table, multiplier, at",
         { keyOf(child) },
         [&](const PGresult *row) {
-            const int here = int(PgConnection::number(row, 0, 0) - 1) * 10
-                + int(PgConnection::number(row, 0, 1)) - 1;
-            if (here < 0 || here >= 100)
-                return true;
-            if (here != fact) {
-                close();
-                fact = here;
-            }
-            attempts.append({ PgConnection::number(row, 0, 2),
-                Outcome(PgConnection::number(row, 0, 3)), int(PgConnection::number(row, 0, 4)) });
+            grid.add(int(PgConnection::number(row, 0, 0)), int(PgConnection::number(row, 0, 1)),
+                { PgConnection::number(row, 0, 2), Outcome(PgConnection::number(row, 0, 3)),
+                    int(PgConnection::number(row, 0, 4)) });
             return true;
         },
         &why);
@@ -174,8 +160,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds)
         fail(why);
         return std::nullopt;
     }
-    close();
-    return grid;
+    return grid.finish();
 }
 
 bool ClassReader::forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit)

@@ -100,4 +100,30 @@ FactGrid gridOf(const QList<Answer> &oldestFirst, int factSeconds)
     return grid;
 }
 
+void GridBuilder::add(int table, int multiplier, const Attempt &attempt)
+{
+    if (table < 1 || table > 10 || multiplier < 1 || multiplier > 10)
+        return;
+    const int fact = (table - 1) * 10 + multiplier - 1;
+    if (fact != m_fact) {
+        close();
+        m_fact = fact;
+    }
+    m_attempts.append(attempt);
+}
+
+void GridBuilder::close()
+{
+    if (m_fact >= 0)
+        m_grid.at(m_fact / 10).at(m_fact % 10) = summarize(m_attempts, m_factSeconds);
+    m_attempts.clear();
+}
+
+FactGrid GridBuilder::finish()
+{
+    close();
+    m_fact = -1;
+    return m_grid;
+}
+
 } // namespace Zentovia

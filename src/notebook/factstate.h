@@ -57,4 +57,25 @@ using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 // The facts of a child's answers, oldest first.
 FactGrid gridOf(const QList<Answer> &oldestFirst, int factSeconds);
 
+// A child's grid from the attempts of each fact in turn: all of one fact's,
+// oldest first, before the next fact's (as a store sorted by fact reads
+// them). Facts outside the tables are passed over.
+class GridBuilder
+{
+public:
+    explicit GridBuilder(int factSeconds)
+        : m_factSeconds(factSeconds)
+    { }
+    void add(int table, int multiplier, const Attempt &attempt);
+    FactGrid finish();
+
+private:
+    void close();
+
+    int m_factSeconds;
+    FactGrid m_grid;
+    QList<Attempt> m_attempts;
+    int m_fact = -1;
+};
+
 } // namespace Zentovia

@@ -240,25 +240,13 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
         fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
         return std::nullopt;
     }
-    FactGrid grid;
-    QList<Attempt> attempts;
-    int fact = -1;
-    const auto close = [&] {
-        if (fact >= 0)
-            grid.at(fact / 10).at(fact % 10) = summarize(attempts, *seconds);
-        attempts.clear();
-    };
+    GridBuilder grid(*seconds);
     while (query.next()) {
-        const int here = (query.value(0).toInt() - 1) * 10 + query.value(1).toInt() - 1;
-        if (here != fact) {
-            close();
-            fact = here;
-        }
-        attempts.append({ query.value(2).toLongLong(), Outcome(query.value(3).toInt()),
-            query.value(4).toInt() });
+        grid.add(query.value(0).toInt(), query.value(1).toInt(),
+            { query.value(2).toLongLong(), Outcome(query.value(3).toInt()),
+                query.value(4).toInt() });
     }
-    close();
-    return grid;
+    return grid.finish();
 }
 
 bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit)

@@ -15,6 +15,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QThread>
@@ -61,7 +62,9 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
     setWindowTitle(programTitle() + u" – Quaderno dei progressi"_s);
     setFont(liberationSans(11));
     buildControls();
-    resize(1100, 760);
+    // As large as it reads best, within the screen it opens on, a small
+    // laptop's too, with room left for the window's frame.
+    resize(QSize(1100, 760).boundedTo(screen()->availableSize() - QSize(40, 80)));
     reload();
 }
 
