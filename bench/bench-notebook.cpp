@@ -26,11 +26,6 @@ using namespace Zentovia::Bench;
 
 namespace {
 
-void line(const char *what, double value, const char *unit, const char *goal, bool met)
-{
-    std::printf("%-44s %9.1f %-3s goal %-10s %s\n", what, value, unit, goal, met ? "ok" : "MISSED");
-}
-
 double msSince(const QElapsedTimer &clock)
 {
     return double(clock.nsecsElapsed()) / 1e6;

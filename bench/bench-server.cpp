@@ -26,11 +26,6 @@ constexpr int Backlog = 10000;
 constexpr int Children = 30;
 constexpr int ClassAnswers = 1000000;
 
-void line(const char *what, double value, const char *unit, const char *goal, bool met)
-{
-    std::printf("%-44s %9.1f %-3s goal %-10s %s\n", what, value, unit, goal, met ? "ok" : "MISSED");
-}
-
 double msSince(const QElapsedTimer &clock)
 {
     return double(clock.nsecsElapsed()) / 1e6;

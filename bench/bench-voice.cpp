@@ -24,14 +24,7 @@ using namespace Zentovia;
 
 using namespace Zentovia::Bench;
 
-namespace {
-
-void line(const char *what, double value, const char *unit, const char *goal, bool met)
-{
-    std::printf("%-44s %9.1f %-3s goal %-10s %s\n", what, value, unit, goal, met ? "ok" : "MISSED");
-}
-
-} // namespace
+namespace { } // namespace
 
 int main(int argc, char **argv)
 {

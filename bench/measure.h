@@ -8,9 +8,16 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 namespace Zentovia::Bench {
+
+// One figure beside its goal, marked MISSED when the goal is not met.
+inline void line(const char *what, double value, const char *unit, const char *goal, bool met)
+{
+    std::printf("%-44s %9.1f %-3s goal %-10s %s\n", what, value, unit, goal, met ? "ok" : "MISSED");
+}
 
 inline double median(QList<double> values)
 {

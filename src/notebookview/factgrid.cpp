@@ -1,5 +1,7 @@
 #include "notebookview/factgrid.h"
 
+#include "notebookview/sansfont.h"
+
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -50,15 +52,6 @@ Look lookOf(FactState state)
         break;
     }
     return { QColor(0xec, 0xed, 0xef), QColor(0x6b, 0x70, 0x78), QColor() };
-}
-
-QFont sansFont(qreal pixels, bool bold = false)
-{
-    QFont font(u"Liberation Sans"_s);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, qRound(pixels)));
-    font.setBold(bold);
-    return font;
 }
 
 QPolygonF star(const QPointF &centre, qreal radius)

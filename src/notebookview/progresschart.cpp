@@ -1,5 +1,7 @@
 #include "notebookview/progresschart.h"
 
+#include "notebookview/sansfont.h"
+
 #include <QMap>
 #include <QPainter>
 #include <QtMath>
@@ -26,15 +28,6 @@ QColor tableColour(int table)
 QColor inkOn(const QColor &fill)
 {
     return fill.lightnessF() > 0.6 ? QColor(0x1a, 0x1a, 0x1a) : Qt::white;
-}
-
-QFont sansFont(qreal pixels, bool bold = false)
-{
-    QFont font(u"Liberation Sans"_s);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, qRound(pixels)));
-    font.setBold(bold);
-    return font;
 }
 
 bool isPractice(const Session &session)
