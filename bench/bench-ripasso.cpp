@@ -8,10 +8,10 @@
 #include "measure.h"
 #include "simulatedchild.h"
 
-#include "notebook/factstate.h"
-#include "notebook/localclock.h"
+#include "learning/factstate.h"
+#include "learning/localclock.h"
+#include "learning/practiceplan.h"
 #include "notebook/notebook.h"
-#include "notebook/practiceplan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -318,7 +318,7 @@ bool chooseNext()
                                                    : QString();
         answer.outcome = q.outcome;
         answer.tenths = q.tenths;
-        answer.mode = QString::fromUtf16(PracticeMode);
+        answer.mode = Mode::Practice;
         answers.append(answer);
     }
     if (!notebook.add(answers)) {

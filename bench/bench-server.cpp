@@ -4,10 +4,10 @@
 // children has a million answers on the server.
 #include "measure.h"
 
-#include "notebook/classdatabase.h"
-#include "notebook/classreader.h"
+#include "classserver/classdatabase.h"
+#include "classserver/classreader.h"
+#include "classserver/serversync.h"
 #include "notebook/notebook.h"
-#include "notebook/serversync.h"
 #include "support/privatepostgres.h"
 
 #include <QCoreApplication>

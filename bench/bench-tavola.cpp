@@ -76,7 +76,7 @@ bool verdict()
     TavolaRig rig;
     // Each answer is stored in the child's notebook, as in the program.
     NotebookWriter notebook(Notebook::defaultPath());
-    NotebookRecorder recorder(rig.contest(), notebook, QString::fromUtf16(ContestMode));
+    NotebookRecorder recorder(rig.contest(), notebook, Mode::Contest);
     rig.start();
     rig.tavola->activateWindow();
     if (!QTest::qWaitForWindowExposed(rig.tavola.get())) {

@@ -86,7 +86,7 @@ int main(int argc, char **argv)
                     ? QString::number(product + 1 + random.bounded(9))
                     : QString();
                 answer.tenths = tenths(random, answer.outcome == Outcome::Right ? 40 : 70);
-                answer.mode = QString::fromUtf16(contest ? ContestMode : PracticeMode);
+                answer.mode = contest ? Mode::Contest : Mode::Practice;
                 at = at.addSecs(answer.tenths / 10 + 3);
                 answer.at = at;
                 day.append(answer);

@@ -47,7 +47,7 @@
 // takes the easier of its two factors); each child
 // has an ability drawn once, normal with a spread of 0.3, and each of its
 // facts a further spread of 0.2.
-#include "notebook/answer.h"
+#include "learning/answer.h"
 
 #include <QList>
 

@@ -7,9 +7,10 @@
 #include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "app/wizard.h"
+#include "classserver/classsender.h"
+#include "classserver/serversettings.h"
 #include "contest/timeseededrandom.h"
 #include "core/failure.h"
-#include "notebook/classserver.h"
 #include "notebook/notebook.h"
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
@@ -36,7 +37,7 @@ int main(int argc, char **argv)
     }
     if (commandLine.action == CommandLine::Action::Export) {
         QCoreApplication app(argc, argv);
-        return exportNotebook(stdout);
+        return exportNotebook(ServerSettings::read(), stdout);
     }
 
     if (commandLine.action == CommandLine::Action::Notebook) {
@@ -67,33 +68,35 @@ int main(int argc, char **argv)
         // Every answer goes into the child's notebook, which is opened at the
         // first answer, on a thread of its own.
         NotebookWriter notebook(Notebook::defaultPath());
+        // The class's server, when one is set: read once, here.
+        const ServerSettings server = ServerSettings::read();
+        if (!server.problem().isEmpty())
+            qWarning().noquote() << u"zentovia: "_s + server.problem();
         // A ripasso asks what the child's notebook says is worth asking.
         std::unique_ptr<NotebookPractice> practice;
         if (commandLine.practice) {
             practice = std::make_unique<NotebookPractice>(
-                Notebook::defaultPath(), [&tavola] { return tavola.contest().player(); },
-                commandLine.tables);
+                Notebook::defaultPath(), commandLine.tables, server.connection());
+            QObject::connect(&tavola.contest(), &Contest::playerNamed, practice.get(),
+                &NotebookPractice::childNamed);
             tavola.setPractice(*practice);
         }
-        NotebookRecorder recorder(tavola.contest(), notebook,
-            QString::fromUtf16(commandLine.practice ? PracticeMode : ContestMode));
+        NotebookRecorder recorder(
+            tavola.contest(), notebook, commandLine.practice ? Mode::Practice : Mode::Contest);
         // With a class's server set, the answers go on to it from the
         // notebook, on a thread of their own, from the moment the name box is
-        // answered; a server away or hanging never holds up the child.
-        std::unique_ptr<ClassServer> server;
+        // answered: each once the notebook has stored it. The child never
+        // waits for the server, whether it is away or hangs.
+        std::unique_ptr<ClassSender> sender;
         QObject::connect(
             &tavola, &Tavola::boxClosed, &tavola,
-            [&server] {
-                QString problem;
-                server = ClassServer::start(Notebook::defaultPath(), &problem);
+            [&] {
+                sender = ClassSender::start(server, Notebook::defaultPath());
+                if (sender)
+                    QObject::connect(&notebook, &NotebookWriter::stored, sender.get(),
+                        &ClassSender::answerStored);
             },
             Qt::SingleShotConnection);
-        const auto answerAdded = [&server] {
-            if (server)
-                server->answerAdded();
-        };
-        QObject::connect(&tavola.contest(), &Contest::answered, &tavola, answerAdded);
-        QObject::connect(&tavola.contest(), &Contest::skipped, &tavola, answerAdded);
         // The voice loads while the child reads the greeting: not while the
         // name box is being put on screen, and ready for the wizard's first
         // words.

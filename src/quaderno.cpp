@@ -2,10 +2,10 @@
 // `zentovia --quaderno` starts it.
 #include "app/application.h"
 #include "app/commandline.h"
+#include "classserver/serversettings.h"
 #include "notebook/notebook.h"
-#include "notebook/serversettings.h"
-
 #include "notebookview/notebookwindow.h"
+
 #include <QDebug>
 
 using namespace Zentovia;

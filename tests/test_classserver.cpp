@@ -1,7 +1,7 @@
-#include "notebook/classreader.h"
-#include "notebook/classserver.h"
+#include "classserver/classreader.h"
+#include "classserver/classsender.h"
+#include "classserver/serversettings.h"
 #include "notebook/notebook.h"
-#include "notebook/serversettings.h"
 #include "support/privatepostgres.h"
 
 #include <QCoreApplication>
@@ -34,7 +34,6 @@ ServerTiming quick()
     ServerTiming timing;
     timing.waitMs = 1000;
     timing.retryMs = 300;
-    timing.settleMs = 30;
     timing.batch = 100;
     return timing;
 }
@@ -58,8 +57,8 @@ QList<Answer> answers(const QString &child, int count, const QDateTime &from)
 
 int sendUntilKilled(const QString &path, const QString &connection)
 {
-    ClassServer server(path, connection, quick());
-    QObject::connect(&server, &ClassServer::sent, [](qint64 total) {
+    ClassSender server(path, connection, quick());
+    QObject::connect(&server, &ClassSender::sent, [](qint64 total) {
         std::printf("inviate %lld\n", static_cast<long long>(total));
         std::fflush(stdout);
     });
@@ -202,8 +201,8 @@ void TestClassServer::twoComputers()
 
     const QString connection = m_postgres.connection(database, u"pc_aula"_s);
     {
-        ClassServer one(first.path(), connection, quick());
-        ClassServer two(second.path(), connection, quick());
+        ClassSender one(first.path(), connection, quick());
+        ClassSender two(second.path(), connection, quick());
         QTRY_COMPARE(onServer(first, database) + onServer(second, database), 105);
     }
     QCOMPARE(onServer(first, database), 70);
@@ -249,13 +248,13 @@ void TestClassServer::serverRestarted()
     const QDateTime day(QDate(2024, 4, 8), QTime(10, 0));
     QVERIFY(notebook.add(answers(u"Dario"_s, 10, day)));
     const QString connection = m_postgres.connection(Class, u"pc_aula"_s);
-    ClassServer server(notebook.path(), connection, quick());
-    QSignalSpy problems(&server, &ClassServer::problem);
+    ClassSender server(notebook.path(), connection, quick());
+    QSignalSpy problems(&server, &ClassSender::problem);
     QTRY_COMPARE(onServer(notebook), 10);
 
     m_postgres.stop();
     QVERIFY(notebook.add(answers(u"Dario"_s, 10, day.addSecs(600))));
-    server.answerAdded();
+    server.answerStored();
     QTRY_VERIFY(!problems.isEmpty());
     QVERIFY2(problems.first().first().toString().contains(u"Restano su questo computer"_s),
         qPrintable(problems.first().first().toString()));
@@ -282,7 +281,7 @@ void TestClassServer::serverFrozen()
     const QDateTime day(QDate(2024, 5, 6), QTime(11, 0));
     QVERIFY(notebook.add(answers(u"Elsa"_s, 5, day)));
     const QString connection = m_postgres.connection(Class, u"pc_aula"_s);
-    auto server = std::make_unique<ClassServer>(notebook.path(), connection, quick());
+    auto server = std::make_unique<ClassSender>(notebook.path(), connection, quick());
     QTRY_COMPARE(onServer(notebook), 5);
 
     // Frozen in the middle of a send: the child goes on without waiting.
@@ -294,7 +293,7 @@ void TestClassServer::serverFrozen()
         clock.start();
         QVERIFY(notebook.add(answer));
         slowest = std::max(slowest, clock.elapsed());
-        server->answerAdded();
+        server->answerStored();
         QTest::qWait(60);
     }
     QVERIFY2(slowest < 500, qPrintable(QString::number(slowest)));
@@ -306,17 +305,17 @@ void TestClassServer::serverFrozen()
     server.reset();
     ServerTiming patient = quick();
     patient.waitMs = 10000;
-    server = std::make_unique<ClassServer>(notebook.path(), connection, patient);
+    server = std::make_unique<ClassSender>(notebook.path(), connection, patient);
     m_postgres.freeze(true);
     QVERIFY(notebook.add(answers(u"Elsa"_s, 1, day.addSecs(3600))));
-    server->answerAdded();
+    server->answerStored();
     QTest::qWait(300);
     QElapsedTimer clock;
     clock.start();
     server.reset();
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     m_postgres.freeze(false);
-    ClassServer again(notebook.path(), connection, quick());
+    ClassSender again(notebook.path(), connection, quick());
     QTRY_COMPARE_WITH_TIMEOUT(onServer(notebook), 26, 10000);
 }
 
@@ -341,7 +340,7 @@ void TestClassServer::programKilled()
     const QString count
         = u"SELECT count(*) || ' ' || min(number) || ' ' || max(number)"
           " FROM zentovia_answers WHERE computer = '%1'"_s.arg(notebook.computerId());
-    auto server = std::make_unique<ClassServer>(notebook.path(), connection, quick());
+    auto server = std::make_unique<ClassSender>(notebook.path(), connection, quick());
     QTRY_COMPARE(m_postgres.sql(Class, count), u"3000 1 3000"_s);
 
     // A reply lost after the commit: the mark is behind, the resend adds
@@ -358,7 +357,7 @@ void TestClassServer::programKilled()
     }
     QSqlDatabase::removeDatabase(u"mark"_s);
     QCOMPARE(notebook.sentUpTo(archive), 1000);
-    server = std::make_unique<ClassServer>(notebook.path(), connection, quick());
+    server = std::make_unique<ClassSender>(notebook.path(), connection, quick());
     QTRY_COMPARE(notebook.sentUpTo(archive), 3000);
     QCOMPARE(m_postgres.sql(Class, count), u"3000 1 3000"_s);
 }
@@ -445,11 +444,12 @@ void TestClassServer::refused()
     Notebook notebook(notebookPath(QString::fromLatin1(QTest::currentDataTag())));
     QVERIFY(notebook.add(answers(u"Gina"_s, 3, QDateTime(QDate(2024, 9, 16), QTime(9, 0)))));
     qputenv("ZENTOVIA_ARCHIVIO", setting.toUtf8());
-    QString problem;
-    std::unique_ptr<ClassServer> server = ClassServer::start(notebook.path(), &problem, quick());
+    const ServerSettings settings = ServerSettings::read();
     qunsetenv("ZENTOVIA_ARCHIVIO");
+    QString problem = settings.problem();
+    std::unique_ptr<ClassSender> server = ClassSender::start(settings, notebook.path(), quick());
     if (server) {
-        QSignalSpy problems(server.get(), &ClassServer::problem);
+        QSignalSpy problems(server.get(), &ClassSender::problem);
         QTRY_VERIFY_WITH_TIMEOUT(!problems.isEmpty(), 5000);
         problem = problems.first().first().toString();
     }

@@ -32,7 +32,7 @@ struct ContestRig
     QHash<QString, QString> shown; // "verdict", "counts", "clock", "line", "gradient"
     int nextOffers = 0;
 
-    explicit ContestRig(int table = Contest::DefaultTable)
+    explicit ContestRig(int table = DefaultTable)
         : contest(dialogs, random, agent, merlinCast(), table)
     {
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
@@ -315,7 +315,7 @@ void TestContest::clock()
     rig.contest.start();
     if (asked)
         rig.contest.activate();
-    const Countdown &clock = rig.contest.clock();
+    const Countdown &clock = rig.contest.countdown();
     for (int tick = 1; tick <= ticks; ++tick) {
         rig.contest.tick();
         // The clock's parts always add up to the seconds left.
@@ -335,7 +335,7 @@ void TestContest::timeUpWithAnotherText()
     rig.start();
     for (int tick = 1; tick <= 420; ++tick)
         rig.contest.tick();
-    rig.contest.clock().show(u"00.00.00"_s);
+    rig.contest.countdown().show(u"00.00.00"_s);
     rig.contest.tick();
     QCOMPARE(rig.dialogs.messages.mid(1), (QStringList { u"Tempo scaduto"_s, Farewell }));
     QCOMPARE(rig.status, 0);

@@ -1,5 +1,5 @@
+#include "learning/localclock.h"
 #include "notebook/csvexport.h"
-#include "notebook/localclock.h"
 #include "notebook/notebook.h"
 #include "notebook/notebookwriter.h"
 
@@ -280,7 +280,9 @@ void TestNotebook::oddNames_data()
     QTest::newRow("markup") << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s;
     QTest::newRow("250 characters")
         << QString(250, u'è') << QString(250, u'è') << QString(250, u'è');
-    QTest::newRow("blanks") << u" \t "_s << u"Amico"_s << u"Amico"_s;
+    // As the contest names the child.
+    QTest::newRow("blanks") << u" \t "_s << u" \t "_s << u" \t "_s;
+    QTest::newRow("nothing") << u""_s << u"Amico"_s << u"Amico"_s;
 }
 
 void TestNotebook::oddNames()
@@ -312,7 +314,7 @@ void TestNotebook::csvBytes()
     skipped.table = 3;
     skipped.multiplier = 4;
     skipped.tenths = 120;
-    skipped.mode = u"ripasso"_s;
+    skipped.mode = Mode::Practice;
     QVERIFY(notebook.add(skipped));
     QVERIFY(notebook.add(answer(u"Giulia"_s, u"5;\"6"_s, Outcome::Wrong, Monday.addSecs(500))));
 

@@ -2,10 +2,10 @@
 // with a few answers of two children: what it shows, what a screen reader
 // reads of it, and what its controls do.
 
-#include "notebook/classreader.h"
-#include "notebook/classserver.h"
+#include "classserver/classreader.h"
+#include "classserver/classsender.h"
 #include "notebook/notebook.h"
-#include "notebookview/factgrid.h"
+#include "notebookview/factgridview.h"
 #include "notebookview/notebookwindow.h"
 #include "support/privatepostgres.h"
 
@@ -30,7 +30,7 @@ namespace {
 const QDateTime Monday(QDate(2024, 3, 4), QTime(16, 0));
 
 Answer answer(const QString &child, int table, int multiplier, Outcome outcome, int tenths, int day,
-    int minute = 0, const QString &mode = QString::fromUtf16(ContestMode))
+    int minute = 0, Mode mode = Mode::Contest)
 {
     const QString typed = outcome == Outcome::Right ? QString::number(table * multiplier) : u"1"_s;
     return { Monday.addDays(day).addSecs(60 * minute), child, table, multiplier, typed, outcome,
@@ -256,7 +256,7 @@ void TestNotebookWindow::sessionsOfAnswers()
     QFETCH(QList<int>, asked);
     QList<Answer> list;
     for (const QString &token : answers.split(u' ')) {
-        const QString mode = QString::fromUtf16(token.at(1) == u'g' ? ContestMode : PracticeMode);
+        const Mode mode = token.at(1) == u'g' ? Mode::Contest : Mode::Practice;
         list << answer(
             u"Anna"_s, token.left(1).toInt(), 2, Outcome::Right, 30, 0, token.mid(2).toInt(), mode);
     }
@@ -284,12 +284,11 @@ void TestNotebookWindow::classFromItsServer()
     QVERIFY(other.add(answer(u"Carla"_s, 4, 4, Outcome::Right, 30, 3)));
     ServerTiming quick;
     quick.retryMs = 300;
-    quick.settleMs = 30;
     const QString children = postgres.connection(u"classe"_s, u"pc_aula"_s);
     const QString teacher = postgres.connection(u"classe"_s, u"maestra"_s);
     {
-        ClassServer here(m_notebook->path(), children, quick);
-        ClassServer there(other.path(), children, quick);
+        ClassSender here(m_notebook->path(), children, quick);
+        ClassSender there(other.path(), children, quick);
         ClassReader reader(teacher);
         QTRY_COMPARE(reader.children().value_or(QList<Child>()).size(), 3);
     }
@@ -304,16 +303,16 @@ void TestNotebookWindow::classFromItsServer()
             names << chooser->itemText(i);
         return names;
     };
-    QCOMPARE(shown(), (QStringList { u"Carla"_s, u"Bruno"_s, u"Anna"_s }));
-    QCOMPARE(cellNames(window).at(33), u"4 per 4: quasi"_s);
+    QTRY_COMPARE(shown(), (QStringList { u"Carla"_s, u"Bruno"_s, u"Anna"_s }));
+    QTRY_COMPARE(cellNames(window).at(33), u"4 per 4: quasi"_s);
     // The teacher erases Carla's notebook on the server.
     window.findChild<QPushButton *>(u"erase"_s)->click();
-    QCOMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
+    QTRY_COMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
 
     // The server away: this computer's notebook, and a line that says so.
     postgres.stop();
     window.reload();
-    QVERIFY(window.findChild<QLabel *>(u"problem"_s)->isVisibleTo(&window));
+    QTRY_VERIFY(window.findChild<QLabel *>(u"problem"_s)->isVisibleTo(&window));
     QVERIFY(window.findChild<QLabel *>(u"problem"_s)->text().contains(u"questo computer"_s));
     QCOMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
 }

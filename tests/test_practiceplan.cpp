@@ -1,8 +1,8 @@
 // The order of a ripasso: what a child missed first, the misses of the day
 // again two or three questions later, never a fact twice in a row, a few new
 // facts and a learned one now and then.
+#include "learning/practiceplan.h"
 #include "notebook/notebook.h"
-#include "notebook/practiceplan.h"
 
 #include <QTemporaryDir>
 #include <QTest>

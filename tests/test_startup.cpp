@@ -105,7 +105,7 @@ void TestStartup::clockArmedThenShownAtActivation()
     auto *timer = rig.control<QTimer>(Role::Ticker);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1000);
-    const Countdown &clock = rig.contest().clock();
+    const Countdown &clock = rig.contest().countdown();
     QCOMPARE(clock.hours(), 0);
     QCOMPARE(clock.minutes(), 7);
     QCOMPARE(clock.seconds(), 0.0f);

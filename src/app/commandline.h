@@ -15,10 +15,6 @@ struct CommandLine
 {
     enum class Action { Run, Notebook, Export, Help, Version, Error };
 
-    static constexpr int DefaultTable = Contest::DefaultTable;
-    static constexpr int FirstTable = Contest::FirstTable;
-    static constexpr int LastTable = Contest::LastTable;
-
     Action action = Action::Run;
     int table = DefaultTable;
     // A ripasso instead of a contest, on these tables (none: the child's own).

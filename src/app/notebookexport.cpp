@@ -1,9 +1,9 @@
 #include "app/notebookexport.h"
 
-#include "notebook/classreader.h"
+#include "classserver/classreader.h"
+#include "classserver/serversettings.h"
 #include "notebook/csvexport.h"
 #include "notebook/notebook.h"
-#include "notebook/serversettings.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -20,7 +20,7 @@ int failed(const QString &problem)
 
 } // namespace
 
-int exportNotebook(std::FILE *out)
+int exportNotebook(const ServerSettings &server, std::FILE *out)
 {
     // The lines below say what went wrong; nothing else on stderr.
     QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
@@ -31,7 +31,6 @@ int exportNotebook(std::FILE *out)
     QString problem;
     // With a class's server set, the whole class; when it cannot be reached,
     // this computer's notebook, and a line that says so.
-    const ServerSettings server = ServerSettings::read();
     if (!server.problem().isEmpty())
         failed(server.problem());
     if (server.isSet()) {

@@ -4,9 +4,12 @@
 
 namespace Zentovia {
 
-// `zentovia --esporta`: every answer of the notebook on this computer, as a
-// table for a spreadsheet, on out. A notebook that cannot be read gives one
-// Italian line on stderr and status 1; otherwise status 0.
-int exportNotebook(std::FILE *out);
+class ServerSettings;
+
+// `zentovia --esporta`: every answer, as a table for a spreadsheet, on out:
+// the class's, from its server when one is set, else this computer's
+// notebook. A notebook that cannot be read gives one Italian line on stderr
+// and status 1; otherwise status 0.
+int exportNotebook(const ServerSettings &server, std::FILE *out);
 
 } // namespace Zentovia

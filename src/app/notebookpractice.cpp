@@ -1,70 +1,99 @@
 #include "app/notebookpractice.h"
 
-#include "notebook/classreader.h"
+#include "classserver/classqueries.h"
+#include "core/tables.h"
+#include "learning/practiceplan.h"
 #include "notebook/notebook.h"
-#include "notebook/practiceplan.h"
-#include "notebook/serversettings.h"
 
 #include <QDebug>
 #include <QRandomGenerator>
 
 namespace Zentovia {
 
-NotebookPractice::NotebookPractice(
-    const QString &notebookPath, std::function<QString()> child, const QList<int> &tables)
-    : m_path(notebookPath)
-    , m_child(std::move(child))
-    , m_tables(tables)
-{ }
+NotebookPractice::NotebookPractice(const QString &notebookPath, const QList<int> &tables,
+    const QString &connection, QObject *parent)
+    : QObject(parent)
+    , m_path(notebookPath)
+    , m_chosenTables(tables)
+{
+    if (!connection.isEmpty())
+        m_class = std::make_unique<ClassQueries>(connection);
+}
 
 NotebookPractice::~NotebookPractice() = default;
 
-void NotebookPractice::plan()
+void NotebookPractice::childNamed(const QString &child)
+{
+    m_child = child;
+    if (!m_class)
+        return;
+    // The child's answers on every computer of the class, and this
+    // computer's not sent yet.
+    using Read = std::pair<std::optional<QList<Answer>>, QString>;
+    m_class->ask(
+        [path = m_path, child](ClassReader &reader) {
+            Notebook notebook(path);
+            const std::optional<QList<Answer>> answers = reader.answers(child, &notebook);
+            return Read(answers, answers ? QString() : reader.problem());
+        },
+        [this](const Read &read) {
+            if (!read.first) {
+                qWarning().noquote() << u"zentovia: " + read.second;
+                return;
+            }
+            if (m_answered)
+                return; // too late for this ripasso: the plan stays
+            plan(read.first);
+            Q_EMIT classRead();
+        });
+}
+
+void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
 {
     Notebook notebook(m_path);
-    const QString child = m_child();
+    const int factSeconds = notebook.factSeconds(m_child).value_or(DefaultFactSeconds);
     std::optional<FactGrid> grid;
-    // With a class's server, the child's answers on every computer of the
-    // class, and this computer's not sent yet; without it, or when it cannot
-    // be reached, this computer's.
-    const ServerSettings server = ServerSettings::read();
-    if (server.isSet()) {
-        ClassReader reader(server.connection());
-        const auto answers = reader.answers(child, &notebook);
-        if (answers)
-            grid = gridOf(*answers, notebook.factSeconds(child).value_or(DefaultFactSeconds));
-        else
-            qWarning().noquote() << u"zentovia: " + reader.problem();
+    if (classAnswers) {
+        GridBuilder builder(factSeconds);
+        for (const Answer &answer : *classAnswers)
+            builder.add(answer);
+        grid = builder.finish();
+    } else {
+        grid = notebook.grid(m_child);
     }
-    if (!grid)
-        grid = notebook.grid(child);
     if (!grid) {
         // The ripasso goes on as for a child with no answers yet.
         qWarning().noquote() << u"zentovia: " + notebook.problem();
         grid.emplace();
     }
-    if (m_tables.isEmpty()) {
-        for (int table = 1; table <= 10; ++table) {
+    QList<int> tables = m_chosenTables;
+    if (tables.isEmpty()) {
+        for (int table = FirstTable; table <= LastTable; ++table) {
             const auto &row = grid->at(table - 1);
             if (std::any_of(row.begin(), row.end(), [](const FactSummary &s) { return s.asked; }))
-                m_tables << table;
+                tables << table;
         }
     }
-    if (m_tables.isEmpty())
-        m_tables << 5;
+    if (tables.isEmpty())
+        tables << DefaultTable;
     m_plan = std::make_unique<PracticePlan>(
-        *grid, m_tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); });
+        *grid, tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); });
+    if (m_asking)
+        m_plan->alreadyAsked(*m_asking);
 }
 
 Fact NotebookPractice::next()
 {
     if (!m_plan)
-        plan();
-    return m_plan->next();
+        plan(std::nullopt);
+    m_asking = m_plan->next();
+    return *m_asking;
 }
 
 void NotebookPractice::answered(const Fact &fact, bool right)
 {
+    m_answered = true;
+    m_asking.reset();
     if (m_plan)
         m_plan->answered(fact, right);
 }

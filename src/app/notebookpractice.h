@@ -1,39 +1,58 @@
 #pragma once
 
 #include "core/factsource.h"
+#include "learning/answer.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
+#include <optional>
 
 namespace Zentovia {
 
+class ClassQueries;
 class PracticePlan;
 
-// The questions of a ripasso, from the child's notebook: read when the first
-// question is asked, once the child's name is known.
-class NotebookPractice : public FactSource
+// The questions of a ripasso, from the child's notebook. Once the child is
+// named, the plan is made from this computer's notebook; with a class's
+// server, the child's answers on every computer of the class are read
+// meanwhile on a thread of their own, and the plan is made again from them
+// when they come before the first answer. The first question never waits
+// for the server.
+class NotebookPractice : public QObject, public FactSource
 {
+    Q_OBJECT
+
 public:
-    // child gives the name typed in the name box. tables: those chosen on
-    // the command line, or none: every table the child has answered in, or
-    // else the 5.
-    NotebookPractice(
-        const QString &notebookPath, std::function<QString()> child, const QList<int> &tables);
+    // tables: those chosen on the command line, or none: every table the
+    // child has answered in, or else the 5. connection: the class's server,
+    // or empty.
+    NotebookPractice(const QString &notebookPath, const QList<int> &tables,
+        const QString &connection = QString(), QObject *parent = nullptr);
     ~NotebookPractice() override;
+
+    // The name typed in the name box.
+    void childNamed(const QString &child);
 
     Fact next() override;
     void answered(const Fact &fact, bool right) override;
 
+Q_SIGNALS:
+    // The plan now comes from the class's answers.
+    void classRead();
+
 private:
-    void plan();
+    void plan(const std::optional<QList<Answer>> &classAnswers);
 
     QString m_path;
-    std::function<QString()> m_child;
-    QList<int> m_tables;
+    QString m_child;
+    QList<int> m_chosenTables;
+    std::unique_ptr<ClassQueries> m_class;
     std::unique_ptr<PracticePlan> m_plan;
+    std::optional<Fact> m_asking; // the question asked, not yet answered
+    bool m_answered = false; // since the plan was made
 };
 
 } // namespace Zentovia

@@ -6,7 +6,7 @@
 
 namespace Zentovia {
 
-NotebookRecorder::NotebookRecorder(Contest &contest, NotebookWriter &writer, const QString &mode)
+NotebookRecorder::NotebookRecorder(Contest &contest, NotebookWriter &writer, Mode mode)
     : m_contest(contest)
     , m_writer(writer)
     , m_mode(mode)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "contest/contest.h"
-#include "notebook/answer.h"
+#include "learning/answer.h"
 
 #include <QObject>
 
@@ -15,15 +15,14 @@ class NotebookRecorder : public QObject
 {
     Q_OBJECT
 public:
-    // mode: how the notebook names the way of playing ("gara").
-    NotebookRecorder(Contest &contest, NotebookWriter &writer, const QString &mode);
+    NotebookRecorder(Contest &contest, NotebookWriter &writer, Mode mode);
 
 private:
     void keep(const Question &question, const QString &typed, Outcome outcome, qint64 ms);
 
     Contest &m_contest;
     NotebookWriter &m_writer;
-    const QString m_mode;
+    const Mode m_mode;
 };
 
 } // namespace Zentovia

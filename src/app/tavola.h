@@ -20,7 +20,7 @@ class Tavola : public TavolaForm, private Dialogs
     Q_OBJECT
 public:
     // A window for a contest on the given times table.
-    Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table = Contest::DefaultTable,
+    Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table = DefaultTable,
         QWidget *parent = nullptr);
 
     // What ends the program, with its exit status. The default asks the

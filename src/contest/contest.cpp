@@ -92,8 +92,7 @@ void Contest::start()
     m_wrong = 0;
     const QString name = inputBox(QStringLiteral("Come ti chiami?"));
     messageBox(u' ' + name + QStringLiteral(" vediamo se sei un vero campione  "));
-    // Only the empty name becomes "Amico"; a name of blanks stays.
-    m_player = name.isEmpty() ? QStringLiteral("Amico") : name;
+    m_player = playerName(name);
     Q_EMIT playerNamed(m_player);
 
     if (isPractice()) {
@@ -101,9 +100,9 @@ void Contest::start()
         showRemaining();
     } else {
         // Deliberate: the clock shows its time before it is armed, "00:00:00".
-        m_clock.showTime();
-        Q_EMIT clockShown(m_clock.text());
-        m_clock.arm();
+        m_countdown.showTime();
+        Q_EMIT clockShown(m_countdown.text());
+        m_countdown.arm();
         Q_EMIT clockArmed();
         readRecord();
     }
@@ -156,8 +155,8 @@ void Contest::activate()
         return;
     }
     // Deliberate: "00.07.00", with full stops, until the first tick.
-    m_clock.show(QStringLiteral("00.07.00"));
-    Q_EMIT clockShown(m_clock.text());
+    m_countdown.show(QStringLiteral("00.07.00"));
+    Q_EMIT clockShown(m_countdown.text());
 }
 
 void Contest::showRemaining()
@@ -299,17 +298,17 @@ void Contest::tick()
     if (!isRunning() || m_openBoxes > 0 || isPractice())
         return;
     // Deliberate: the end is the clock's text "00:00:00", with colons.
-    if (m_clock.text() == QLatin1StringView("00:00:00")) {
+    if (m_countdown.text() == QLatin1StringView("00:00:00")) {
         finish();
         return;
     }
-    if (m_clock.secondsLeft() < 1) {
+    if (m_countdown.secondsLeft() < 1) {
         messageBox(QStringLiteral("Tempo scaduto"));
         finish();
         return;
     }
-    m_clock.advance();
-    Q_EMIT clockShown(m_clock.text());
+    m_countdown.advance();
+    Q_EMIT clockShown(m_countdown.text());
 }
 
 void Contest::finish()

@@ -2,7 +2,8 @@
 
 #include "contest/countdown.h"
 #include "contest/int16.h"
-#include "contest/practice.h"
+#include "core/tables.h"
+#include "learning/practice.h"
 
 #include <QPoint>
 
@@ -55,9 +56,6 @@ public:
     // What the wizard says to open a contest of the 5 times table.
     static const QString Instructions;
     // The table drilled when none is asked for, and the tables there are.
-    static constexpr int DefaultTable = 5;
-    static constexpr int FirstTable = 1;
-    static constexpr int LastTable = 10;
 
     // A contest on the given times table, 1..10, led by the cast's character.
     Contest(Dialogs &dialogs, RandomDraw &random, Agent &agent, Cast cast, int table = DefaultTable,
@@ -102,8 +100,8 @@ public:
 
     const Question &question() const { return m_question; }
     // The clock; tests may set it to any moment.
-    const Countdown &clock() const { return m_clock; }
-    Countdown &clock() { return m_clock; }
+    const Countdown &countdown() const { return m_countdown; }
+    Countdown &countdown() { return m_countdown; }
     int correctCount() const { return m_correct.value(); }
     int wrongCount() const { return m_wrong.value(); }
     const QString &player() const { return m_player; }
@@ -168,7 +166,7 @@ private:
     Int16 m_correct;
     Int16 m_wrong;
     Question m_question;
-    Countdown m_clock;
+    Countdown m_countdown;
     QString m_player;
     QString m_recordDir;
     QString m_storedPoints;

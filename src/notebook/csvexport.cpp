@@ -1,6 +1,6 @@
 #include "notebook/csvexport.h"
 
-#include "notebook/localclock.h"
+#include "learning/localclock.h"
 #include "notebook/notebook.h"
 
 #include <QByteArray>
@@ -108,7 +108,7 @@ bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer,
         out.append(',');
         appendNumber(out, answer.tenths % 10, 1);
         out.append(';');
-        appendField(out, answer.mode);
+        appendField(out, modeName(answer.mode));
         out.append("\r\n");
         return out.size() < ChunkBytes || flush();
     });

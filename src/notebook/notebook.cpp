@@ -1,6 +1,7 @@
 #include "notebook/notebook.h"
 
-#include "notebook/localclock.h"
+#include "core/tables.h"
+#include "learning/localclock.h"
 #include "notebook/notebookfile.h"
 
 #include <QDir>
@@ -15,14 +16,9 @@ namespace Zentovia {
 
 namespace {
 
-int modeCode(const QString &mode)
+Mode modeOf(int code)
 {
-    return mode == ContestMode ? 0 : mode == PracticeMode ? 1 : -1;
-}
-
-QString modeName(int code)
-{
-    return QString::fromUtf16(code == 0 ? ContestMode : PracticeMode);
+    return code == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
 }
 
 QString reason(const QSqlError &error)
@@ -40,8 +36,10 @@ QString Notebook::defaultPath()
 
 QString Notebook::shownName(const QString &typed)
 {
+    // Blanks around a name are not part of it; a name of blanks alone stays,
+    // as the contest calls the child.
     const QString name = typed.trimmed();
-    return name.isEmpty() ? u"Amico"_s : name;
+    return name.isEmpty() ? playerName(typed) : name;
 }
 
 Notebook::Notebook(const QString &path)
@@ -77,7 +75,7 @@ bool Notebook::insert(const Answer &answer)
     const QString typed = answer.typed.isNull() ? u""_s : answer.typed;
     const QVariant values[]
         = { key, answer.table, answer.multiplier, wall, answer.at.offsetFromUtc() / 60, typed,
-              int(answer.outcome), answer.tenths, modeCode(answer.mode) };
+              int(answer.outcome), answer.tenths, int(answer.mode) };
     for (int i = 0; i < int(std::size(values)); ++i)
         file.insertAnswer().bindValue(i, values[i]);
     for (QSqlQuery *query : { &file.upsertChild(), &file.nextNumber(), &file.insertAnswer() }) {
@@ -96,7 +94,7 @@ bool Notebook::add(const QList<Answer> &answers)
 {
     for (const Answer &answer : answers) {
         if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1 || answer.multiplier > 10
-            || answer.tenths < 0 || !answer.at.isValid() || modeCode(answer.mode) < 0)
+            || answer.tenths < 0 || !answer.at.isValid())
             return fail(u"Non scrivo nel"_s,
                 u"la risposta «%1» a %2 per %3 non è valida"_s.arg(answer.typed,
                     QString::number(answer.table), QString::number(answer.multiplier)));
@@ -154,7 +152,7 @@ std::optional<QList<Answer>> Notebook::answers(const QString &child)
         answers.append({ LocalClock::fromWallSeconds(query.value(1).toLongLong()),
             query.value(0).toString(), query.value(2).toInt(), query.value(3).toInt(),
             query.value(4).toString(), Outcome(query.value(5).toInt()), query.value(6).toInt(),
-            modeName(query.value(7).toInt()), answerId(query.value(8).toLongLong()) });
+            modeOf(query.value(7).toInt()), answerId(query.value(8).toLongLong()) });
     }
     return answers;
 }
@@ -267,7 +265,6 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
     if (!query.exec(u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
                     " mode, utc_offset FROM answers ORDER BY number"_s))
         return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
-    const QString modes[] = { modeName(0), modeName(1) };
     StoredAnswer row;
     while (query.next()) {
         row.number = query.value(0).toLongLong();
@@ -278,7 +275,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
         row.typed = query.value(5).toString();
         row.outcome = Outcome(query.value(6).toInt());
         row.tenths = query.value(7).toInt();
-        row.mode = modes[query.value(8).toInt() == 0 ? 0 : 1];
+        row.mode = modeOf(query.value(8).toInt());
         row.utcOffset = query.value(9).toInt();
         if (!visit(row))
             break;
@@ -288,13 +285,13 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
     return true;
 }
 
-std::optional<qint64> Notebook::sentUpTo(const QString &archive)
+std::optional<qint64> Notebook::sentUpTo(const QString &databaseId)
 {
     if (!open())
         return std::nullopt;
     QSqlQuery query(m_file->database());
     query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
-    query.addBindValue(QString(u"sent:"_s + archive));
+    query.addBindValue(QString(u"sent:"_s + databaseId));
     if (!query.exec()) {
         fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
         return std::nullopt;
@@ -302,14 +299,14 @@ std::optional<qint64> Notebook::sentUpTo(const QString &archive)
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-bool Notebook::markSent(const QString &archive, qint64 number)
+bool Notebook::markSent(const QString &databaseId, qint64 number)
 {
     if (!open())
         return false;
     QSqlQuery query(m_file->database());
     query.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
                   " ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"_s);
-    query.addBindValue(QString(u"sent:"_s + archive));
+    query.addBindValue(QString(u"sent:"_s + databaseId));
     query.addBindValue(number);
     if (!query.exec())
         return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
@@ -346,7 +343,7 @@ std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limi
         answers.append({ query.value(0).toLongLong(), query.value(1).toLongLong(),
             query.value(2).toString(), query.value(3).toInt(), query.value(4).toInt(),
             query.value(5).toString(), Outcome(query.value(6).toInt()), query.value(7).toInt(),
-            modeName(query.value(8).toInt()), query.value(9).toInt() });
+            modeOf(query.value(8).toInt()), query.value(9).toInt() });
     }
     return answers;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "notebook/answer.h"
-#include "notebook/factstate.h"
+#include "learning/answer.h"
+#include "learning/factstate.h"
 
 #include <QDateTime>
 #include <QList>
@@ -35,7 +35,7 @@ struct StoredAnswer
     QString typed;
     Outcome outcome = Outcome::Wrong;
     int tenths = 0;
-    QString mode;
+    Mode mode = Mode::Contest;
     int utcOffset = 0; // minutes east of UTC when it was given
 };
 
@@ -49,7 +49,7 @@ struct StoredAnswer
 // a later version of the program is left untouched.
 //
 // Children are told apart by their name with case ignored; a blank name is
-// "Amico". One instance is used by one thread.
+// "Amico" (see playerName). One instance is used by one thread.
 class Notebook
 {
 public:
@@ -88,11 +88,11 @@ public:
     bool forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit);
 
     // Sending to the class's database on the school's server (see
-    // ClassServer): the answers are sent in number order, and the mark of
-    // what a database (known by its random name) has is the highest number
+    // ClassSender): the answers are sent in number order, and the mark of
+    // what a database (known by its random id) has is the highest number
     // it holds, 0 when none. The mark never moves back.
-    std::optional<qint64> sentUpTo(const QString &archive);
-    bool markSent(const QString &archive, qint64 number);
+    std::optional<qint64> sentUpTo(const QString &databaseId);
+    bool markSent(const QString &databaseId, qint64 number);
     // At most limit answers numbered after `after`, in number order, under
     // the child's name as last typed.
     std::optional<QList<StoredAnswer>> answersAfter(qint64 after, int limit);
@@ -102,7 +102,8 @@ public:
     QString computerId();
     QString answerId(qint64 number) const;
 
-    // The name a child goes by: trimmed, "Amico" when blank.
+    // The name a child goes by: trimmed, unless nothing but blanks is left;
+    // "Amico" when nothing was typed.
     static QString shownName(const QString &typed);
 
 private:

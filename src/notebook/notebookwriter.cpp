@@ -6,47 +6,46 @@
 
 namespace Zentovia {
 
+struct NotebookWriter::OnThread
+{
+    QString path;
+    std::unique_ptr<Notebook> notebook;
+    bool reported = false;
+};
+
 NotebookWriter::NotebookWriter(const QString &path, QObject *parent)
     : QObject(parent)
-    , m_path(path)
+    , m_onThread(std::make_shared<OnThread>())
+    , m_thread(QStringLiteral("quaderno"), this, 10000)
 {
-    m_thread.setObjectName(QStringLiteral("quaderno"));
-    m_onThread.moveToThread(&m_thread);
+    m_onThread->path = path;
 }
 
 NotebookWriter::~NotebookWriter()
 {
-    if (!m_thread.isRunning())
-        return;
     // Queued behind every answer handed over: they are written, then the
     // notebook is closed on the thread that opened it.
-    QMetaObject::invokeMethod(&m_onThread, [this] {
-        m_notebook.reset();
-        m_thread.quit();
-    });
-    m_thread.wait();
+    if (m_thread.started())
+        m_thread.post([onThread = std::move(m_onThread)] { onThread->notebook.reset(); });
 }
 
 void NotebookWriter::add(const Answer &answer)
 {
-    if (!m_thread.isRunning())
-        m_thread.start(QThread::LowPriority);
-    QMetaObject::invokeMethod(&m_onThread, [this, answer] { store(answer); });
-}
-
-void NotebookWriter::store(const Answer &answer)
-{
-    if (!m_notebook)
-        m_notebook = std::make_unique<Notebook>(m_path);
-    if (m_notebook->add(answer) || m_reported)
-        return;
-    m_reported = true;
-    // Said once: the answers that follow may fail the same way.
-    qWarning().noquote() << u"zentovia: " + m_notebook->problem();
-    // Emitted on the window's thread; dropped if the writer is gone by then.
-    QMetaObject::invokeMethod(
-        this, [this, sentence = m_notebook->problem()] { Q_EMIT problem(sentence); },
-        Qt::QueuedConnection);
+    m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, answer] {
+        if (!onThread->notebook)
+            onThread->notebook = std::make_unique<Notebook>(onThread->path);
+        if (onThread->notebook->add(answer)) {
+            handle.reply([this] { Q_EMIT stored(); });
+            return;
+        }
+        if (onThread->reported)
+            return;
+        onThread->reported = true;
+        // Said once: the answers that follow may fail the same way.
+        const QString sentence = onThread->notebook->problem();
+        qWarning().noquote() << u"zentovia: " + sentence;
+        handle.reply([this, sentence] { Q_EMIT problem(sentence); });
+    });
 }
 
 } // namespace Zentovia

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "notebook/answer.h"
+#include "core/workthread.h"
+#include "learning/answer.h"
 
 #include <QObject>
 #include <QString>
-#include <QThread>
 
 #include <memory>
 
@@ -27,17 +27,16 @@ public:
     void add(const Answer &answer);
 
 Q_SIGNALS:
+    // An answer is committed to the notebook: whoever sends the notebook on
+    // may read it now.
+    void stored();
     // The first problem only, in Italian: the contest goes on regardless.
     void problem(const QString &sentence);
 
 private:
-    void store(const Answer &answer);
-
-    QString m_path;
-    QThread m_thread;
-    QObject m_onThread; // lives on m_thread: the target of the queued calls
-    std::unique_ptr<Notebook> m_notebook; // used on m_thread only
-    bool m_reported = false; // on m_thread only
+    struct OnThread;
+    std::shared_ptr<OnThread> m_onThread; // used by the jobs only
+    WorkThread m_thread;
 };
 
 } // namespace Zentovia

@@ -1,9 +1,10 @@
 #include "notebookview/notebookwindow.h"
 
+#include "classserver/classqueries.h"
 #include "core/title.h"
-#include "notebook/classreader.h"
-#include "notebook/notebook.h"
-#include "notebookview/factgrid.h"
+#include "core/workthread.h"
+#include "notebookview/factgridview.h"
+#include "notebookview/sansfont.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -18,7 +19,6 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QThread>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -30,11 +30,11 @@ namespace {
 const QString NoCellPointed
     = u"Passa sopra una casella, o scegline una con le frecce, per leggerne i dettagli."_s;
 
-QFont liberationSans(int points, bool bold = false)
+// The window's text, in points so that it follows the screen's density.
+QFont pointFont(int points)
 {
-    QFont font(u"Liberation Sans"_s, points);
-    font.setStyleHint(QFont::SansSerif);
-    font.setBold(bold);
+    QFont font = sansFont(1);
+    font.setPointSize(points);
     return font;
 }
 
@@ -60,7 +60,7 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
     })
 {
     setWindowTitle(programTitle() + u" – Quaderno dei progressi"_s);
-    setFont(liberationSans(11));
+    setFont(pointFont(11));
     buildControls();
     // As large as it reads best, within the screen it opens on, a small
     // laptop's too, with room left for the window's frame.
@@ -68,12 +68,7 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
     reload();
 }
 
-NotebookWindow::~NotebookWindow()
-{
-    for (QThread *reader : std::as_const(m_readers))
-        reader->wait();
-    qDeleteAll(m_readers);
-}
+NotebookWindow::~NotebookWindow() = default;
 
 void NotebookWindow::buildControls()
 {
@@ -91,12 +86,16 @@ void NotebookWindow::buildControls()
     problemLayout->addWidget(m_problem, 1);
     problemLayout->addWidget(retry);
     m_problemRow->hide();
+    m_source = new QLabel(this);
+    m_source->setObjectName(u"source"_s);
+    m_source->setTextFormat(Qt::PlainText);
+    m_source->hide();
 
     m_empty = new QLabel(this);
     m_empty->setObjectName(u"empty"_s);
     m_empty->setAlignment(Qt::AlignCenter);
     m_empty->setWordWrap(true);
-    m_empty->setFont(liberationSans(15));
+    m_empty->setFont(pointFont(15));
 
     auto *content = new QWidget(this);
     m_chooser = new QComboBox(content);
@@ -156,6 +155,7 @@ void NotebookWindow::buildControls()
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->addWidget(m_problemRow);
+    layout->addWidget(m_source);
     layout->addWidget(m_pages, 1);
 
     connect(m_chooser, &QComboBox::currentIndexChanged, this, &NotebookWindow::showChild);
@@ -187,42 +187,79 @@ void NotebookWindow::showProblem(const QString &sentence)
 
 void NotebookWindow::setClass(const QString &connection)
 {
-    m_class = connection;
-    m_reader = std::make_unique<ClassReader>(connection);
+    m_class = std::make_unique<ClassQueries>(connection);
+    m_classShown = false;
     reload();
 }
 
-void NotebookWindow::leaveClass()
+void NotebookWindow::showSource()
 {
-    showProblem(m_reader->problem() + u" Mostro il quaderno di questo computer."_s);
-    m_reader.reset();
-    m_class.clear();
+    m_source->setVisible(m_class != nullptr);
+    if (showsClass())
+        m_source->setText(u"Mostro la classe, dall'archivio della scuola."_s);
+    else if (m_class)
+        m_source->setText(u"Mostro il quaderno di questo computer; leggo la classe "
+                          "dall'archivio della scuola…"_s);
+}
+
+void NotebookWindow::leaveClass(const QString &problem)
+{
+    m_classShown = false;
+    showProblem(problem + u" Mostro il quaderno di questo computer."_s);
+    m_source->setText(u"Mostro il quaderno di questo computer."_s);
 }
 
 void NotebookWindow::reload(const QString &child)
 {
-    std::optional<QList<Child>> children;
-    const bool left = m_reader && !(children = m_reader->children());
-    if (left)
-        leaveClass();
-    if (!m_reader)
-        children = m_notebook.children();
+    const int listing = ++m_listing;
+    const bool wasClass = showsClass();
+    m_classShown = false;
+    // This computer's notebook at once; the class's once it comes.
+    const std::optional<QList<Child>> children = m_notebook.children();
+    if (!check(children.has_value())) {
+        m_chooser->clear();
+        m_empty->setText(u"Non riesco a leggere il quaderno."_s);
+        m_pages->setCurrentWidget(m_empty);
+    } else {
+        m_problemRow->hide();
+        if (!wasClass || !m_class)
+            showChildren(*children, child);
+    }
+    showSource();
+    if (!m_class)
+        return;
+    using Read = std::pair<std::optional<QList<Child>>, QString>;
+    m_class->ask(
+        [](ClassReader &reader) {
+            std::optional<QList<Child>> found = reader.children();
+            return Read(found, found ? QString() : reader.problem());
+        },
+        [this, listing, child, wasClass](const Read &read) {
+            if (listing != m_listing)
+                return;
+            if (!read.first) {
+                leaveClass(read.second);
+                if (wasClass)
+                    showChildren(m_notebook.children().value_or(QList<Child>()), child);
+                return;
+            }
+            m_classShown = true;
+            showSource();
+            showChildren(*read.first, child);
+        });
+}
+
+void NotebookWindow::showChildren(const QList<Child> &children, const QString &child)
+{
     {
         const QSignalBlocker quiet(m_chooser);
         m_chooser->clear();
-        for (const Child &known : children.value_or(QList<Child>()))
+        for (const Child &known : children)
             m_chooser->addItem(known.name);
         const int shown = m_chooser->findText(child, Qt::MatchFixedString);
         m_chooser->setCurrentIndex(shown >= 0 ? shown : 0);
     }
-    if (!check(children.has_value())) {
-        m_empty->setText(u"Non riesco a leggere il quaderno."_s);
-        m_pages->setCurrentWidget(m_empty);
-        return;
-    }
-    if (!left)
-        m_problemRow->hide();
-    if (children->isEmpty()) {
+    if (children.isEmpty()) {
         m_empty->setText(u"Il quaderno è ancora vuoto: gioca una gara e torna qui."_s);
         m_pages->setCurrentWidget(m_empty);
         return;
@@ -250,16 +287,35 @@ void NotebookWindow::showChild()
 
 void NotebookWindow::showGrid()
 {
-    std::optional<FactGrid> grid;
-    if (m_reader) {
-        // The child's time for a fact is kept on this computer.
-        grid = m_reader->grid(child(), m_seconds->currentData().toInt());
-        if (!grid)
-            leaveClass();
+    if (!showsClass()) {
+        std::optional<FactGrid> grid = m_notebook.grid(child());
+        if (!check(grid.has_value()))
+            grid.emplace();
+        m_grid->setGrid(*grid);
+        m_gridReady = true;
+        return;
     }
-    if (!m_reader && !check((grid = m_notebook.grid(child())).has_value()))
-        grid.emplace();
-    m_grid->setGrid(*grid);
+    // The child's time for a fact is kept on this computer.
+    m_grid->setGrid(FactGrid());
+    m_gridReady = false;
+    using Read = std::pair<std::optional<FactGrid>, QString>;
+    m_class->ask(
+        [name = child(), seconds = m_seconds->currentData().toInt()](ClassReader &reader) {
+            std::optional<FactGrid> grid = reader.grid(name, seconds);
+            return Read(grid, grid ? QString() : reader.problem());
+        },
+        [this, name = child(), listing = m_listing](const Read &read) {
+            if (listing != m_listing || name != child())
+                return;
+            if (!read.first) {
+                leaveClass(read.second);
+                showChildren(m_notebook.children().value_or(QList<Child>()), name);
+                return;
+            }
+            m_grid->setGrid(*read.first);
+            m_gridReady = true;
+            printWhenReady();
+        });
 }
 
 bool NotebookWindow::eventFilter(QObject *watched, QEvent *event)
@@ -272,29 +328,30 @@ bool NotebookWindow::eventFilter(QObject *watched, QEvent *event)
 void NotebookWindow::readSessions()
 {
     m_chartState = Chart::Reading;
-    QThread *reader = QThread::create([this, path = m_notebook.path(), name = child(),
-                                          reading = m_reading, server = m_class] {
-        // A connection of its own: the window's stays on the window's thread.
-        Notebook notebook(path);
-        ClassReader classReader(server);
-        const std::optional<QList<Answer>> answers
-            = server.isEmpty() ? notebook.answers(name) : classReader.answers(name);
-        const QList<Session> sessions
-            = answers ? ProgressChart::sessionsOf(*answers) : QList<Session>();
-        const QString problem = answers ? QString()
-            : server.isEmpty()          ? notebook.problem()
-                                        : classReader.problem();
-        // The window waits for its readers before it goes.
-        QMetaObject::invokeMethod(
-            this, [=, this] { showSessions(reading, sessions, problem); }, Qt::QueuedConnection);
-    });
-    m_readers.append(reader);
-    connect(reader, &QThread::finished, this, [this, reader] {
-        m_readers.removeOne(reader);
-        reader->wait(); // past its finished signal, to its very end
-        delete reader;
-    });
-    reader->start(QThread::LowPriority);
+    using Read = std::pair<std::optional<QList<Answer>>, QString>;
+    const auto done = [this, reading = m_reading](const Read &read) {
+        showSessions(reading,
+            read.first ? ProgressChart::sessionsOf(*read.first) : QList<Session>(), read.second);
+    };
+    if (showsClass()) {
+        m_class->ask(
+            [name = child()](ClassReader &reader) {
+                std::optional<QList<Answer>> answers = reader.answers(name);
+                return Read(answers, answers ? QString() : reader.problem());
+            },
+            done);
+        return;
+    }
+    if (!m_answers)
+        m_answers = std::make_unique<WorkThread>(u"quaderno"_s, this);
+    m_answers->run(
+        [path = m_notebook.path(), name = child()] {
+            // A connection of its own: the window's stays on the window's thread.
+            Notebook notebook(path);
+            std::optional<QList<Answer>> answers = notebook.answers(name);
+            return Read(answers, answers ? QString() : notebook.problem());
+        },
+        done);
 }
 
 void NotebookWindow::showSessions(
@@ -307,6 +364,7 @@ void NotebookWindow::showSessions(
     m_chart->setSessions(sessions);
     if (!problem.isEmpty())
         showProblem(problem);
+    printWhenReady();
 }
 
 void NotebookWindow::chooseSeconds()
@@ -324,18 +382,45 @@ void NotebookWindow::askToErase()
                              "non si potranno più vedere. I record delle gare restano."_s.arg(name);
     if (!m_confirm(question))
         return;
-    if (m_reader && !m_reader->erase(name)) {
-        showProblem(m_reader->problem());
+    if (!showsClass()) {
+        if (check(m_notebook.erase(name)))
+            reload();
         return;
     }
-    if (check(m_notebook.erase(name)))
-        reload();
+    // On the server first: this computer's copy goes only once the server's
+    // has gone.
+    m_erase->setEnabled(false);
+    using Done = std::pair<bool, QString>;
+    m_class->ask(
+        [name](ClassReader &reader) {
+            const bool erased = reader.erase(name);
+            return Done(erased, erased ? QString() : reader.problem());
+        },
+        [this, name](const Done &done) {
+            m_erase->setEnabled(true);
+            if (!done.first) {
+                showProblem(done.second);
+                return;
+            }
+            if (check(m_notebook.erase(name)))
+                reload();
+        });
 }
 
 void NotebookWindow::askToPrint()
 {
-    const std::unique_ptr<QPagedPaintDevice> device = m_choosePrinter();
-    if (device && !print(*device))
+    m_pendingPrint = m_choosePrinter();
+    if (m_pendingPrint && m_chartState == Chart::Stale && showsClass())
+        readSessions();
+    printWhenReady();
+}
+
+void NotebookWindow::printWhenReady()
+{
+    if (!m_pendingPrint || !m_gridReady || (showsClass() && m_chartState != Chart::Ready))
+        return;
+    const std::unique_ptr<QPagedPaintDevice> device = std::move(m_pendingPrint);
+    if (!print(*device))
         showProblem(u"Non riesco a stampare: controlla la stampante e riprova."_s);
 }
 
@@ -343,21 +428,17 @@ bool NotebookWindow::print(QPagedPaintDevice &device)
 {
     if (child().isEmpty())
         return false;
-    if (m_chartState != Chart::Ready) {
-        const std::optional<QList<Answer>> answers
-            = m_reader ? m_reader->answers(child()) : m_notebook.answers(child());
+    if (m_chartState != Chart::Ready && !showsClass()) {
+        const std::optional<QList<Answer>> answers = m_notebook.answers(child());
         showSessions(++m_reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(),
-            answers        ? QString()
-                : m_reader ? m_reader->problem()
-                           : m_notebook.problem());
+            answers ? QString() : m_notebook.problem());
     }
     QPainter painter;
     if (!painter.begin(&device))
         return false;
     const QRectF page(0, 0, device.width(), device.height());
     const qreal line = page.height() / 36;
-    QFont font = liberationSans(11, true);
-    font.setPixelSize(qRound(line));
+    QFont font = sansFont(line, true);
     painter.setFont(font);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(page.left(), page.top(), page.width(), line * 1.5),

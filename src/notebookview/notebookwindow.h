@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notebook/notebook.h"
 #include "notebookview/progresschart.h"
 
 #include <QWidget>
@@ -12,19 +13,24 @@ class QLabel;
 class QPagedPaintDevice;
 class QPushButton;
 class QStackedWidget;
-class QThread;
 
 namespace Zentovia {
 
+class ClassQueries;
 class FactGridView;
-class ClassReader;
 class Notebook;
+class WorkThread;
 
 // The notebook as a parent or a teacher reads it ("Quaderno dei progressi"):
 // a child chosen among those in the notebook, the child's hundred facts, the
 // child's time for a fact, the right answers day by day; printing them, and
 // erasing the child's notebook. A problem with the notebook is said in a line
 // at the top, and the window stays usable.
+//
+// With a class's server, the window shows this computer's notebook at once
+// and the class's when the server answers; a line says which it shows.
+// Whatever is read from the server, and every answer read for the picture,
+// is read on a thread of its own: the window never waits.
 class NotebookWindow : public QWidget
 {
     Q_OBJECT
@@ -44,20 +50,21 @@ public:
     void setPrinterChoice(PrinterChoice choose) { m_choosePrinter = std::move(choose); }
 
     // Shows the class from its server (a libpq connection string) instead
-    // of this computer's notebook; when the server cannot be reached, this
-    // computer's notebook, and a line that says so.
+    // of this computer's notebook, once it answers; when it cannot be
+    // reached, this computer's notebook, and a line that says so.
     void setClass(const QString &connection);
     // Says something about the notebook in the line at the top.
     void showProblem(const QString &sentence);
 
     // The child shown, by name as last typed; empty when none.
     QString child() const;
-    // The shown child's page: name, date, facts and days. False when nothing
-    // could be drawn on device.
+    // The shown child's page: name, date, facts and days, as shown (with
+    // this computer's notebook, read first when the picture is not yet).
+    // False when nothing could be drawn on device.
     bool print(QPagedPaintDevice &device);
 
     // Reads the children again and shows the one named if still there, or
-    // the most recently active.
+    // the most recently active; the class's as they come.
     void reload(const QString &child = QString());
 
 protected:
@@ -65,8 +72,10 @@ protected:
 
 private:
     void buildControls();
+    void showChildren(const QList<Child> &children, const QString &child);
     void showChild();
     void showGrid();
+    void showSource();
     void chooseSeconds();
     void askToPrint();
     void askToErase();
@@ -79,11 +88,18 @@ private:
     bool check(bool ok);
 
     // The class's server cannot be reached: this computer's notebook instead.
-    void leaveClass();
+    void leaveClass(const QString &problem);
+    bool showsClass() const { return m_class && m_classShown; }
+    void printWhenReady();
 
     Notebook &m_notebook;
-    QString m_class; // the class's server, when shown
-    std::unique_ptr<ClassReader> m_reader;
+    std::unique_ptr<ClassQueries> m_class;
+    bool m_classShown = false; // the list shown is the class's
+    int m_listing = 0; // the last list asked for: the others are stale
+    std::unique_ptr<WorkThread> m_answers; // reads this computer's answers
+    std::unique_ptr<QPagedPaintDevice> m_pendingPrint; // until the page is read
+    bool m_gridReady = true;
+    QLabel *m_source = nullptr;
     Confirmation m_confirm;
     PrinterChoice m_choosePrinter;
     QWidget *m_problemRow = nullptr;
@@ -100,7 +116,6 @@ private:
     enum class Chart { Stale, Reading, Ready };
     Chart m_chartState = Chart::Stale;
     int m_reading = 0; // the last reading asked for: the others are stale
-    QList<QThread *> m_readers;
 };
 
 } // namespace Zentovia

@@ -32,7 +32,7 @@ QColor inkOn(const QColor &fill)
 
 bool isPractice(const Session &session)
 {
-    return session.mode == QString::fromUtf16(PracticeMode);
+    return session.mode == Mode::Practice;
 }
 
 // A block of colour; the practice's is hatched in white.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notebook/answer.h"
+#include "learning/answer.h"
 
 #include <QDate>
 #include <QList>
@@ -14,7 +14,7 @@ namespace Zentovia {
 struct Session
 {
     QDateTime start;
-    QString mode;
+    Mode mode = Mode::Contest;
     int table = 0;
     int asked = 0;
     int right = 0;

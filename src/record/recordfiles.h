@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/tables.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -10,7 +12,6 @@ namespace Zentovia::Record {
 // Each times table has a record of its own: its points and its holder's
 // name, one line each, in two files named after the table ("azentrec7.txt",
 // "nzentrec7.txt"). The 5's files are the ones the program always had.
-inline constexpr int DefaultTable = 5;
 QString pointsFileName(int table = DefaultTable);
 QString nameFileName(int table = DefaultTable);
 

@@ -1,6 +1,6 @@
-#include "notebook/pgconnection.h"
+#include "classserver/pgconnection.h"
 
-#include "notebook/libpqloader.h"
+#include "classserver/libpqloader.h"
 
 #include <QDeadlineTimer>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "notebook/answer.h"
-#include "notebook/factstate.h"
+#include "learning/answer.h"
+#include "learning/factstate.h"
 #include "notebook/notebook.h"
 
 #include <QList>
@@ -20,14 +20,15 @@ class ClassDatabase;
 // by their name with case ignored, whichever computer they used.
 //
 // Each call waits for the server, for at most the limit given (a query that
-// streams rows, for each wait between them). When the server cannot be
-// reached it returns so, with problem() saying why in Italian; the program
-// then shows this computer's notebook and says so. One instance is used by
-// one thread.
+// streams rows, for each wait between them), or until stopFd becomes
+// readable. When the server cannot be reached it returns so, with problem()
+// saying why in Italian; the program then shows this computer's notebook and
+// says so. One instance is used by one thread: a window reads through
+// ClassQueries, on a thread of its own.
 class ClassReader
 {
 public:
-    explicit ClassReader(const QString &connection, int waitMs = 5000);
+    explicit ClassReader(const QString &connection, int waitMs = 5000, int stopFd = -1);
     ~ClassReader();
     ClassReader(const ClassReader &) = delete;
     ClassReader &operator=(const ClassReader &) = delete;
@@ -58,6 +59,7 @@ private:
 
     QString m_connection;
     int m_waitMs;
+    int m_stopFd;
     QString m_problem;
     std::unique_ptr<ClassDatabase> m_database;
 };

@@ -1,6 +1,6 @@
-#include "notebook/serversync.h"
+#include "classserver/serversync.h"
 
-#include "notebook/classdatabase.h"
+#include "classserver/classdatabase.h"
 #include "notebook/notebook.h"
 
 using namespace Qt::StringLiterals;
@@ -52,8 +52,8 @@ QByteArray ServerSync::statement(int rows)
 qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
     const std::function<void(qint64 total)> &committed)
 {
-    const QString archive = database.archive();
-    std::optional<qint64> mark = notebook.sentUpTo(archive);
+    const QString databaseId = database.databaseId();
+    std::optional<qint64> mark = notebook.sentUpTo(databaseId);
     const QByteArray computer = notebook.computerId().toUtf8();
     if (!mark || computer.isEmpty()) {
         *why = notebook.problem();
@@ -78,13 +78,14 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
                    << answer.child.toUtf8() << number(answer.table) << number(answer.multiplier)
                    << number(answer.wallSeconds) << number(answer.utcOffset)
                    << (answer.typed.isNull() ? QByteArray("") : answer.typed.toUtf8())
-                   << number(int(answer.outcome)) << number(answer.tenths) << answer.mode.toUtf8();
+                   << number(int(answer.outcome)) << number(answer.tenths)
+                   << modeName(answer.mode).toUtf8();
         }
         if (!database.connection().exec(statement(int(answers->size())), params, why))
             return -1;
         // Committed: only now is the mark moved. Should it fail, the batch
         // is sent again later and the server lets it go.
-        if (!notebook.markSent(archive, answers->last().number)) {
+        if (!notebook.markSent(databaseId, answers->last().number)) {
             *why = notebook.problem();
             return -1;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/factsource.h"
-#include "notebook/factstate.h"
+#include "learning/factstate.h"
 
 #include <QList>
 
@@ -35,6 +35,8 @@ public:
 
     Fact next() override;
     void answered(const Fact &fact, bool right) override;
+    // A fact asked before this plan took over, as if it had given it.
+    void alreadyAsked(const Fact &fact);
 
 private:
     struct Retry

@@ -3,14 +3,22 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace Zentovia {
 
 // A question skipped is one left unanswered when the next one was asked.
 enum class Outcome { Right, Wrong, Skipped };
 
-// The two ways of playing, as the notebook and its export name them.
-inline constexpr char16_t ContestMode[] = u"gara";
-inline constexpr char16_t PracticeMode[] = u"ripasso";
+// The two ways of playing: a contest against the clock, and a ripasso.
+// The notebook keeps them as these numbers.
+enum class Mode { Contest = 0, Practice = 1 };
+
+// "gara" and "ripasso", as the notebook's export and the class's server name
+// them.
+QString modeName(Mode mode);
+// The mode of such a name; nullopt for any other text.
+std::optional<Mode> modeNamed(QStringView name);
 
 // One answer of one child, as the notebook keeps it for good.
 struct Answer
@@ -22,7 +30,7 @@ struct Answer
     QString typed;
     Outcome outcome = Outcome::Wrong;
     int tenths = 0; // from the question shown to Enter
-    QString mode = QString::fromUtf16(ContestMode);
+    Mode mode = Mode::Contest;
     // Unique among all the notebooks of all computers, so that a later
     // gathering of notebooks keeps each answer once: the notebook's own
     // random number and the answer's number in it. Set by the notebook when

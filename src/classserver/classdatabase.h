@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notebook/pgconnection.h"
+#include "classserver/pgconnection.h"
 
 #include <QString>
 
@@ -25,9 +25,9 @@ public:
         const QString &conninfo, int timeoutMs, int stopFd, QString *why);
 
     PgConnection &connection() { return *m_connection; }
-    // The database's random name: each computer's mark of what it sent here
+    // The database's random id: each computer's mark of what it sent here
     // is kept under it, so that a new database gets every answer.
-    const QString &archive() const { return m_archive; }
+    const QString &databaseId() const { return m_databaseId; }
 
 private:
     explicit ClassDatabase(std::unique_ptr<PgConnection> connection);
@@ -35,7 +35,7 @@ private:
     bool migrate(int from, QString *why);
 
     std::unique_ptr<PgConnection> m_connection;
-    QString m_archive;
+    QString m_databaseId;
 };
 
 } // namespace Zentovia

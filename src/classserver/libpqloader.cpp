@@ -1,4 +1,4 @@
-#include "notebook/libpqloader.h"
+#include "classserver/libpqloader.h"
 
 #include "core/dynamiclibrary.h"
 
@@ -6,11 +6,10 @@
 
 #include <mutex>
 
-// libpq's functions that the notebook calls (and the tests' private server,
-// and the benchmarks'), defined here and passed on to the library opened at
-// first use. The program does not link libpq, so
-// these are the only definitions it sees; the library's own calls to its
-// functions stay inside it.
+// libpq's functions that the program calls, defined here and passed on to
+// the library opened at first use. The program does not link libpq, so these
+// are the only definitions it sees; the library's own calls to its functions
+// stay inside it.
 
 namespace {
 
@@ -19,8 +18,6 @@ struct Api
     decltype(&::PQconnectStartParams) connectStartParams = nullptr;
     decltype(&::PQconnectPoll) connectPoll = nullptr;
     decltype(&::PQfinish) finish = nullptr;
-    decltype(&::PQconninfoParse) conninfoParse = nullptr;
-    decltype(&::PQconninfoFree) conninfoFree = nullptr;
     decltype(&::PQdb) db = nullptr;
     decltype(&::PQstatus) status = nullptr;
     decltype(&::PQerrorMessage) errorMessage = nullptr;
@@ -38,11 +35,6 @@ struct Api
     decltype(&::PQgetvalue) getvalue = nullptr;
     decltype(&::PQclear) clear = nullptr;
     decltype(&::PQfreemem) freemem = nullptr;
-    decltype(&::PQconnectdb) connectdb = nullptr;
-    decltype(&::PQexec) exec = nullptr;
-    decltype(&::PQping) ping = nullptr;
-    decltype(&::PQputCopyData) putCopyData = nullptr;
-    decltype(&::PQputCopyEnd) putCopyEnd = nullptr;
     QString error;
 };
 
@@ -55,8 +47,6 @@ const Api &api()
         library.resolve(functions.connectStartParams, "PQconnectStartParams");
         library.resolve(functions.connectPoll, "PQconnectPoll");
         library.resolve(functions.finish, "PQfinish");
-        library.resolve(functions.conninfoParse, "PQconninfoParse");
-        library.resolve(functions.conninfoFree, "PQconninfoFree");
         library.resolve(functions.db, "PQdb");
         library.resolve(functions.status, "PQstatus");
         library.resolve(functions.errorMessage, "PQerrorMessage");
@@ -74,11 +64,6 @@ const Api &api()
         library.resolve(functions.getvalue, "PQgetvalue");
         library.resolve(functions.clear, "PQclear");
         library.resolve(functions.freemem, "PQfreemem");
-        library.resolve(functions.connectdb, "PQconnectdb");
-        library.resolve(functions.exec, "PQexec");
-        library.resolve(functions.ping, "PQping");
-        library.resolve(functions.putCopyData, "PQputCopyData");
-        library.resolve(functions.putCopyEnd, "PQputCopyEnd");
         if (!library.isLoaded())
             functions.error = library.errorString();
     });
@@ -118,17 +103,6 @@ void PQfinish(PGconn *conn)
 {
     if (api().finish)
         api().finish(conn);
-}
-
-PQconninfoOption *PQconninfoParse(const char *conninfo, char **errmsg)
-{
-    return api().conninfoParse ? api().conninfoParse(conninfo, errmsg) : nullptr;
-}
-
-void PQconninfoFree(PQconninfoOption *connOptions)
-{
-    if (api().conninfoFree)
-        api().conninfoFree(connOptions);
 }
 
 char *PQdb(const PGconn *conn)
@@ -220,31 +194,6 @@ void PQfreemem(void *ptr)
 {
     if (api().freemem)
         api().freemem(ptr);
-}
-
-PGconn *PQconnectdb(const char *conninfo)
-{
-    return api().connectdb ? api().connectdb(conninfo) : nullptr;
-}
-
-PGresult *PQexec(PGconn *conn, const char *query)
-{
-    return api().exec ? api().exec(conn, query) : nullptr;
-}
-
-PGPing PQping(const char *conninfo)
-{
-    return api().ping ? api().ping(conninfo) : PQPING_NO_ATTEMPT;
-}
-
-int PQputCopyData(PGconn *conn, const char *buffer, int nbytes)
-{
-    return api().putCopyData ? api().putCopyData(conn, buffer, nbytes) : -1;
-}
-
-int PQputCopyEnd(PGconn *conn, const char *errormsg)
-{
-    return api().putCopyEnd ? api().putCopyEnd(conn, errormsg) : -1;
 }
 
 } // extern "C"

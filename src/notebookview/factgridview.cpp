@@ -1,4 +1,4 @@
-#include "notebookview/factgrid.h"
+#include "notebookview/factgridview.h"
 
 #include "notebookview/sansfont.h"
 

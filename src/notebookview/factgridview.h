@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notebook/factstate.h"
+#include "learning/factstate.h"
 
 #include <QWidget>
 

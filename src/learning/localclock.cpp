@@ -1,4 +1,4 @@
-#include "notebook/localclock.h"
+#include "learning/localclock.h"
 
 namespace Zentovia::LocalClock {
 

@@ -1,7 +1,7 @@
-#include "notebook/classreader.h"
+#include "classserver/classreader.h"
 
-#include "notebook/classdatabase.h"
-#include "notebook/localclock.h"
+#include "classserver/classdatabase.h"
+#include "learning/localclock.h"
 
 #include <QHash>
 
@@ -18,16 +18,17 @@ QByteArray keyOf(const QString &child)
     return Notebook::shownName(child).toCaseFolded().toUtf8();
 }
 
-QString modeOf(const char *mode)
+Mode modeOf(const char *name)
 {
-    return QString::fromUtf8(mode);
+    return modeNamed(QString::fromUtf8(name)).value_or(Mode::Contest);
 }
 
 } // namespace
 
-ClassReader::ClassReader(const QString &connection, int waitMs)
+ClassReader::ClassReader(const QString &connection, int waitMs, int stopFd)
     : m_connection(connection)
     , m_waitMs(waitMs)
+    , m_stopFd(stopFd)
 { }
 
 ClassReader::~ClassReader() = default;
@@ -48,7 +49,7 @@ bool ClassReader::open()
     if (m_database)
         return true;
     QString why;
-    m_database = ClassDatabase::open(m_connection, m_waitMs, -1, &why);
+    m_database = ClassDatabase::open(m_connection, m_waitMs, m_stopFd, &why);
     return m_database || fail(why);
 }
 
@@ -116,7 +117,7 @@ std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook
             PgConnection::text(r, row, 8) + u'-' + PgConnection::text(r, row, 9) });
     }
     if (unsentFrom) {
-        const std::optional<qint64> mark = unsentFrom->sentUpTo(m_database->archive());
+        const std::optional<qint64> mark = unsentFrom->sentUpTo(m_database->databaseId());
         const std::optional<QList<Answer>> local = unsentFrom->answers(child);
         if (!mark || !local) {
             m_problem = unsentFrom->problem();
@@ -177,7 +178,6 @@ bool ClassReader::forEachAnswer(const std::function<bool(const StoredAnswer &)> 
         return fail(why);
     for (int row = 0; row < PQntuples(rows.get()); ++row)
         names.insert(PQgetvalue(rows.get(), row, 0), PgConnection::text(rows.get(), row, 1));
-    const QString modes[] = { QString::fromUtf16(ContestMode), QString::fromUtf16(PracticeMode) };
     StoredAnswer answer;
     const bool read = m_database->connection().forEachRow(
         "SELECT extract(epoch FROM at)::bigint, child_key, times_table, multiplier, typed,"
@@ -192,7 +192,7 @@ bool ClassReader::forEachAnswer(const std::function<bool(const StoredAnswer &)> 
             answer.typed = PgConnection::text(row, 0, 4);
             answer.outcome = Outcome(PgConnection::number(row, 0, 5));
             answer.tenths = int(PgConnection::number(row, 0, 6));
-            answer.mode = modes[modes[0] == QLatin1String(PQgetvalue(row, 0, 7)) ? 0 : 1];
+            answer.mode = modeOf(PQgetvalue(row, 0, 7));
             answer.utcOffset = int(PgConnection::number(row, 0, 8));
             answer.number = PgConnection::number(row, 0, 9);
             return visit(answer);

@@ -1,4 +1,4 @@
-#include "notebook/classdatabase.h"
+#include "classserver/classdatabase.h"
 
 #include <QStringList>
 
@@ -74,7 +74,7 @@ bool ClassDatabase::check(QString *why)
         return false;
     }
     const int found = int(PgConnection::number(version.get(), 0, 0));
-    m_archive = PgConnection::text(version.get(), 0, 1);
+    m_databaseId = PgConnection::text(version.get(), 0, 1);
     if (found > Version) {
         *why = u"il database «%1» l'ha preparato una versione più recente di Zentovia "
                "(versione %2 dell'archivio): non lo uso"_s.arg(name)

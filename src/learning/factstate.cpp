@@ -1,6 +1,6 @@
-#include "notebook/factstate.h"
+#include "learning/factstate.h"
 
-#include "notebook/localclock.h"
+#include "learning/localclock.h"
 
 #include <algorithm>
 
@@ -84,46 +84,25 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds)
     return summary;
 }
 
-FactGrid gridOf(const QList<Answer> &oldestFirst, int factSeconds)
-{
-    std::array<QList<Attempt>, 100> attempts;
-    for (const Answer &answer : oldestFirst) {
-        if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1
-            || answer.multiplier > 10)
-            continue;
-        attempts.at((answer.table - 1) * 10 + answer.multiplier - 1)
-            << Attempt { LocalClock::wallSeconds(answer.at), answer.outcome, answer.tenths };
-    }
-    FactGrid grid;
-    for (int fact = 0; fact < 100; ++fact)
-        grid.at(fact / 10).at(fact % 10) = summarize(attempts.at(fact), factSeconds);
-    return grid;
-}
-
 void GridBuilder::add(int table, int multiplier, const Attempt &attempt)
 {
     if (table < 1 || table > 10 || multiplier < 1 || multiplier > 10)
         return;
-    const int fact = (table - 1) * 10 + multiplier - 1;
-    if (fact != m_fact) {
-        close();
-        m_fact = fact;
-    }
-    m_attempts.append(attempt);
+    m_attempts.at((table - 1) * 10 + multiplier - 1).append(attempt);
 }
 
-void GridBuilder::close()
+void GridBuilder::add(const Answer &answer)
 {
-    if (m_fact >= 0)
-        m_grid.at(m_fact / 10).at(m_fact % 10) = summarize(m_attempts, m_factSeconds);
-    m_attempts.clear();
+    add(answer.table, answer.multiplier,
+        { LocalClock::wallSeconds(answer.at), answer.outcome, answer.tenths });
 }
 
-FactGrid GridBuilder::finish()
+FactGrid GridBuilder::finish() const
 {
-    close();
-    m_fact = -1;
-    return m_grid;
+    FactGrid grid;
+    for (int fact = 0; fact < 100; ++fact)
+        grid.at(fact / 10).at(fact % 10) = summarize(m_attempts.at(fact), m_factSeconds);
+    return grid;
 }
 
 } // namespace Zentovia

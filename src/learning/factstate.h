@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notebook/answer.h"
+#include "learning/answer.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -54,12 +54,8 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds);
 // A child's facts: [table - 1][multiplier - 1].
 using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 
-// The facts of a child's answers, oldest first.
-FactGrid gridOf(const QList<Answer> &oldestFirst, int factSeconds);
-
-// A child's grid from the attempts of each fact in turn: all of one fact's,
-// oldest first, before the next fact's (as a store sorted by fact reads
-// them). Facts outside the tables are passed over.
+// A child's grid from the child's answers: each fact's attempts oldest first,
+// whatever the order of the facts. Facts outside the tables are passed over.
 class GridBuilder
 {
 public:
@@ -67,15 +63,12 @@ public:
         : m_factSeconds(factSeconds)
     { }
     void add(int table, int multiplier, const Attempt &attempt);
-    FactGrid finish();
+    void add(const Answer &answer);
+    FactGrid finish() const;
 
 private:
-    void close();
-
     int m_factSeconds;
-    FactGrid m_grid;
-    QList<Attempt> m_attempts;
-    int m_fact = -1;
+    std::array<QList<Attempt>, 100> m_attempts;
 };
 
 } // namespace Zentovia

@@ -1,4 +1,4 @@
-#include "notebook/practiceplan.h"
+#include "learning/practiceplan.h"
 
 #include <algorithm>
 
@@ -99,6 +99,15 @@ Fact PracticePlan::next()
         m_session << chosen;
     m_last = chosen;
     return chosen;
+}
+
+void PracticePlan::alreadyAsked(const Fact &fact)
+{
+    ++m_asked;
+    m_fresh.removeOne(fact);
+    if (!m_session.contains(fact))
+        m_session << fact;
+    m_last = fact;
 }
 
 void PracticePlan::answered(const Fact &fact, bool right)

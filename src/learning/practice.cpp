@@ -1,4 +1,4 @@
-#include "contest/practice.h"
+#include "learning/practice.h"
 
 #include <algorithm>
 

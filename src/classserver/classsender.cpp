@@ -1,0 +1,122 @@
+#include "classserver/classsender.h"
+
+#include "classserver/classdatabase.h"
+#include "classserver/serversettings.h"
+#include "classserver/serversync.h"
+#include "notebook/notebook.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+// What the jobs keep between rounds, on the sending thread.
+struct ClassSender::OnThread
+{
+    OnThread(const QString &path, const QString &connection, const ServerTiming &timing)
+        : connection(connection)
+        , timing(timing)
+        , notebook(path)
+        , sync(timing.batch)
+    { }
+
+    const QString connection;
+    const ServerTiming timing;
+    Notebook notebook;
+    ServerSync sync;
+    std::unique_ptr<ClassDatabase> database;
+    QString databaseId; // of the database last reached
+    QElapsedTimer lastUsed;
+    QSet<QString> said;
+    int retry = 0; // the retry last scheduled: a round cancels those before it
+};
+
+std::unique_ptr<ClassSender> ClassSender::start(
+    const ServerSettings &settings, const QString &notebookPath, const ServerTiming &timing)
+{
+    if (!settings.isSet())
+        return nullptr;
+    return std::make_unique<ClassSender>(notebookPath, settings.connection(), timing);
+}
+
+ClassSender::ClassSender(const QString &notebookPath, const QString &connection,
+    const ServerTiming &timing, QObject *parent)
+    : QObject(parent)
+    , m_onThread(std::make_shared<OnThread>(notebookPath, connection, timing))
+    , m_thread(u"archivio"_s, this)
+{
+    answerStored();
+}
+
+ClassSender::~ClassSender()
+{
+    // The server and the notebook are let go on the sending thread.
+    m_thread.post([onThread = std::move(m_onThread)]() mutable { onThread.reset(); });
+}
+
+void ClassSender::answerStored()
+{
+    m_thread.post([thread = m_thread.handle(), state = m_onThread, owner = this] {
+        round(thread, state, owner);
+    });
+}
+
+void ClassSender::round(
+    const WorkThread::Handle &thread, const std::shared_ptr<OnThread> &onThread, ClassSender *owner)
+{
+    OnThread &state = *onThread;
+    if (thread.stopping())
+        return;
+    // The next round comes after retryMs, unless another comes first.
+    const int retry = ++state.retry;
+    thread.later(state.timing.retryMs, [thread, onThread, owner, retry] {
+        if (onThread->retry == retry)
+            round(thread, onThread, owner);
+    });
+    if (!state.databaseId.isEmpty()) {
+        // Nothing new: the server is not even asked, and an idle connection
+        // is let go.
+        const std::optional<qint64> mark = state.notebook.sentUpTo(state.databaseId);
+        const std::optional<QList<StoredAnswer>> next
+            = mark ? state.notebook.answersAfter(*mark, 1) : std::nullopt;
+        if (next && next->isEmpty()) {
+            if (state.database && state.lastUsed.isValid()
+                && state.lastUsed.elapsed() > state.timing.idleMs)
+                state.database.reset();
+            return;
+        }
+    }
+    QString why;
+    if (state.database && state.database->connection().broken())
+        state.database.reset();
+    if (!state.database) {
+        state.database
+            = ClassDatabase::open(state.connection, state.timing.waitMs, thread.stopFd(), &why);
+        if (state.database)
+            state.databaseId = state.database->databaseId();
+    }
+    const qint64 sent = !state.database
+        ? -1
+        : state.sync.send(state.notebook, *state.database, &why,
+            [&](qint64 total) { thread.reply([owner, total] { Q_EMIT owner->sent(total); }); });
+    if (sent >= 0) {
+        state.lastUsed.start();
+        return;
+    }
+    state.database.reset();
+    if (thread.stopping()) // a stop is no problem to tell
+        return;
+    const QString sentence = u"Non riesco a mandare le risposte all'archivio della classe "
+                             "(«%1»): %2. Restano su questo computer e partiranno appena "
+                             "possibile."_s.arg(state.connection, why);
+    if (state.said.contains(sentence))
+        return;
+    state.said.insert(sentence);
+    qWarning().noquote() << u"zentovia: "_s + sentence;
+    thread.reply([owner, sentence] { Q_EMIT owner->problem(sentence); });
+}
+
+} // namespace Zentovia
