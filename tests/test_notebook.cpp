@@ -90,6 +90,8 @@ private Q_SLOTS:
     void oddNames_data();
     void oddNames();
     void csvBytes();
+    void csvOfManyAnswers_data();
+    void csvOfManyAnswers();
     void writerOffThread();
     void twoProgramsAtOnce();
     void killWhileAdding();
@@ -125,6 +127,9 @@ void TestNotebook::factState_data()
     QTest::newRow("in time for 12 s") << u"1R30 2R61"_s << 12 << u"imparato"_s << 2 << 4.55;
     QTest::newRow("skipped last") << u"1R30 2S"_s << 6 << u"da imparare"_s << 1 << 3.0;
     QTest::newRow("skips count as wrong") << u"1R30 2S 3S 4R30"_s << 6 << u"quasi"_s << 2 << 3.0;
+    QTest::newRow("odd count, spread") << u"1R10 2R20 3R90"_s << 6 << u"imparato"_s << 3 << 2.0;
+    QTest::newRow("even count, unsorted")
+        << u"1R10 1R50 1R20 1R40"_s << 6 << u"quasi"_s << 4 << 3.0;
     QTest::newRow("wrong between") << u"1R30 2W90 3R30"_s << 6 << u"imparato"_s << 2 << 3.0;
     QTest::newRow("wrong last") << u"1R30 2R30 3W50"_s << 6 << u"imparato"_s << 2 << 3.0;
     QTest::newRow("old rights out of the last 3")
@@ -159,7 +164,7 @@ void TestNotebook::faults_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("writes");
-    for (const char *kind : { "missing", "empty", "garbage", "text" })
+    for (const char *kind : { "missing", "empty", "garbage", "text", "damaged first page" })
         QTest::newRow(kind) << QString::fromLatin1(kind) << true;
     for (const char *kind : { "newer", "read-only file", "unwritable folder", "no home" })
         QTest::newRow(kind) << QString::fromLatin1(kind) << false;
@@ -180,6 +185,15 @@ void TestNotebook::faults()
         if (kind == u"empty")
             before.clear();
         QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+    } else if (kind == u"damaged first page") {
+        // A header that reads well, and the tables' list after it spoilt.
+        QVERIFY(Notebook(m_path).add(answer(u"Ada"_s, u"56"_s)));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        before = file.readAll();
+        before.replace(100, 3900, QByteArray(3900, '\x5a'));
+        QVERIFY(file.seek(0));
         file.write(before);
         file.close();
     } else if (kind == u"newer" || kind == u"read-only file") {
@@ -218,7 +232,8 @@ void TestNotebook::faults()
     }
     const QStringList aside = QDir(QFileInfo(m_path).path())
                                   .entryList({ u"quaderno.sqlite.rovinato-*"_s }, QDir::Files);
-    QCOMPARE(aside.size(), kind == u"garbage" || kind == u"text" ? 1 : 0);
+    const bool setAside = kind == u"garbage" || kind == u"text" || kind == u"damaged first page";
+    QCOMPARE(aside.size(), setAside ? 1 : 0);
     if (!aside.isEmpty()) {
         QFile kept(QFileInfo(m_path).dir().filePath(aside.first()));
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -261,6 +276,9 @@ void TestNotebook::childrenByName()
 
     QVERIFY(notebook.erase(u"luca"_s));
     QCOMPARE(notebook.children()->size(), 1);
+    int left = 0;
+    QVERIFY(notebook.forEachAnswer([&](const StoredAnswer &) { return ++left; }));
+    QCOMPARE(left, 3); // Élodie's alone
     QVERIFY(notebook.answers(u"Luca"_s)->isEmpty());
     QCOMPARE(notebook.factSeconds(u"Luca"_s), DefaultFactSeconds);
 }
@@ -277,6 +295,8 @@ void TestNotebook::oddNames_data()
                          << u"\"x'); DROP TABLE answers;--\""_s;
     QTest::newRow("line ends") << u"Anna\r\nMaria\n"_s << u"Anna\r\nMaria"_s
                                << u"\"Anna\r\nMaria\""_s;
+    QTest::newRow("a line feed alone") << u"Anna\nMaria"_s << u"Anna\nMaria"_s
+                                       << u"\"Anna\nMaria\""_s;
     QTest::newRow("markup") << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s;
     QTest::newRow("250 characters")
         << QString(250, u'è') << QString(250, u'è') << QString(250, u'è');
@@ -332,6 +352,54 @@ void TestNotebook::csvBytes()
     Notebook unreadable(m_path + u"/no"_s);
     QVERIFY(!exportCsv(unreadable, buffer, &problem));
     QVERIFY(problem.startsWith(u"Non riesco a esportare"_s));
+}
+
+// A disk that fills after so many bytes.
+class FillingDevice : public QBuffer
+{
+public:
+    explicit FillingDevice(qint64 room)
+        : m_room(room)
+    { }
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (pos() + size > m_room)
+            return -1;
+        return QBuffer::writeData(data, size);
+    }
+
+private:
+    qint64 m_room;
+};
+
+void TestNotebook::csvOfManyAnswers_data()
+{
+    QTest::addColumn<qint64>("room");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("all of it") << qint64(64) * 1024 * 1024 << true;
+    QTest::newRow("the disk fills") << qint64(300) * 1024 << false;
+}
+
+void TestNotebook::csvOfManyAnswers()
+{
+    QFETCH(qint64, room);
+    QFETCH(bool, fits);
+    Notebook notebook(m_path);
+    QList<Answer> many;
+    for (int n = 0; n < 12000; ++n) // about 600 KiB of lines
+        many << answer(u"Giulia"_s, QString::number(n), Outcome::Right, Monday.addSecs(n));
+    QVERIFY(notebook.add(many));
+    FillingDevice device(room);
+    device.open(QIODevice::WriteOnly);
+    QString problem;
+    const bool exported = exportCsv(notebook, device, &problem);
+    QCOMPARE(exported, fits);
+    if (exported)
+        QCOMPARE(device.data().count("\r\n"), 12001);
+    else
+        QVERIFY(problem.startsWith(u"Non riesco a scrivere l'esportazione"_s));
 }
 
 void TestNotebook::writerOffThread()

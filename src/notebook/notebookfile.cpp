@@ -169,16 +169,31 @@ NotebookFile::Opening NotebookFile::connect(QString *problem)
     }
     const int found = version.value(0).toInt();
     version.finish();
+    // A file whose header reads well may still be damaged beyond it: every
+    // statement would then fail. Checked at each opening; on a notebook of a
+    // million answers this takes a fraction of a second.
+    QSqlQuery check(m_database);
+    check.setForwardOnly(true);
+    if (!check.exec(u"PRAGMA quick_check(1)"_s) || !check.next()
+        || check.value(0).toString() != u"ok") {
+        const int code = check.lastError().nativeErrorCode().toInt() & 0xff;
+        if (check.lastError().isValid() && code != NotADatabase && code != Corrupt) {
+            *problem = report(u"Non riesco a leggere il"_s, m_path, reason(check.lastError()));
+            return Opening::Failed;
+        }
+        return Opening::NotADatabase;
+    }
+    check.finish();
     if (found > SchemaVersion) {
         *problem = report(u"Non uso il"_s, m_path,
             u"l'ha scritto una versione più recente di Zentovia (versione %1 del quaderno), "
             "e lo lascio com'è"_s.arg(found));
         return Opening::Failed;
     }
-    return setUp(problem) ? Opening::Opened : Opening::Failed;
+    return setUp(problem);
 }
 
-bool NotebookFile::setUp(QString *problem)
+NotebookFile::Opening NotebookFile::setUp(QString *problem)
 {
     QSqlError error;
     // Written once an answer is on disk, so a crash or a power cut loses at
@@ -188,7 +203,7 @@ bool NotebookFile::setUp(QString *problem)
     exec("PRAGMA synchronous=FULL", &error);
     if (!exec("BEGIN IMMEDIATE", &error)) {
         *problem = report(u"Non riesco a preparare il"_s, m_path, reason(error));
-        return false;
+        return Opening::Failed;
     }
     // Read again under the lock: another program may have just made it.
     QSqlQuery version(m_database);
@@ -215,22 +230,24 @@ bool NotebookFile::setUp(QString *problem)
         QSqlError ignored;
         exec("ROLLBACK", &ignored);
         *problem = report(u"Non riesco a preparare il"_s, m_path, reason(error));
-        return false;
+        return Opening::Failed;
     }
 
     m_upsertChild = QSqlQuery(m_database);
-    m_upsertChild.prepare(u"INSERT INTO children(key, name, last_activity, answers)"
+    bool prepared = m_upsertChild.prepare(u"INSERT INTO children(key, name, last_activity, answers)"
                           " VALUES (?, ?, ?, 1) ON CONFLICT(key) DO UPDATE SET"
                           " name = excluded.name, answers = answers + 1,"
                           " last_activity = max(last_activity, excluded.last_activity)"_s);
     m_nextNumber = QSqlQuery(m_database);
-    m_nextNumber.prepare(u"UPDATE meta SET value = value + 1 WHERE key = 'last_number'"_s);
+    prepared = prepared && m_nextNumber.prepare(u"UPDATE meta SET value = value + 1 WHERE key = 'last_number'"_s);
     m_insertAnswer = QSqlQuery(m_database);
-    m_insertAnswer.prepare(
-        u"INSERT INTO answers(child, times_table, multiplier, at, number, utc_offset, typed,"
+    prepared = prepared
+        && m_insertAnswer.prepare(u"INSERT INTO answers(child, times_table, multiplier, at, number, utc_offset, typed,"
         " outcome, tenths, mode) VALUES ((SELECT id FROM children WHERE key = ?), ?, ?, ?,"
         " (SELECT value FROM meta WHERE key = 'last_number'), ?, ?, ?, ?, ?)"_s);
-    return true;
+    // A statement that cannot be prepared would fail every answer after it:
+    // the file is not this program's notebook, whatever its header says.
+    return prepared ? Opening::Opened : Opening::NotADatabase;
 }
 
 bool NotebookFile::moveAside(const QString &path, QString *problem)

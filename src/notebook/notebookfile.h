@@ -42,7 +42,7 @@ private:
 
     explicit NotebookFile(const QString &path);
     Opening connect(QString *problem);
-    bool setUp(QString *problem);
+    Opening setUp(QString *problem);
     static bool moveAside(const QString &path, QString *problem);
 
     QString m_path;
