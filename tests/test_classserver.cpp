@@ -1,3 +1,6 @@
+#include "app/notebookexport.h"
+#include "app/notebookpractice.h"
+#include "classserver/classdatabase.h"
 #include "classserver/classreader.h"
 #include "classserver/classsender.h"
 #include "classserver/serversettings.h"
@@ -79,6 +82,7 @@ private Q_SLOTS:
     void serverRestarted();
     void serverFrozen();
     void programKilled();
+    void ripassoAndExport();
     void roles_data();
     void roles();
     void refused_data();
@@ -297,6 +301,13 @@ void TestClassServer::serverFrozen()
         QTest::qWait(60);
     }
     QVERIFY2(slowest < 500, qPrintable(QString::number(slowest)));
+    // A reader gives up on it within its limit.
+    ClassReader reader(connection, 1000);
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(!reader.children());
+    QVERIFY2(waited.elapsed() < 3000, qPrintable(QString::number(waited.elapsed())));
+    QVERIFY2(reader.problem().contains(u"non risponde"_s), qPrintable(reader.problem()));
     m_postgres.freeze(false);
     QTRY_COMPARE_WITH_TIMEOUT(onServer(notebook), 25, 10000);
 
@@ -362,6 +373,72 @@ void TestClassServer::programKilled()
     QCOMPARE(m_postgres.sql(Class, count), u"3000 1 3000"_s);
 }
 
+void TestClassServer::ripassoAndExport()
+{
+    const QString database = u"classe_ripasso"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    const QString connection = m_postgres.connection(database, u"pc_aula"_s);
+    // Carla missed 5 x 3 here, and later 5 x 7 on another computer.
+    const QDateTime day(QDate(2024, 10, 7), QTime(9, 0));
+    // This computer's notebook where --esporta looks for it.
+    const QString data = m_home.filePath(u"dati"_s);
+    Notebook here(data + u"/zentovia/quaderno.sqlite"_s);
+    Notebook there(notebookPath(u"altrove"_s));
+    Answer miss = answers(u"Carla"_s, 1, day).first();
+    miss.table = 5;
+    miss.multiplier = 3;
+    miss.outcome = Outcome::Wrong;
+    QVERIFY(here.add(miss));
+    miss.multiplier = 7;
+    miss.at = day.addDays(1);
+    QVERIFY(there.add(miss));
+    {
+        ClassSender sender(there.path(), connection, quick());
+        QTRY_COMPARE(onServer(there, database), 1);
+    }
+    const auto firstQuestion = [&](const QString &server, qint64 *ms) {
+        NotebookPractice practice(here.path(), { 5 }, server);
+        QSignalSpy classRead(&practice, &NotebookPractice::classRead);
+        practice.childNamed(u"carla"_s);
+        if (ms) {
+            QElapsedTimer clock;
+            clock.start();
+            const Fact fact = practice.next();
+            *ms = clock.elapsed();
+            return fact;
+        }
+        [&] { QTRY_COMPARE(classRead.size(), 1); }();
+        return practice.next();
+    };
+    // The class's answers, this computer's among them.
+    QCOMPARE(firstQuestion(connection, nullptr), (Fact { 5, 7 }));
+    // A frozen server does not hold up the first question.
+    qint64 alone = 0;
+    qint64 frozen = 0;
+    QCOMPARE(firstQuestion(QString(), &alone), (Fact { 5, 3 }));
+    m_postgres.freeze(true);
+    QCOMPARE(firstQuestion(connection, &frozen), (Fact { 5, 3 }));
+    m_postgres.freeze(false);
+    QVERIFY2(frozen < alone + 100, qPrintable(u"%1 ms, %2 ms alone"_s.arg(frozen).arg(alone)));
+
+    // --esporta: the whole class, and this computer's alone with no server.
+    for (const bool withServer : { true, false }) {
+        std::FILE *out = std::tmpfile();
+        QVERIFY(out);
+        const ServerSettings settings = ServerSettings::fromValue(
+            withServer ? m_postgres.connection(database, u"maestra"_s) : QString(), u"test"_s);
+        qputenv("XDG_DATA_HOME", data.toUtf8());
+        QCOMPARE(exportNotebook(settings, out), 0);
+        std::rewind(out);
+        QByteArray csv(1 << 16, '\0');
+        csv.truncate(qsizetype(std::fread(csv.data(), 1, csv.size(), out)));
+        std::fclose(out);
+        QCOMPARE(csv.contains(";Carla;5;7;"), withServer);
+        QCOMPARE(csv.contains(";Carla;5;3;"), !withServer);
+    }
+}
+
 void TestClassServer::roles_data()
 {
     QTest::addColumn<QString>("user");
@@ -391,6 +468,12 @@ void TestClassServer::roles()
     QCOMPARE(!result.isNull(), allowed);
     if (!allowed)
         QCOMPARE(state, QByteArray("42501")); // insufficient privilege
+    if (statement.startsWith(u"DELETE"_s)) {
+        // As the notebook's window says it.
+        ClassReader reader(m_postgres.connection(Class, user));
+        QCOMPARE(reader.erase(u"nessuno"_s), allowed);
+        QCOMPARE(reader.problem().contains(u"solo l'insegnante"_s), !allowed);
+    }
 }
 
 void TestClassServer::refused_data()
@@ -415,6 +498,8 @@ void TestClassServer::refused_data()
     QTest::newRow("an empty database") << connection(u"vuota"_s, u"pc_aula"_s) << u"è vuoto"_s;
     QTest::newRow("a later version")
         << connection(u"futura"_s, u"pc_aula"_s) << u"versione più recente di Zentovia"_s;
+    QTest::newRow("the next version")
+        << connection(u"prossima"_s, u"pc_aula"_s) << u"versione più recente di Zentovia"_s;
     QTest::newRow("an earlier version, not the owner")
         << connection(u"vecchia"_s, u"pc_aula"_s) << u"non può aggiornarlo"_s;
 }
@@ -431,14 +516,17 @@ void TestClassServer::refused()
             !m_postgres.sql(u"gestionale"_s, u"CREATE TABLE clienti (nome text)"_s, &why).isNull());
     } else if (QTest::currentDataTag() == QByteArray("an empty database")) {
         QVERIFY(!m_postgres.sql(u"postgres"_s, u"CREATE DATABASE vuota"_s, &why).isNull());
-    } else if (setting.contains(u"futura"_s) || setting.contains(u"vecchia"_s)) {
-        const QString database = setting.contains(u"futura"_s) ? u"futura"_s : u"vecchia"_s;
-        QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
-        QVERIFY(!m_postgres
-                     .sql(database,
-                         u"UPDATE zentovia_version SET version = %1"_s.arg(
-                             database == u"futura" ? 99 : 0))
-                     .isNull());
+    } else {
+        for (const auto &[database, version] :
+            { std::pair(u"futura"_s, 99), std::pair(u"prossima"_s, ClassDatabase::Version + 1),
+                std::pair(u"vecchia"_s, 0) }) {
+            if (!setting.contains(u"dbname="_s + database))
+                continue;
+            QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+            QVERIFY(!m_postgres
+                         .sql(database, u"UPDATE zentovia_version SET version = %1"_s.arg(version))
+                         .isNull());
+        }
     }
 
     Notebook notebook(notebookPath(QString::fromLatin1(QTest::currentDataTag())));

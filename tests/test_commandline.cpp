@@ -4,7 +4,9 @@
 
 #include "app/commandline.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Zentovia;
@@ -20,6 +22,8 @@ private Q_SLOTS:
     void practice();
     void program_data();
     void program();
+    void notebookWindow_data();
+    void notebookWindow();
 };
 
 void TestCommandLine::table_data()
@@ -128,6 +132,40 @@ void TestCommandLine::program()
                      u"Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]"_s),
             qPrintable(stdErr));
     }
+}
+
+void TestCommandLine::notebookWindow_data()
+{
+    QTest::addColumn<bool>("beside");
+    QTest::newRow("the window's program beside") << true;
+    QTest::newRow("no such program") << false;
+}
+
+// `zentovia --quaderno` hands over to the program beside it, with its command
+// line as it was.
+void TestCommandLine::notebookWindow()
+{
+    QFETCH(bool, beside);
+    QTemporaryDir dir;
+    const QString program = dir.filePath(u"zentovia"_s);
+    QVERIFY(QFile::copy(qEnvironmentVariable("ZENTOVIA_PROGRAM"), program));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+    if (beside) {
+        QFile window(dir.filePath(u"zentovia-quaderno"_s));
+        QVERIFY(window.open(QIODevice::WriteOnly));
+        window.write("#!/bin/sh\necho \"finestra $*\"\n");
+        window.close();
+        QVERIFY(window.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
+    QProcess zentovia;
+    zentovia.start(program, { u"--quaderno"_s, u"--tabellina"_s, u"3"_s });
+    QVERIFY(zentovia.waitForFinished(10000));
+    QCOMPARE(zentovia.exitCode(), beside ? 0 : 1);
+    QCOMPARE(zentovia.readAllStandardOutput(),
+        beside ? QByteArray("finestra --quaderno --tabellina 3\n") : QByteArray());
+    QCOMPARE(
+        zentovia.readAllStandardError().startsWith("zentovia: non riesco ad aprire il quaderno"),
+        !beside);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -82,6 +82,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::newRow("program") << u"bin/zentovia"_s;
+        QTest::newRow("notebook's window") << u"bin/zentovia-quaderno"_s;
         QTest::newRow("character file") << u"share/zentovia/merlin/merlin.svg"_s;
         QTest::newRow("picture new") << u"share/zentovia/pictures/nuovo.svg"_s;
         QTest::newRow("picture exit") << u"share/zentovia/pictures/esci.svg"_s;

@@ -295,8 +295,8 @@ void TestNotebook::oddNames_data()
                          << u"\"x'); DROP TABLE answers;--\""_s;
     QTest::newRow("line ends") << u"Anna\r\nMaria\n"_s << u"Anna\r\nMaria"_s
                                << u"\"Anna\r\nMaria\""_s;
-    QTest::newRow("a line feed alone") << u"Anna\nMaria"_s << u"Anna\nMaria"_s
-                                       << u"\"Anna\nMaria\""_s;
+    QTest::newRow("a line feed alone")
+        << u"Anna\nMaria"_s << u"Anna\nMaria"_s << u"\"Anna\nMaria\""_s;
     QTest::newRow("markup") << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s;
     QTest::newRow("250 characters")
         << QString(250, u'è') << QString(250, u'è') << QString(250, u'è');

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPdfWriter>
@@ -308,6 +309,31 @@ void TestNotebookWindow::classFromItsServer()
     // The teacher erases Carla's notebook on the server.
     window.findChild<QPushButton *>(u"erase"_s)->click();
     QTRY_COMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
+
+    // A pupils' computer may not erase: the server refuses, and this
+    // computer's notebook keeps the child too.
+    {
+        NotebookWindow pupils(*m_notebook);
+        pupils.setConfirmation([](const QString &) { return true; });
+        pupils.setClass(children);
+        QTRY_VERIFY(
+            pupils.findChild<QLabel *>(u"source"_s)->text().startsWith(u"Mostro la classe"_s));
+        pupils.findChild<QComboBox *>(u"child"_s)->setCurrentText(u"Anna"_s);
+        pupils.findChild<QPushButton *>(u"erase"_s)->click();
+        QTRY_VERIFY2(pupils.findChild<QLabel *>(u"problem"_s)->text().contains(u"insegnante"_s),
+            qPrintable(pupils.findChild<QLabel *>(u"problem"_s)->text()));
+        QVERIFY(!m_notebook->answers(u"Anna"_s)->isEmpty());
+    }
+
+    // A frozen server never holds the window.
+    postgres.freeze(true);
+    QElapsedTimer clock;
+    clock.start();
+    window.reload();
+    chooser->setCurrentIndex(1);
+    window.findChild<QComboBox *>(u"factSeconds"_s)->setCurrentIndex(0);
+    QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+    postgres.freeze(false);
 
     // The server away: this computer's notebook, and a line that says so.
     postgres.stop();

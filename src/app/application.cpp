@@ -1,8 +1,8 @@
 #include "app/application.h"
 
-#include "core/title.h"
 #include "core/datapath.h"
 #include "core/failure.h"
+#include "core/title.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,8 +5,8 @@
 namespace Zentovia {
 
 // What each control of the window is for. The code names controls by role;
-// each control carries its form's name as its object name, which screen
-// readers and the end-to-end test go by.
+// each control carries its form's name as its object name, which the
+// end-to-end test goes by (screen readers go by the accessible names).
 enum class Role {
     CorrectCaption,
     CorrectCount, // the contest's score

@@ -234,17 +234,20 @@ NotebookFile::Opening NotebookFile::setUp(QString *problem)
     }
 
     m_upsertChild = QSqlQuery(m_database);
-    bool prepared = m_upsertChild.prepare(u"INSERT INTO children(key, name, last_activity, answers)"
-                          " VALUES (?, ?, ?, 1) ON CONFLICT(key) DO UPDATE SET"
-                          " name = excluded.name, answers = answers + 1,"
-                          " last_activity = max(last_activity, excluded.last_activity)"_s);
+    bool prepared
+        = m_upsertChild.prepare(u"INSERT INTO children(key, name, last_activity, answers)"
+                                " VALUES (?, ?, ?, 1) ON CONFLICT(key) DO UPDATE SET"
+                                " name = excluded.name, answers = answers + 1,"
+                                " last_activity = max(last_activity, excluded.last_activity)"_s);
     m_nextNumber = QSqlQuery(m_database);
-    prepared = prepared && m_nextNumber.prepare(u"UPDATE meta SET value = value + 1 WHERE key = 'last_number'"_s);
+    prepared = prepared
+        && m_nextNumber.prepare(u"UPDATE meta SET value = value + 1 WHERE key = 'last_number'"_s);
     m_insertAnswer = QSqlQuery(m_database);
     prepared = prepared
-        && m_insertAnswer.prepare(u"INSERT INTO answers(child, times_table, multiplier, at, number, utc_offset, typed,"
-        " outcome, tenths, mode) VALUES ((SELECT id FROM children WHERE key = ?), ?, ?, ?,"
-        " (SELECT value FROM meta WHERE key = 'last_number'), ?, ?, ?, ?, ?)"_s);
+        && m_insertAnswer.prepare(
+            u"INSERT INTO answers(child, times_table, multiplier, at, number, utc_offset, typed,"
+            " outcome, tenths, mode) VALUES ((SELECT id FROM children WHERE key = ?), ?, ?, ?,"
+            " (SELECT value FROM meta WHERE key = 'last_number'), ?, ?, ?, ?, ?)"_s);
     // A statement that cannot be prepared would fail every answer after it:
     // the file is not this program's notebook, whatever its header says.
     return prepared ? Opening::Opened : Opening::NotADatabase;

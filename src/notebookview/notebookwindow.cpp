@@ -382,13 +382,13 @@ void NotebookWindow::askToErase()
                              "non si potranno più vedere. I record delle gare restano."_s.arg(name);
     if (!m_confirm(question))
         return;
-    if (!showsClass()) {
+    if (!m_class) {
         if (check(m_notebook.erase(name)))
             reload();
         return;
     }
-    // On the server first: this computer's copy goes only once the server's
-    // has gone.
+    // With a class's server, on the server first, whether or not it has
+    // answered yet: this computer's copy goes only once the server's has.
     m_erase->setEnabled(false);
     using Done = std::pair<bool, QString>;
     m_class->ask(
