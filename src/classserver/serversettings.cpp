@@ -55,7 +55,7 @@ namespace {
 // it; nullopt when it is no connection string at all.
 std::optional<bool> hasPassword(const QString &connection)
 {
-    for (const QString scheme : { u"postgresql://"_s, u"postgres://"_s }) {
+    for (const QString &scheme : { u"postgresql://"_s, u"postgres://"_s }) {
         if (!connection.startsWith(scheme))
             continue;
         // postgresql://[user[:password]@][host][/dbname][?param=value&...]
