@@ -16,11 +16,11 @@ namespace Zentovia {
 // What the jobs keep between rounds, on the sending thread.
 struct ClassSender::OnThread
 {
-    OnThread(const QString &path, const QString &connection, const ServerTiming &timing)
-        : connection(connection)
-        , timing(timing)
+    OnThread(const QString &path, const QString &server, const ServerTiming &waits)
+        : connection(server)
+        , timing(waits)
         , notebook(path)
-        , sync(timing.batch)
+        , sync(waits.batch)
     { }
 
     const QString connection;
