@@ -29,21 +29,19 @@ void NotebookPractice::childNamed(const QString &child)
         return;
     // The child's answers on every computer of the class, and this
     // computer's not sent yet.
-    using Read = std::pair<std::optional<QList<Answer>>, QString>;
     m_class->ask(
         [path = m_path, child](ClassReader &reader) {
             Notebook notebook(path);
-            const std::optional<QList<Answer>> answers = reader.answers(child, &notebook);
-            return Read(answers, answers ? QString() : reader.problem());
+            return reader.answers(child, &notebook);
         },
-        [this](const Read &read) {
-            if (!read.first) {
-                qWarning().noquote() << u"zentovia: " + read.second;
+        [this](const std::optional<QList<Answer>> &answers, const QString &problem) {
+            if (!answers) {
+                qWarning().noquote() << u"zentovia: " + problem;
                 return;
             }
             if (m_answered)
                 return; // too late for this ripasso: the plan stays
-            plan(read.first);
+            plan(answers);
             Q_EMIT classRead();
         });
 }

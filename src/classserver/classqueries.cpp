@@ -4,7 +4,6 @@ namespace Zentovia {
 
 ClassQueries::ClassQueries(const QString &connection, int waitMs, QObject *parent)
     : QObject(parent)
-    , m_connection(connection)
     , m_thread(QStringLiteral("classe"), this)
     , m_reader(std::make_shared<ClassReader>(connection, waitMs, m_thread.stopFd()))
 { }

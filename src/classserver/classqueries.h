@@ -22,20 +22,22 @@ public:
     explicit ClassQueries(const QString &connection, int waitMs = 5000, QObject *parent = nullptr);
     ~ClassQueries() override;
 
-    const QString &connection() const { return m_connection; }
-
-    // work(ClassReader &) on the reading thread, then done(what it gave) on
-    // this object's thread, unless this object is gone by then.
-    template<typename Work, typename Done>
-    void ask(Work work, Done done)
+    // read(ClassReader &) on the reading thread, giving an optional or a
+    // bool; then done(what it gave, the reader's problem when it gave
+    // nothing) on this object's thread, unless this object is gone by then.
+    template<typename Read, typename Done>
+    void ask(Read read, Done done)
     {
         m_thread.run(
-            [reader = m_reader, work = std::move(work)]() mutable { return work(*reader); },
-            std::move(done));
+            [reader = m_reader, read = std::move(read)]() mutable {
+                auto found = read(*reader);
+                return std::pair(found, found ? QString() : reader->problem());
+            },
+            [done = std::move(done)](
+                const auto &result) mutable { done(result.first, result.second); });
     }
 
 private:
-    QString m_connection;
     WorkThread m_thread;
     std::shared_ptr<ClassReader> m_reader; // used by the jobs only
 };

@@ -25,32 +25,6 @@ const QStringList Keywords = { u"host"_s, u"hostaddr"_s, u"port"_s, u"dbname"_s,
     u"ssl_min_protocol_version"_s, u"ssl_max_protocol_version"_s, u"krbsrvname"_s, u"gsslib"_s,
     u"gssdelegation"_s, u"service"_s, u"target_session_attrs"_s, u"load_balance_hosts"_s };
 
-} // namespace
-
-ServerSettings ServerSettings::read()
-{
-    if (qEnvironmentVariableIsSet(EnvironmentName))
-        return fromValue(
-            qEnvironmentVariable(EnvironmentName), QString::fromLatin1(EnvironmentName));
-    // The user's file first, then the system's, in INI format. Named here:
-    // QSettings' own IniFormat scopes would look for "zentovia.ini".
-    const QStringList files = QStandardPaths::locateAll(
-        QStandardPaths::GenericConfigLocation, u"zentovia/zentovia.conf"_s);
-    for (const QString &file : files) {
-        const QSettings settings(file, QSettings::IniFormat);
-        if (!settings.contains(QString::fromLatin1(Key)))
-            continue;
-        const QVariant value = settings.value(QString::fromLatin1(Key));
-        // A value with commas, unquoted, comes back as a list.
-        return fromValue(value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
-                                                                  : value.toString(),
-            file);
-    }
-    return {};
-}
-
-namespace {
-
 // Whether a libpq connection string names a password, read as libpq reads
 // it; nullopt when it is no connection string at all.
 std::optional<bool> hasPassword(const QString &connection)
@@ -120,6 +94,28 @@ std::optional<bool> hasPassword(const QString &connection)
 }
 
 } // namespace
+
+ServerSettings ServerSettings::read()
+{
+    if (qEnvironmentVariableIsSet(EnvironmentName))
+        return fromValue(
+            qEnvironmentVariable(EnvironmentName), QString::fromLatin1(EnvironmentName));
+    // The user's file first, then the system's, in INI format. Named here:
+    // QSettings' own IniFormat scopes would look for "zentovia.ini".
+    const QStringList files = QStandardPaths::locateAll(
+        QStandardPaths::GenericConfigLocation, u"zentovia/zentovia.conf"_s);
+    for (const QString &file : files) {
+        const QSettings settings(file, QSettings::IniFormat);
+        if (!settings.contains(QString::fromLatin1(Key)))
+            continue;
+        const QVariant value = settings.value(QString::fromLatin1(Key));
+        // A value with commas, unquoted, comes back as a list.
+        return fromValue(value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
+                                                                  : value.toString(),
+            file);
+    }
+    return {};
+}
 
 ServerSettings ServerSettings::fromValue(const QString &value, const QString &source)
 {

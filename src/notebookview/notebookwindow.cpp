@@ -228,24 +228,20 @@ void NotebookWindow::reload(const QString &child)
     showSource();
     if (!m_class)
         return;
-    using Read = std::pair<std::optional<QList<Child>>, QString>;
-    m_class->ask(
-        [](ClassReader &reader) {
-            std::optional<QList<Child>> found = reader.children();
-            return Read(found, found ? QString() : reader.problem());
-        },
-        [this, listing, child, wasClass](const Read &read) {
+    m_class->ask([](ClassReader &reader) { return reader.children(); },
+        [this, listing, child, wasClass](
+            const std::optional<QList<Child>> &inClass, const QString &problem) {
             if (listing != m_listing)
                 return;
-            if (!read.first) {
-                leaveClass(read.second);
+            if (!inClass) {
+                leaveClass(problem);
                 if (wasClass)
                     showChildren(m_notebook.children().value_or(QList<Child>()), child);
                 return;
             }
             m_classShown = true;
             showSource();
-            showChildren(*read.first, child);
+            showChildren(*inClass, child);
         });
 }
 
@@ -298,21 +294,18 @@ void NotebookWindow::showGrid()
     // The child's time for a fact is kept on this computer.
     m_grid->setGrid(FactGrid());
     m_gridReady = false;
-    using Read = std::pair<std::optional<FactGrid>, QString>;
-    m_class->ask(
-        [name = child(), seconds = m_seconds->currentData().toInt()](ClassReader &reader) {
-            std::optional<FactGrid> grid = reader.grid(name, seconds);
-            return Read(grid, grid ? QString() : reader.problem());
-        },
-        [this, name = child(), listing = m_listing](const Read &read) {
+    m_class->ask([name = child(), seconds = m_seconds->currentData().toInt()](
+                     ClassReader &reader) { return reader.grid(name, seconds); },
+        [this, name = child(), listing = m_listing](
+            const std::optional<FactGrid> &grid, const QString &problem) {
             if (listing != m_listing || name != child())
                 return;
-            if (!read.first) {
-                leaveClass(read.second);
+            if (!grid) {
+                leaveClass(problem);
                 showChildren(m_notebook.children().value_or(QList<Child>()), name);
                 return;
             }
-            m_grid->setGrid(*read.first);
+            m_grid->setGrid(*grid);
             m_gridReady = true;
             printWhenReady();
         });
@@ -328,18 +321,13 @@ bool NotebookWindow::eventFilter(QObject *watched, QEvent *event)
 void NotebookWindow::readSessions()
 {
     m_chartState = Chart::Reading;
-    using Read = std::pair<std::optional<QList<Answer>>, QString>;
-    const auto done = [this, reading = m_reading](const Read &read) {
-        showSessions(reading,
-            read.first ? ProgressChart::sessionsOf(*read.first) : QList<Session>(), read.second);
+    const auto done = [this, reading = m_reading](
+                          const std::optional<QList<Answer>> &answers, const QString &problem) {
+        showSessions(
+            reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(), problem);
     };
     if (showsClass()) {
-        m_class->ask(
-            [name = child()](ClassReader &reader) {
-                std::optional<QList<Answer>> answers = reader.answers(name);
-                return Read(answers, answers ? QString() : reader.problem());
-            },
-            done);
+        m_class->ask([name = child()](ClassReader &reader) { return reader.answers(name); }, done);
         return;
     }
     if (!m_answers)
@@ -349,9 +337,9 @@ void NotebookWindow::readSessions()
             // A connection of its own: the window's stays on the window's thread.
             Notebook notebook(path);
             std::optional<QList<Answer>> answers = notebook.answers(name);
-            return Read(answers, answers ? QString() : notebook.problem());
+            return std::pair(answers, answers ? QString() : notebook.problem());
         },
-        done);
+        [done](const auto &read) { done(read.first, read.second); });
 }
 
 void NotebookWindow::showSessions(
@@ -390,16 +378,11 @@ void NotebookWindow::askToErase()
     // With a class's server, on the server first, whether or not it has
     // answered yet: this computer's copy goes only once the server's has.
     m_erase->setEnabled(false);
-    using Done = std::pair<bool, QString>;
-    m_class->ask(
-        [name](ClassReader &reader) {
-            const bool erased = reader.erase(name);
-            return Done(erased, erased ? QString() : reader.problem());
-        },
-        [this, name](const Done &done) {
+    m_class->ask([name](ClassReader &reader) { return reader.erase(name); },
+        [this, name](bool erased, const QString &problem) {
             m_erase->setEnabled(true);
-            if (!done.first) {
-                showProblem(done.second);
+            if (!erased) {
+                showProblem(problem);
                 return;
             }
             if (check(m_notebook.erase(name)))
