@@ -205,8 +205,9 @@ void NotebookWindow::showSource()
 void NotebookWindow::leaveClass(const QString &problem)
 {
     m_classShown = false;
+    // The problem's line says which notebook is shown.
     showProblem(problem + u" Mostro il quaderno di questo computer."_s);
-    m_source->setText(u"Mostro il quaderno di questo computer."_s);
+    m_source->hide();
 }
 
 void NotebookWindow::reload(const QString &child)
