@@ -71,7 +71,8 @@ int main(int argc, char **argv)
                    u"CREATE ROLE pc_aula LOGIN IN ROLE zentovia_alunni;"
                    "CREATE ROLE maestra LOGIN IN ROLE zentovia_insegnanti"_s,
                    &why)
-               .isNull()) {
+               .isNull()
+        || !postgres.admit(u"banco"_s, { u"pc_aula"_s, u"maestra"_s }, &why)) {
         std::printf("no server: %s\n", qUtf8Printable(why));
         return 1;
     }

@@ -2,6 +2,7 @@
 // `zentovia --quaderno` starts it.
 #include "app/application.h"
 #include "app/commandline.h"
+#include "classserver/classsender.h"
 #include "classserver/serversettings.h"
 #include "notebook/notebook.h"
 #include "notebookview/notebookwindow.h"
@@ -25,6 +26,11 @@ int main(int argc, char **argv)
     const ServerSettings server = ServerSettings::read();
     if (server.isSet())
         window.setClass(server.connection());
+    // This computer's answers go on to the class's server while the window
+    // is open too, and the teacher's erases and settings come back.
+    const std::unique_ptr<ClassSender> sender = ClassSender::start(server, notebook.path());
+    if (sender)
+        QObject::connect(sender.get(), &ClassSender::copied, &window, &NotebookWindow::showProblem);
     if (!server.problem().isEmpty()) {
         qWarning().noquote() << u"zentovia: " + server.problem();
         window.showProblem(server.problem());

@@ -83,6 +83,10 @@ private Q_SLOTS:
     void serverFrozen();
     void programKilled();
     void ripassoAndExport();
+    void copiedNotebook();
+    void teacherDecides();
+    void versionOneMigrated();
+    void otherClassesClosed();
     void roles_data();
     void roles();
     void refused_data();
@@ -135,6 +139,16 @@ void TestClassServer::initTestCase()
                           QLatin1String(PrivatePostgres::PasswordUser)),
                       &why)
                   .isNull(),
+        qPrintable(why));
+    // A computer the children's login cannot write for without its secret.
+    QVERIFY2(!m_postgres
+                  .sql(Class, u"SELECT zentovia_add('primo', 'il segreto del primo', '{}', '[]')"_s,
+                      &why)
+                  .isNull(),
+        qPrintable(why));
+    QVERIFY2(m_postgres.admit(Class,
+                 { u"pc_aula"_s, u"maestra"_s, QString::fromLatin1(PrivatePostgres::PasswordUser) },
+                 &why),
         qPrintable(why));
 }
 
@@ -262,7 +276,7 @@ void TestClassServer::serverRestarted()
     QTRY_VERIFY(!problems.isEmpty());
     QVERIFY2(problems.first().first().toString().contains(u"Restano su questo computer"_s),
         qPrintable(problems.first().first().toString()));
-    ClassReader reader(connection, 1000);
+    ClassReader reader(m_postgres.connection(Class, u"maestra"_s), 1000);
     QVERIFY(!reader.children());
     QVERIFY2(reader.problem().startsWith(u"Non riesco a leggere l'archivio della classe"_s),
         qPrintable(reader.problem()));
@@ -422,7 +436,8 @@ void TestClassServer::ripassoAndExport()
     m_postgres.freeze(false);
     QVERIFY2(frozen < alone + 100, qPrintable(u"%1 ms, %2 ms alone"_s.arg(frozen).arg(alone)));
 
-    // --esporta: the whole class, and this computer's alone with no server.
+    // --esporta: the whole class with this computer's answers not sent yet,
+    // and this computer's alone with no server.
     for (const bool withServer : { true, false }) {
         std::FILE *out = std::tmpfile();
         QVERIFY(out);
@@ -435,8 +450,127 @@ void TestClassServer::ripassoAndExport()
         csv.truncate(qsizetype(std::fread(csv.data(), 1, csv.size(), out)));
         std::fclose(out);
         QCOMPARE(csv.contains(";Carla;5;7;"), withServer);
-        QCOMPARE(csv.contains(";Carla;5;3;"), !withServer);
+        QVERIFY(csv.contains(";Carla;5;3;"));
     }
+}
+
+void TestClassServer::copiedNotebook()
+{
+    const QString database = u"classe_copie"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    const QString connection = m_postgres.connection(database, u"pc_aula"_s);
+    const QDateTime day(QDate(2024, 11, 4), QTime(9, 0));
+    const QString original = notebookPath(u"immagine"_s);
+    const QString copy = notebookPath(u"copia"_s);
+    {
+        Notebook image(original);
+        QVERIFY(image.add(answers(u"Ada"_s, 20, day)));
+        ClassSender sender(original, connection, quick());
+        QTRY_COMPARE(onServer(image, database), 20);
+    }
+    // The lab's computers made from one disk image part, and play on.
+    QVERIFY(QFile::copy(original, copy));
+    Notebook one(original);
+    Notebook two(copy);
+    QVERIFY(one.add(answers(u"Ada"_s, 5, day.addDays(1))));
+    QVERIFY(two.add(answers(u"Bice"_s, 7, day.addDays(2))));
+    {
+        ClassSender first(one.path(), connection, quick());
+        ClassSender second(two.path(), connection, quick());
+        QSignalSpy copied(&second, &ClassSender::copied);
+        QSignalSpy copiedFirst(&first, &ClassSender::copied);
+        QTRY_COMPARE(m_postgres.sql(database, u"SELECT count(*) FROM zentovia_answers"_s), u"32"_s);
+        QTRY_COMPARE(copied.size() + copiedFirst.size(), 1);
+    }
+    // Every answer of both, once; the one that took a new id keeps the old
+    // one among its former ones.
+    QVERIFY(one.computerId() != two.computerId());
+    QCOMPARE(onServer(one, database) + onServer(two, database), 12 + 20);
+    QCOMPARE(one.formerIds().size() + two.formerIds().size(), 1);
+}
+
+void TestClassServer::teacherDecides()
+{
+    const QString database = u"classe_maestra"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    const QString connection = m_postgres.connection(database, u"pc_aula"_s);
+    const QDateTime day(QDate(2024, 11, 11), QTime(9, 0));
+    // Carla played on two computers; the second is away when she is erased.
+    Notebook here(notebookPath(u"decide-qui"_s));
+    Notebook away(notebookPath(u"decide-via"_s));
+    QVERIFY(here.add(answers(u"Carla"_s, 6, day)));
+    QVERIFY(here.add(answers(u"Dino"_s, 4, day)));
+    QVERIFY(away.add(answers(u"Carla"_s, 3, day.addSecs(3600))));
+    {
+        ClassSender sender(here.path(), connection, quick());
+        QTRY_COMPARE(onServer(here, database), 10);
+    }
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+    QVERIFY2(teacher.erase(u"carla"_s), qPrintable(teacher.problem()));
+    QVERIFY2(teacher.setFactSeconds(u"Dino"_s, 12), qPrintable(teacher.problem()));
+    for (Notebook *notebook : { &here, &away }) {
+        ClassSender sender(notebook->path(), connection, quick());
+        QTRY_VERIFY(notebook->answers(u"Carla"_s)->isEmpty());
+    }
+    // Nothing of Carla's came back; Dino's time for a fact reached the
+    // computer, and a ripasso there plans with it.
+    QCOMPARE(m_postgres.sql(
+                 database, u"SELECT count(*) FROM zentovia_answers WHERE child_key = 'carla'"_s),
+        u"0"_s);
+    QCOMPARE(onServer(here, database), 4);
+    QCOMPARE(here.factSeconds(u"dino"_s), 12);
+    QCOMPARE(away.factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
+}
+
+void TestClassServer::versionOneMigrated()
+{
+    const QString database = u"classe_antica"_s;
+    QString why;
+    QFile first(QStringLiteral(ZENTOVIA_SERVER_SQL_1));
+    QFile current(QStringLiteral(ZENTOVIA_SERVER_SQL));
+    QVERIFY(first.open(QIODevice::ReadOnly) && current.open(QIODevice::ReadOnly));
+    QVERIFY(!m_postgres.sql(u"postgres"_s, u"CREATE DATABASE "_s + database, &why).isNull());
+    QVERIFY2(!m_postgres.sql(database, QString::fromUtf8(first.readAll()), &why).isNull(),
+        qPrintable(why));
+    QVERIFY(!m_postgres
+                 .sql(database,
+                     u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
+                     " times_table, multiplier, at, utc_offset, typed, outcome, tenths, mode)"
+                     " SELECT 'vecchio', n, 'ugo', 'Ugo', 2, n, '2024-01-08 09:00', 60, '2', 0,"
+                     " 30, 'gara' FROM generate_series(1, 10) n"_s)
+                 .isNull());
+    // Refused until the administrator runs the script again.
+    QVERIFY(m_postgres.admit(database, { u"pc_aula"_s }));
+    ClassReader reader(m_postgres.connection(database, u"pc_aula"_s));
+    QVERIFY(!reader.open());
+    QVERIFY2(reader.problem().contains(u"zentovia-server.sql"_s), qPrintable(reader.problem()));
+    QVERIFY2(!m_postgres.sql(database, QString::fromUtf8(current.readAll()), &why).isNull(),
+        qPrintable(why));
+    QCOMPARE(m_postgres.sql(database, u"SELECT version FROM zentovia_version"_s), u"2"_s);
+    const std::optional<QList<Answer>> ugo = reader.answers(u"Ugo"_s);
+    QVERIFY2(ugo, qPrintable(reader.problem()));
+    QCOMPARE(ugo->size(), 10);
+}
+
+void TestClassServer::otherClassesClosed()
+{
+    const QString other = u"classe_3b"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(other, &why), qPrintable(why));
+    QVERIFY(!m_postgres
+                 .sql(u"postgres"_s, u"CREATE ROLE maestra_3b LOGIN IN ROLE zentovia_insegnanti"_s)
+                 .isNull());
+    QVERIFY(m_postgres.admit(other, { u"maestra_3b"_s }));
+    // The 3B's teacher reaches the 3B alone: neither reads nor erases in
+    // the 3A.
+    ClassReader theirs(m_postgres.connection(other, u"maestra_3b"_s));
+    QVERIFY2(theirs.children(), qPrintable(theirs.problem()));
+    ClassReader ours(m_postgres.connection(Class, u"maestra_3b"_s));
+    QVERIFY(!ours.children());
+    QVERIFY(!ours.erase(u"Dario"_s));
+    QVERIFY2(ours.problem().contains(u"non è tra quelli ammessi"_s), qPrintable(ours.problem()));
 }
 
 void TestClassServer::roles_data()
@@ -446,13 +580,28 @@ void TestClassServer::roles_data()
     QTest::addColumn<bool>("allowed");
 
     const QString update = u"UPDATE zentovia_answers SET typed = 'x'"_s;
-    const QString erase = u"DELETE FROM zentovia_answers WHERE child_key = 'nessuno'"_s;
+    const QString remove = u"DELETE FROM zentovia_answers WHERE child_key = 'nessuno'"_s;
+    const QString erase = u"SELECT zentovia_erase('nessuno')"_s;
+    const QString read = u"SELECT count(*) FROM zentovia_answers"_s;
+    const QString list = u"SELECT DISTINCT child_key FROM zentovia_answers"_s;
+    const QString insert = u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
+                           " times_table, multiplier, at, utc_offset, typed, outcome, tenths,"
+                           " mode) VALUES ('x', 1, 'a', 'A', 1, 1, now(), 0, '1', 0, 1, 'gara')"_s;
+    QTest::newRow("children: insert") << u"pc_aula"_s << insert << false;
+    QTest::newRow("children: another computer's id")
+        << u"pc_aula"_s << u"SELECT zentovia_add('primo', 'non il suo segreto', '{}', '[]')"_s
+        << false;
+    QTest::newRow("children: select") << u"pc_aula"_s << read << false;
+    QTest::newRow("children: list the class") << u"pc_aula"_s << list << false;
     QTest::newRow("children: update") << u"pc_aula"_s << update << false;
-    QTest::newRow("children: delete") << u"pc_aula"_s << erase << false;
+    QTest::newRow("children: delete") << u"pc_aula"_s << remove << false;
+    QTest::newRow("children: erase") << u"pc_aula"_s << erase << false;
     QTest::newRow("children: truncate") << u"pc_aula"_s << u"TRUNCATE zentovia_answers"_s << false;
     QTest::newRow("children: the version")
         << u"pc_aula"_s << u"UPDATE zentovia_version SET version = 2"_s << false;
-    QTest::newRow("teacher: delete") << u"maestra"_s << erase << true;
+    QTest::newRow("teacher: select") << u"maestra"_s << read << true;
+    QTest::newRow("teacher: erase") << u"maestra"_s << erase << true;
+    QTest::newRow("teacher: delete") << u"maestra"_s << remove << false;
     QTest::newRow("teacher: update") << u"maestra"_s << update << false;
 }
 
@@ -468,7 +617,7 @@ void TestClassServer::roles()
     QCOMPARE(!result.isNull(), allowed);
     if (!allowed)
         QCOMPARE(state, QByteArray("42501")); // insufficient privilege
-    if (statement.startsWith(u"DELETE"_s)) {
+    if (statement.contains(u"zentovia_erase"_s)) {
         // As the notebook's window says it.
         ClassReader reader(m_postgres.connection(Class, user));
         QCOMPARE(reader.erase(u"nessuno"_s), allowed);

@@ -301,6 +301,9 @@ void TestNotebook::oddNames_data()
                                << u"\"Anna\r\nMaria\""_s;
     QTest::newRow("a line feed alone")
         << u"Anna\nMaria"_s << u"Anna\nMaria"_s << u"\"Anna\nMaria\""_s;
+    // Text, not a formula, in a spreadsheet.
+    QTest::newRow("a formula") << u"=SOMMA(1;2)"_s << u"=SOMMA(1;2)"_s << u"\"'=SOMMA(1;2)\""_s;
+    QTest::newRow("an at sign") << u"@Anna"_s << u"@Anna"_s << u"\"'@Anna\""_s;
     QTest::newRow("markup") << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s << u"<b>Zoe</b> & co"_s;
     QTest::newRow("250 characters")
         << QString(250, u'è') << QString(250, u'è') << QString(250, u'è');

@@ -33,17 +33,27 @@ int exportNotebook(const ServerSettings &server, std::FILE *out)
     // this computer's notebook, and a line that says so.
     if (!server.problem().isEmpty())
         failed(server.problem());
+    Notebook notebook;
     if (server.isSet()) {
         ClassReader reader(server.connection());
-        if (reader.open()) {
-            const bool exported
-                = exportCsv([&](const AnswerVisit &visit) { return reader.forEachAnswer(visit); },
-                    [&] { return reader.problem(); }, device, &problem);
+        if (reader.open() && reader.isTeacher()) {
+            // With this computer's answers not sent yet, in their place.
+            const qint64 waiting = reader.waitingCount(notebook).value_or(0);
+            if (waiting > 0)
+                failed(QStringLiteral("%1 risposte di questo computer non sono ancora "
+                                      "nell'archivio della classe: le esporto con le altre.")
+                           .arg(waiting));
+            const bool exported = exportCsv(
+                [&](const AnswerVisit &visit) { return reader.forEachAnswer(visit, &notebook); },
+                [&] { return reader.problem(); }, device, &problem);
             return exported ? 0 : failed(problem);
         }
-        failed(reader.problem() + QStringLiteral(" Esporto le risposte di questo computer."));
+        if (reader.problem().isEmpty())
+            failed(QStringLiteral("La classe intera la esporta l'insegnante, con il suo accesso: "
+                                  "esporto le risposte di questo computer."));
+        else
+            failed(reader.problem() + QStringLiteral(" Esporto le risposte di questo computer."));
     }
-    Notebook notebook;
     return exportCsv(notebook, device, &problem) ? 0 : failed(problem);
 }
 

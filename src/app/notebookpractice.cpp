@@ -17,7 +17,7 @@ NotebookPractice::NotebookPractice(const QString &notebookPath, const QList<int>
     , m_chosenTables(tables)
 {
     if (!connection.isEmpty())
-        m_class = std::make_unique<ClassQueries>(connection);
+        m_class = std::make_unique<ClassQueries>(connection, notebookPath);
 }
 
 NotebookPractice::~NotebookPractice() = default;
@@ -30,10 +30,7 @@ void NotebookPractice::childNamed(const QString &child)
     // The child's answers on every computer of the class, and this
     // computer's not sent yet.
     m_class->ask(
-        [path = m_path, child](ClassReader &reader) {
-            Notebook notebook(path);
-            return reader.answers(child, &notebook);
-        },
+        [child](ClassReader &reader, Notebook *local) { return reader.answers(child, local); },
         [this](const std::optional<QList<Answer>> &answers, const QString &problem) {
             if (!answers) {
                 qWarning().noquote() << u"zentovia: " + problem;

@@ -8,10 +8,14 @@ namespace Zentovia {
 
 namespace {
 
-const QStringList OurTables = { u"zentovia_version"_s, u"zentovia_answers"_s };
+const QStringList OurTables = { u"zentovia_version"_s, u"zentovia_answers"_s,
+    u"zentovia_computers"_s, u"zentovia_erased"_s, u"zentovia_children"_s };
 
-// Each step brings the tables from one version to the next: Steps[0] from 1
-// to 2, and so on. Version 1 is the first.
+// Each step brings the tables from one version to the next: Steps[0] from 2
+// to 3, and so on. From version 1 to 2 the administrator runs
+// zentovia-server.sql again: it makes roles' rights that only the owner of
+// the database may give.
+constexpr int FirstStepFrom = 2;
 const QList<QList<QByteArray>> Steps = {};
 
 } // namespace
@@ -94,14 +98,14 @@ bool ClassDatabase::migrate(int from, QString *why)
         return false;
     if (PgConnection::text(owner.get(), 0, 0) != u"t") {
         *why = u"il database «%1» è alla versione %2 dell'archivio e l'utente di questo computer "
-               "non può aggiornarlo: lo aggiorna Zentovia avviato da chi possiede le tabelle"_s
-                   .arg(name)
+               "non può aggiornarlo: l'amministratore lo aggiorna eseguendo di nuovo "
+               "zentovia-server.sql (vedi il README)"_s.arg(name)
                    .arg(from);
         return false;
     }
-    if (from < 1 || from - 1 + Steps.size() < Version) {
-        *why = u"il database «%1» è alla versione %2 dell'archivio, che non so aggiornare"_s
-                   .arg(name)
+    if (from < FirstStepFrom || from - FirstStepFrom + Steps.size() < Version) {
+        *why = u"il database «%1» è alla versione %2 dell'archivio: l'amministratore lo "
+               "aggiorna eseguendo di nuovo zentovia-server.sql (vedi il README)"_s.arg(name)
                    .arg(from);
         return false;
     }
@@ -114,7 +118,7 @@ bool ClassDatabase::migrate(int from, QString *why)
     done = locked != nullptr;
     const int now = done ? int(PgConnection::number(locked.get(), 0, 0)) : from;
     for (int step = now; done && step < Version; ++step) {
-        for (const QByteArray &sql : Steps.at(step - 1))
+        for (const QByteArray &sql : Steps.at(step - FirstStepFrom))
             done = done && m_connection->exec(sql, {}, why);
     }
     done = done

@@ -1,18 +1,34 @@
 #include "classserver/classqueries.h"
 
+#include "notebook/notebook.h"
+
 namespace Zentovia {
 
-ClassQueries::ClassQueries(const QString &connection, int waitMs, QObject *parent)
+ClassQueries::OnThread::OnThread(
+    const QString &connection, int waitMs, int stopFd, const QString &path)
+    : reader(connection, waitMs, stopFd)
+    , notebookPath(path)
+{ }
+
+Notebook *ClassQueries::OnThread::local()
+{
+    if (!notebook && !notebookPath.isEmpty())
+        notebook = std::make_unique<Notebook>(notebookPath);
+    return notebook.get();
+}
+
+ClassQueries::ClassQueries(
+    const QString &connection, const QString &notebookPath, int waitMs, QObject *parent)
     : QObject(parent)
     , m_thread(QStringLiteral("classe"), this)
-    , m_reader(std::make_shared<ClassReader>(connection, waitMs, m_thread.stopFd()))
+    , m_state(std::make_shared<OnThread>(connection, waitMs, m_thread.stopFd(), notebookPath))
 { }
 
 ClassQueries::~ClassQueries()
 {
-    // The connection is let go on the thread that made it.
+    // The connections are let go on the thread that made them.
     if (m_thread.started())
-        m_thread.post([reader = std::move(m_reader)]() mutable { reader.reset(); });
+        m_thread.post([state = std::move(m_state)]() mutable { state.reset(); });
 }
 
 } // namespace Zentovia

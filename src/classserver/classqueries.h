@@ -19,27 +19,41 @@ class ClassQueries : public QObject
     Q_OBJECT
 
 public:
-    explicit ClassQueries(const QString &connection, int waitMs = 5000, QObject *parent = nullptr);
+    // notebookPath: this computer's notebook, read beside the server (its
+    // answers not sent yet); empty for none.
+    explicit ClassQueries(const QString &connection, const QString &notebookPath = QString(),
+        int waitMs = 5000, QObject *parent = nullptr);
     ~ClassQueries() override;
 
-    // read(ClassReader &) on the reading thread, giving an optional or a
-    // bool; then done(what it gave, the reader's problem when it gave
-    // nothing) on this object's thread, unless this object is gone by then.
+    // read(ClassReader &, Notebook *thisComputer) on the reading thread,
+    // giving an optional or a bool; then done(what it gave, the reader's
+    // problem when it gave nothing) on this object's thread, unless this
+    // object is gone by then. thisComputer is nullptr without a notebook.
     template<typename Read, typename Done>
     void ask(Read read, Done done)
     {
         m_thread.run(
-            [reader = m_reader, read = std::move(read)]() mutable {
-                auto found = read(*reader);
-                return std::pair(found, found ? QString() : reader->problem());
+            [state = m_state, read = std::move(read)]() mutable {
+                auto found = read(state->reader, state->local());
+                return std::pair(found, found ? QString() : state->reader.problem());
             },
             [done = std::move(done)](
                 const auto &result) mutable { done(result.first, result.second); });
     }
 
 private:
+    struct OnThread
+    {
+        OnThread(const QString &connection, int waitMs, int stopFd, const QString &notebookPath);
+        Notebook *local();
+
+        ClassReader reader;
+        QString notebookPath;
+        std::unique_ptr<Notebook> notebook;
+    };
+
     WorkThread m_thread;
-    std::shared_ptr<ClassReader> m_reader; // used by the jobs only
+    std::shared_ptr<OnThread> m_state; // used by the jobs only
 };
 
 } // namespace Zentovia

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <limits>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -50,12 +52,46 @@ bool ClassReader::open()
         return true;
     QString why;
     m_database = ClassDatabase::open(m_connection, m_waitMs, m_stopFd, &why);
-    return m_database || fail(why);
+    if (!m_database)
+        return fail(why);
+    const PgResult teacher = m_database->connection().exec(
+        "SELECT pg_has_role('zentovia_insegnanti', 'MEMBER')", &why);
+    if (!teacher)
+        return fail(why);
+    m_teacher = PgConnection::text(teacher.get(), 0, 0) == u"t";
+    return true;
 }
 
-std::optional<QList<Child>> ClassReader::children()
+std::optional<QList<StoredAnswer>> ClassReader::unsent(Notebook *local)
+{
+    if (!local)
+        return QList<StoredAnswer>();
+    const std::optional<qint64> mark = local->sentUpTo(m_database->databaseId());
+    std::optional<QList<StoredAnswer>> answers
+        = mark ? local->answersAfter(*mark, std::numeric_limits<int>::max()) : std::nullopt;
+    if (!answers) {
+        m_problem = local->problem();
+        return std::nullopt;
+    }
+    std::stable_sort(answers->begin(), answers->end(),
+        [](const StoredAnswer &a, const StoredAnswer &b) { return a.wallSeconds < b.wallSeconds; });
+    return answers;
+}
+
+std::optional<qint64> ClassReader::waitingCount(Notebook &local)
 {
     if (!open())
+        return std::nullopt;
+    const std::optional<QList<StoredAnswer>> answers = unsent(&local);
+    return answers ? std::optional<qint64>(answers->size()) : std::nullopt;
+}
+
+std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
+{
+    if (!open())
+        return std::nullopt;
+    const std::optional<QList<StoredAnswer>> local = unsent(waiting);
+    if (!local)
         return std::nullopt;
     QString why;
     const PgResult rows = m_database->connection().exec(
@@ -74,6 +110,21 @@ std::optional<QList<Child>> ClassReader::children()
             LocalClock::fromWallSeconds(PgConnection::number(rows.get(), row, 1)),
             int(PgConnection::number(rows.get(), row, 2)) });
     }
+    for (const StoredAnswer &answer : *local) {
+        const QString key = Notebook::shownName(answer.child).toCaseFolded();
+        auto known = std::find_if(children.begin(), children.end(),
+            [&](const Child &child) { return child.name.toCaseFolded() == key; });
+        if (known == children.end())
+            known = children.insert(children.end(), Child { answer.child, {}, 0 });
+        const QDateTime at = LocalClock::fromWallSeconds(answer.wallSeconds);
+        if (!known->lastActivity.isValid() || at >= known->lastActivity) {
+            known->lastActivity = at;
+            known->name = answer.child;
+        }
+        ++known->answers;
+    }
+    std::stable_sort(children.begin(), children.end(),
+        [](const Child &a, const Child &b) { return a.lastActivity > b.lastActivity; });
     return children;
 }
 
@@ -84,12 +135,25 @@ bool ClassReader::erase(const QString &child)
     QString why;
     QByteArray state;
     const PgResult done = m_database->connection().exec(
-        "DELETE FROM zentovia_answers WHERE child_key = $1", { keyOf(child) }, &why, &state);
+        "SELECT zentovia_erase($1)", { keyOf(child) }, &why, &state);
     if (done)
         return true;
     // 42501: insufficient privilege.
     return fail(
         state == "42501" ? u"solo l'insegnante può cancellare il quaderno di un bambino"_s : why);
+}
+
+bool ClassReader::setFactSeconds(const QString &child, int seconds)
+{
+    if (!open())
+        return false;
+    QString why;
+    QByteArray state;
+    const PgResult done
+        = m_database->connection().exec("SELECT zentovia_set_fact_seconds($1, $2::smallint)",
+            { keyOf(child), QByteArray::number(seconds) }, &why, &state);
+    return done
+        || fail(state == "42501" ? u"solo l'insegnante sceglie il tempo per rispondere"_s : why);
 }
 
 std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook *unsentFrom)
@@ -98,10 +162,7 @@ std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook
         return std::nullopt;
     QString why;
     const PgResult rows = m_database->connection().exec(
-        "SELECT extract(epoch FROM at)::bigint, child, times_table, multiplier, typed, outcome,"
-        " tenths, mode, computer, number FROM zentovia_answers WHERE child_key = $1"
-        " ORDER BY at, computer, number",
-        { keyOf(child) }, &why);
+        "SELECT * FROM zentovia_child_answers($1)", { keyOf(child) }, &why);
     if (!rows) {
         fail(why);
         return std::nullopt;
@@ -139,11 +200,19 @@ std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook
     return answers;
 }
 
-std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds)
+std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds, Notebook *waiting)
 {
     if (!open())
         return std::nullopt;
+    const std::optional<QList<StoredAnswer>> local = unsent(waiting);
+    if (!local)
+        return std::nullopt;
     GridBuilder grid(factSeconds);
+    for (const StoredAnswer &answer : *local) {
+        if (Notebook::shownName(answer.child).toCaseFolded().toUtf8() == keyOf(child))
+            grid.add(answer.table, answer.multiplier,
+                { answer.wallSeconds, answer.outcome, answer.tenths });
+    }
     QString why;
     // In the order of the index the grid has on the server.
     const bool read = m_database->connection().forEachRow(
@@ -164,10 +233,16 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds)
     return grid.finish();
 }
 
-bool ClassReader::forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit)
+bool ClassReader::forEachAnswer(
+    const std::function<bool(const StoredAnswer &)> &visit, Notebook *waiting)
 {
     if (!open())
         return false;
+    const std::optional<QList<StoredAnswer>> local = unsent(waiting);
+    if (!local)
+        return false;
+    qsizetype next = 0; // the first waiting answer not visited yet
+    bool stopped = false;
     QString why;
     QHash<QByteArray, QString> names; // the name as last typed, of each child
     const PgResult rows = m_database->connection().exec(
@@ -195,10 +270,19 @@ bool ClassReader::forEachAnswer(const std::function<bool(const StoredAnswer &)> 
             answer.mode = modeOf(PQgetvalue(row, 0, 7));
             answer.utcOffset = int(PgConnection::number(row, 0, 8));
             answer.number = PgConnection::number(row, 0, 9);
-            return visit(answer);
+            // This computer's waiting answers, in their place in time.
+            while (next < local->size() && local->at(next).wallSeconds < answer.wallSeconds) {
+                if (!visit(local->at(next++)))
+                    return !(stopped = true);
+            }
+            return !(stopped = !visit(answer));
         },
         &why);
-    return read || fail(why);
+    if (!read)
+        return fail(why);
+    while (!stopped && next < local->size())
+        stopped = !visit(local->at(next++));
+    return true;
 }
 
 } // namespace Zentovia

@@ -38,28 +38,46 @@ public:
 
     // Every call connects when not connected.
     bool open();
-    // The most recently active first, across every computer.
-    std::optional<QList<Child>> children();
+    // Whether the login is the class's teacher's, who reads the whole class;
+    // the children's computers read one child at a time. After open().
+    bool isTeacher() const { return m_teacher; }
+
+    // With waiting (the teacher's calls below), this computer's notebook:
+    // its answers not on the server yet are read with the server's, as they
+    // will be there once sent.
+
+    // The teacher's: the most recently active first, across every computer.
+    std::optional<QList<Child>> children(Notebook *waiting = nullptr);
     // Oldest first, under the child's name as last typed; with unsentFrom,
     // also that notebook's answers of the child not on the server yet (what
-    // the ripasso reads on a computer that sends its answers).
+    // the ripasso reads on a computer that sends its answers). Any login.
     std::optional<QList<Answer>> answers(const QString &child, Notebook *unsentFrom = nullptr);
-    // Erases the child's answers on the server: the teacher's role may, the
-    // children's may not (the problem then says so).
+    // The teacher's: erases the child's answers on the server, and on every
+    // computer of the class as each reaches it (the children's login may
+    // not: the problem then says so).
     bool erase(const QString &child);
-    // Every fact of the child, with the child's time for a fact.
-    std::optional<FactGrid> grid(const QString &child, int factSeconds);
-    // Every answer of every child, oldest first, for the export; visit
-    // returns false to stop. StoredAnswer::number is the answer's number on
-    // its own computer.
-    bool forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit);
+    // The teacher's: the child's time for a fact, for every computer.
+    bool setFactSeconds(const QString &child, int seconds);
+    // The teacher's: every fact of the child, with the child's time for a
+    // fact.
+    std::optional<FactGrid> grid(
+        const QString &child, int factSeconds, Notebook *waiting = nullptr);
+    // The teacher's: every answer of every child, oldest first, for the
+    // export; visit returns false to stop. StoredAnswer::number is the
+    // answer's number on its own computer.
+    bool forEachAnswer(
+        const std::function<bool(const StoredAnswer &)> &visit, Notebook *waiting = nullptr);
+    // How many of that notebook's answers are not on the server yet.
+    std::optional<qint64> waitingCount(Notebook &local);
 
 private:
     bool fail(const QString &why);
+    std::optional<QList<StoredAnswer>> unsent(Notebook *local);
 
     QString m_connection;
     int m_waitMs;
     int m_stopFd;
+    bool m_teacher = false;
     QString m_problem;
     std::unique_ptr<ClassDatabase> m_database;
 };

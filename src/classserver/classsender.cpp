@@ -98,10 +98,16 @@ void ClassSender::round(
         if (state.database)
             state.databaseId = state.database->databaseId();
     }
+    const auto copied = [&](const QString &sentence) {
+        qWarning().noquote() << u"zentovia: "_s + sentence;
+        thread.reply([owner, sentence] { Q_EMIT owner->copied(sentence); });
+    };
     const qint64 sent = !state.database
         ? -1
-        : state.sync.send(state.notebook, *state.database, &why,
-            [&](qint64 total) { thread.reply([owner, total] { Q_EMIT owner->sent(total); }); });
+        : state.sync.send(
+            state.notebook, *state.database, &why,
+            [&](qint64 total) { thread.reply([owner, total] { Q_EMIT owner->sent(total); }); },
+            copied);
     if (sent >= 0) {
         state.lastUsed.start();
         return;

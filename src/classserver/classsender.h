@@ -54,6 +54,9 @@ Q_SIGNALS:
     void problem(const QString &sentence);
     // After each batch the server committed: how many this round.
     void sent(qint64 total);
+    // This notebook turned out to be a copy of another computer's, and took
+    // an id of its own (also said on stderr): in Italian.
+    void copied(const QString &sentence);
 
 private:
     struct OnThread;

@@ -247,6 +247,9 @@ QString PgConnection::connectReason(const QString &message)
         return u"il server non risponde: è spento o non si raggiunge (%1)"_s.arg(said);
     if (message.contains(u"timeout expired"_s))
         return u"il server non risponde"_s;
+    if (message.contains(u"permission denied for database"_s))
+        return u"questo utente non è tra quelli ammessi all'archivio di questa classe (%1)"_s.arg(
+            said);
     return u"il server dice «%1»"_s.arg(said);
 }
 

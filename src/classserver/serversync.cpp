@@ -1,7 +1,12 @@
 #include "classserver/serversync.h"
 
 #include "classserver/classdatabase.h"
+#include "learning/localclock.h"
 #include "notebook/notebook.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 using namespace Qt::StringLiterals;
 
@@ -9,87 +14,142 @@ namespace Zentovia {
 
 namespace {
 
-constexpr int Columns = 12;
-
-QByteArray number(qint64 value)
+// A list of names as a PostgreSQL text[] literal.
+QByteArray textArray(const QStringList &items)
 {
-    return QByteArray::number(value);
+    QByteArray out = "{";
+    for (const QString &item : items) {
+        if (out.size() > 1)
+            out += ',';
+        out += '"';
+        for (const char c : item.toUtf8()) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    return out + '}';
+}
+
+QByteArray answersJson(const QList<StoredAnswer> &answers)
+{
+    QJsonArray rows;
+    for (const StoredAnswer &answer : answers) {
+        rows.append(QJsonObject {
+            { u"number"_s, answer.number },
+            { u"child_key"_s, Notebook::shownName(answer.child).toCaseFolded() },
+            { u"child"_s, answer.child },
+            { u"times_table"_s, answer.table },
+            { u"multiplier"_s, answer.multiplier },
+            // The local clock's time as it read it, whatever the server's
+            // time zone.
+            { u"at"_s, LocalClock::fromWallSeconds(answer.wallSeconds).toString(Qt::ISODate) },
+            { u"utc_offset"_s, answer.utcOffset },
+            { u"typed"_s, answer.typed.isNull() ? u""_s : answer.typed },
+            { u"outcome"_s, int(answer.outcome) },
+            { u"tenths"_s, answer.tenths },
+            { u"mode"_s, modeName(answer.mode) },
+        });
+    }
+    return QJsonDocument(rows).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
 
 ServerSync::ServerSync(int batchSize)
-    : m_batchSize(std::clamp(batchSize, 1, 65535 / Columns))
+    : m_batchSize(std::clamp(batchSize, 1, 10000))
 { }
 
-QByteArray ServerSync::statement(int rows)
+bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
 {
-    if (rows == m_statementRows)
-        return m_statement;
-    QByteArray sql = "INSERT INTO zentovia_answers (computer, number, child_key, child,"
-                     " times_table, multiplier, at, utc_offset, typed, outcome, tenths, mode)"
-                     " VALUES ";
-    for (int row = 0; row < rows; ++row) {
-        const int p = row * Columns;
-        sql += row ? ",($" : "($";
-        sql += number(p + 1);
-        for (int column = 2; column <= Columns; ++column) {
-            // The local clock's seconds, read as UTC: the wall time, whatever
-            // the session's time zone.
-            if (column == 7)
-                sql += ",to_timestamp($" + number(p + 7) + ") AT TIME ZONE 'UTC'";
-            else
-                sql += ",$" + number(p + column);
-        }
-        sql += ')';
+    const std::optional<QStringList> keys = notebook.childKeys();
+    if (!keys) {
+        *why = notebook.problem();
+        return false;
     }
-    sql += " ON CONFLICT (computer, number) DO NOTHING";
-    m_statementRows = rows;
-    m_statement = sql;
-    return sql;
+    if (keys->isEmpty())
+        return true;
+    PgConnection &server = database.connection();
+    const QByteArray names = textArray(*keys);
+    const PgResult erases
+        = server.exec("SELECT child_key, erased FROM zentovia_erases($1::text[])", { names }, why);
+    if (!erases)
+        return false;
+    for (int row = 0; row < PQntuples(erases.get()); ++row) {
+        if (!notebook.eraseUpTo(PgConnection::text(erases.get(), row, 0),
+                PgConnection::number(erases.get(), row, 1))) {
+            *why = notebook.problem();
+            return false;
+        }
+    }
+    const PgResult times = server.exec(
+        "SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", { names }, why);
+    if (!times)
+        return false;
+    for (int row = 0; row < PQntuples(times.get()); ++row) {
+        const QString child = PgConnection::text(times.get(), row, 0);
+        const int seconds = int(PgConnection::number(times.get(), row, 1));
+        if (notebook.factSeconds(child) != seconds && !notebook.setFactSeconds(child, seconds)) {
+            *why = notebook.problem();
+            return false;
+        }
+    }
+    return true;
 }
 
 qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
-    const std::function<void(qint64 total)> &committed)
+    const std::function<void(qint64 total)> &committed,
+    const std::function<void(const QString &sentence)> &copied)
 {
-    const QString databaseId = database.databaseId();
-    std::optional<qint64> mark = notebook.sentUpTo(databaseId);
-    const QByteArray computer = notebook.computerId().toUtf8();
-    if (!mark || computer.isEmpty()) {
-        *why = notebook.problem();
+    if (!bringDecisions(notebook, database, why))
         return -1;
-    }
+    const QString databaseId = database.databaseId();
     qint64 total = 0;
-    QList<QByteArray> params;
+    bool tookNewId = false;
     for (;;) {
+        const std::optional<qint64> mark = notebook.sentUpTo(databaseId);
+        const QByteArray computer = notebook.computerId().toUtf8();
+        const QByteArray secret = notebook.secret().toUtf8();
         const std::optional<QList<StoredAnswer>> answers
-            = notebook.answersAfter(*mark, m_batchSize);
-        if (!answers) {
+            = mark ? notebook.answersAfter(*mark, m_batchSize) : std::nullopt;
+        if (!answers || computer.isEmpty() || secret.isEmpty()) {
             *why = notebook.problem();
             return -1;
         }
         if (answers->isEmpty())
             return total;
-        params.clear();
-        params.reserve(answers->size() * Columns);
-        for (const StoredAnswer &answer : *answers) {
-            params << computer << number(answer.number)
-                   << Notebook::shownName(answer.child).toCaseFolded().toUtf8()
-                   << answer.child.toUtf8() << number(answer.table) << number(answer.multiplier)
-                   << number(answer.wallSeconds) << number(answer.utcOffset)
-                   << (answer.typed.isNull() ? QByteArray("") : answer.typed.toUtf8())
-                   << number(int(answer.outcome)) << number(answer.tenths)
-                   << modeName(answer.mode).toUtf8();
-        }
-        if (!database.connection().exec(statement(int(answers->size())), params, why))
+        const PgResult clashes
+            = database.connection().exec("SELECT zentovia_add($1, $2, $3::text[], $4::jsonb)",
+                { computer, secret, textArray(notebook.formerIds()), answersJson(*answers) }, why);
+        if (!clashes)
             return -1;
+        if (PgConnection::text(clashes.get(), 0, 0) != u"{}") {
+            // Numbers the server holds for this id with other content: this
+            // notebook is a copy of another. Once, with an id of its own.
+            if (tookNewId) {
+                *why = u"il server ha già le risposte di questo computer con un altro contenuto"_s;
+                return -1;
+            }
+            tookNewId = true;
+            const QString was = QString::fromUtf8(computer);
+            if (!notebook.takeNewComputerId()) {
+                *why = notebook.problem();
+                return -1;
+            }
+            if (copied)
+                copied(
+                    u"Questo quaderno è la copia di un altro (il codice %1 era già usato da "
+                    "un altro computer con altre risposte): ora si chiama %2 e manda di nuovo "
+                    "le sue risposte, senza perderne nessuna."_s.arg(was, notebook.computerId()));
+            continue;
+        }
         // Committed: only now is the mark moved. Should it fail, the batch
         // is sent again later and the server lets it go.
         if (!notebook.markSent(databaseId, answers->last().number)) {
             *why = notebook.problem();
             return -1;
         }
-        *mark = answers->last().number;
         total += answers->size();
         if (committed)
             committed(total);

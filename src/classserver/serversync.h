@@ -9,28 +9,35 @@ namespace Zentovia {
 class ClassDatabase;
 class Notebook;
 
-// Sends a computer's notebook to the class's database: the answers it does
-// not have yet, in number order, a batch at a time. Each batch is one INSERT
-// statement, and so one transaction; the server keeps one row per answer
-// (its computer and number) and lets a second copy go, so a batch sent again
-// after a crash or a lost reply adds nothing. The notebook's mark of what
-// was sent moves only once the server has committed.
+// Brings a computer's notebook and the class's database together:
+// - first what the teacher decided, into the notebook: the erases of its
+//   children (their answers up to then go) and each child's time for a fact;
+// - then the answers the server does not have yet, in number order, a batch
+//   at a time, each batch one call of zentovia_add and so one transaction.
+//   The server keeps one row per answer (its computer and number), so a
+//   batch sent again after a crash or a lost reply adds nothing. The
+//   notebook's mark of what was sent moves only once the server committed.
+// A notebook copied to another computer carries the same id: when the
+// server holds one of its numbers with other content, this copy takes an id
+// of its own and sends again everything the server does not hold as it is
+// (see Notebook::takeNewComputerId); nothing of either copy is lost.
 class ServerSync
 {
 public:
     explicit ServerSync(int batchSize = 1000);
 
     // Blocks until everything is sent or something fails; the number sent,
-    // or -1 with *why in Italian. committed(total) follows each batch.
+    // or -1 with *why in Italian. committed(total) follows each batch;
+    // copied(sentence) says, in Italian, that this notebook was found to be
+    // a copy and took a new id.
     qint64 send(Notebook &notebook, ClassDatabase &database, QString *why,
-        const std::function<void(qint64 total)> &committed = {});
+        const std::function<void(qint64 total)> &committed = {},
+        const std::function<void(const QString &sentence)> &copied = {});
 
 private:
-    QByteArray statement(int rows);
+    bool bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why);
 
     int m_batchSize;
-    int m_statementRows = -1;
-    QByteArray m_statement;
 };
 
 } // namespace Zentovia

@@ -100,8 +100,12 @@ void GridBuilder::add(const Answer &answer)
 FactGrid GridBuilder::finish() const
 {
     FactGrid grid;
-    for (int fact = 0; fact < 100; ++fact)
-        grid.at(fact / 10).at(fact % 10) = summarize(m_attempts.at(fact), m_factSeconds);
+    for (int fact = 0; fact < 100; ++fact) {
+        QList<Attempt> attempts = m_attempts.at(fact);
+        std::stable_sort(attempts.begin(), attempts.end(),
+            [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
+        grid.at(fact / 10).at(fact % 10) = summarize(attempts, m_factSeconds);
+    }
     return grid;
 }
 

@@ -54,8 +54,8 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds);
 // A child's facts: [table - 1][multiplier - 1].
 using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 
-// A child's grid from the child's answers: each fact's attempts oldest first,
-// whatever the order of the facts. Facts outside the tables are passed over.
+// A child's grid from the child's answers, in any order. Facts outside the
+// tables are passed over.
 class GridBuilder
 {
 public:

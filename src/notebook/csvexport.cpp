@@ -30,12 +30,17 @@ void appendNumber(QByteArray &out, qint64 value, int digits)
 void appendField(QByteArray &out, const QString &field)
 {
     const QByteArray utf8 = field.toUtf8();
-    if (!utf8.contains(';') && !utf8.contains('"') && !utf8.contains('\r')
+    // What a spreadsheet would take for a formula is written as text: an
+    // apostrophe before it, the whole quoted.
+    const bool formula = !utf8.isEmpty() && QByteArrayView("=+-@\t\r").contains(utf8.front());
+    if (!formula && !utf8.contains(';') && !utf8.contains('"') && !utf8.contains('\r')
         && !utf8.contains('\n')) {
         out.append(utf8);
         return;
     }
     out.append('"');
+    if (formula)
+        out.append('\'');
     for (const char c : utf8) {
         if (c == '"')
             out.append('"');

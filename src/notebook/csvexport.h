@@ -14,7 +14,9 @@ struct StoredAnswer;
 // Writes every answer of every child, oldest first, as a table that an
 // Italian spreadsheet opens as it is: UTF-8 with a byte order mark, fields
 // separated by ';', a decimal comma, CR LF line ends, and fields quoted as
-// RFC 4180 has it. Written as it is read, a piece at a time. On failure
+// RFC 4180 has it; a field a spreadsheet would take for a formula (it begins
+// with =, +, -, @, a tab or a carriage return) is written as text, after an
+// apostrophe. Written as it is read, a piece at a time. On failure
 // returns false and sets *problem to an Italian sentence.
 bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem);
 

@@ -348,13 +348,21 @@ std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limi
     return answers;
 }
 
+QString Notebook::meta(const QString &key)
+{
+    if (!open())
+        return QString();
+    QSqlQuery query(m_file->database());
+    query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
+    query.addBindValue(key);
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
 QString Notebook::computerId()
 {
-    if (m_computerId.isEmpty() && open()) {
-        QSqlQuery query(m_file->database());
-        if (query.exec(u"SELECT value FROM meta WHERE key = 'computer'"_s) && query.next())
-            m_computerId = query.value(0).toString();
-    }
+    // Read each time: another program on this computer may have taken a
+    // new one.
+    m_computerId = meta(u"computer"_s);
     return m_computerId;
 }
 

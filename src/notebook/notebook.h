@@ -97,10 +97,27 @@ public:
     // the child's name as last typed.
     std::optional<QList<StoredAnswer>> answersAfter(qint64 after, int limit);
 
-    // This notebook's random number, 16 hexadecimal digits, and the id of its
-    // answer number: see Answer::id.
+    // This notebook's random id (16 hexadecimal digits, or a UUID once it
+    // took a new one), and the id of its answer number: see Answer::id.
     QString computerId();
     QString answerId(qint64 number) const;
+
+    // What the class's server knows this computer by (notebooksync.cpp):
+    // a secret that goes with its id, made at first need.
+    QString secret();
+    // The ids this notebook had before, oldest first: a copied notebook
+    // takes an id of its own once the copies part (takeNewComputerId), and
+    // the answers from before stay on the server under the old one.
+    QStringList formerIds();
+    // A new random id and secret; the old id joins formerIds(), and every
+    // mark of what was sent is reset, so that everything goes again under
+    // the new id (the server keeps once what it holds under a former one).
+    bool takeNewComputerId();
+    // The children this notebook knows, by their name with case ignored.
+    std::optional<QStringList> childKeys();
+    // A teacher's erase, brought from the class's server: the child's
+    // answers given up to that moment (seconds since 1970, UTC) go.
+    bool eraseUpTo(const QString &childKey, qint64 utcSeconds);
 
     // The name a child goes by: trimmed, unless nothing but blanks is left;
     // "Amico" when nothing was typed.
@@ -113,6 +130,7 @@ private:
     QString m_path;
     QString m_problem;
     std::unique_ptr<NotebookFile> m_file;
+    QString meta(const QString &key);
     QString m_computerId;
     bool m_numberIndexed = false;
 };

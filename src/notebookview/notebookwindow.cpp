@@ -187,7 +187,7 @@ void NotebookWindow::showProblem(const QString &sentence)
 
 void NotebookWindow::setClass(const QString &connection)
 {
-    m_class = std::make_unique<ClassQueries>(connection);
+    m_class = std::make_unique<ClassQueries>(connection, m_notebook.path());
     m_classShown = false;
     reload();
 }
@@ -195,11 +195,25 @@ void NotebookWindow::setClass(const QString &connection)
 void NotebookWindow::showSource()
 {
     m_source->setVisible(m_class != nullptr);
-    if (showsClass())
-        m_source->setText(u"Mostro la classe, dall'archivio della scuola."_s);
-    else if (m_class)
+    if (showsClass()) {
+        QString text = u"Mostro la classe, dall'archivio della scuola."_s;
+        if (m_waiting > 0)
+            text += u" %1 risposte di questo computer aspettano di partire e sono già "
+                    "comprese."_s.arg(m_waiting);
+        m_source->setText(text);
+    } else if (m_pupils) {
+        m_source->setText(u"Questo computer mostra solo i bambini che hanno giocato qui: la "
+                          "classe intera la vede l'insegnante, con il suo accesso."_s);
+    } else if (m_class) {
         m_source->setText(u"Mostro il quaderno di questo computer; leggo la classe "
                           "dall'archivio della scuola…"_s);
+    }
+    // A pupils' computer erases nothing, and the teacher sets each child's
+    // time for a fact.
+    m_erase->setVisible(!m_pupils);
+    m_seconds->setEnabled(!m_pupils);
+    m_seconds->setToolTip(
+        m_pupils ? u"Il tempo per rispondere lo sceglie l'insegnante."_s : QString());
 }
 
 void NotebookWindow::leaveClass(const QString &problem)
@@ -229,20 +243,40 @@ void NotebookWindow::reload(const QString &child)
     showSource();
     if (!m_class)
         return;
-    m_class->ask([](ClassReader &reader) { return reader.children(); },
+    struct ClassView
+    {
+        bool teacher = false;
+        QList<Child> children; // the teacher's alone
+        qint64 waiting = 0;
+    };
+    m_class->ask(
+        [](ClassReader &reader, Notebook *local) -> std::optional<ClassView> {
+            if (!reader.open())
+                return std::nullopt;
+            if (!reader.isTeacher())
+                return ClassView();
+            const std::optional<QList<Child>> inClass = reader.children(local);
+            const std::optional<qint64> waiting = reader.waitingCount(*local);
+            if (!inClass || !waiting)
+                return std::nullopt;
+            return ClassView { true, *inClass, *waiting };
+        },
         [this, listing, child, wasClass](
-            const std::optional<QList<Child>> &inClass, const QString &problem) {
+            const std::optional<ClassView> &view, const QString &problem) {
             if (listing != m_listing)
                 return;
-            if (!inClass) {
+            if (!view) {
                 leaveClass(problem);
                 if (wasClass)
                     showChildren(m_notebook.children().value_or(QList<Child>()), child);
                 return;
             }
-            m_classShown = true;
+            m_pupils = !view->teacher;
+            m_waiting = view->waiting;
+            m_classShown = view->teacher;
             showSource();
-            showChildren(*inClass, child);
+            if (view->teacher)
+                showChildren(view->children, child);
         });
 }
 
@@ -295,8 +329,8 @@ void NotebookWindow::showGrid()
     // The child's time for a fact is kept on this computer.
     m_grid->setGrid(FactGrid());
     m_gridReady = false;
-    m_class->ask([name = child(), seconds = m_seconds->currentData().toInt()](
-                     ClassReader &reader) { return reader.grid(name, seconds); },
+    m_class->ask([name = child(), seconds = m_seconds->currentData().toInt()](ClassReader &reader,
+                     Notebook *local) { return reader.grid(name, seconds, local); },
         [this, name = child(), listing = m_listing](
             const std::optional<FactGrid> &grid, const QString &problem) {
             if (listing != m_listing || name != child())
@@ -328,7 +362,9 @@ void NotebookWindow::readSessions()
             reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(), problem);
     };
     if (showsClass()) {
-        m_class->ask([name = child()](ClassReader &reader) { return reader.answers(name); }, done);
+        m_class->ask([name = child()](ClassReader &reader,
+                         Notebook *local) { return reader.answers(name, local); },
+            done);
         return;
     }
     if (!m_answers)
@@ -358,8 +394,20 @@ void NotebookWindow::showSessions(
 
 void NotebookWindow::chooseSeconds()
 {
-    if (check(m_notebook.setFactSeconds(child(), m_seconds->currentData().toInt())))
-        showGrid();
+    const QString name = child();
+    const int seconds = m_seconds->currentData().toInt();
+    if (!check(m_notebook.setFactSeconds(name, seconds)))
+        return;
+    showGrid();
+    // For every computer of the class.
+    if (showsClass()) {
+        m_class->ask([name, seconds](ClassReader &reader,
+                         Notebook *) { return reader.setFactSeconds(name, seconds); },
+            [this](bool set, const QString &problem) {
+                if (!set)
+                    showProblem(problem);
+            });
+    }
 }
 
 void NotebookWindow::askToErase()
@@ -367,8 +415,12 @@ void NotebookWindow::askToErase()
     const QString name = child();
     if (name.isEmpty())
         return;
-    const QString question = u"Vuoi cancellare per sempre il quaderno di %1? Le sue risposte "
-                             "non si potranno più vedere. I record delle gare restano."_s.arg(name);
+    const QString question = m_class
+        ? u"Vuoi cancellare per sempre il quaderno di %1? Le sue risposte spariscono "
+          "dall'archivio della scuola subito e, appena ciascun computer della classe lo "
+          "raggiunge, anche da ogni computer della classe. I record delle gare restano."_s.arg(name)
+        : u"Vuoi cancellare per sempre il quaderno di %1? Le sue risposte non si potranno più "
+          "vedere. I record delle gare restano."_s.arg(name);
     if (!m_confirm(question))
         return;
     if (!m_class) {
@@ -379,7 +431,7 @@ void NotebookWindow::askToErase()
     // With a class's server, on the server first, whether or not it has
     // answered yet: this computer's copy goes only once the server's has.
     m_erase->setEnabled(false);
-    m_class->ask([name](ClassReader &reader) { return reader.erase(name); },
+    m_class->ask([name](ClassReader &reader, Notebook *) { return reader.erase(name); },
         [this, name](bool erased, const QString &problem) {
             m_erase->setEnabled(true);
             if (!erased) {

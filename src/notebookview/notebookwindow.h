@@ -95,6 +95,8 @@ private:
     Notebook &m_notebook;
     std::unique_ptr<ClassQueries> m_class;
     bool m_classShown = false; // the list shown is the class's
+    bool m_pupils = false; // the class's server knows this login as a pupils' computer
+    qint64 m_waiting = 0; // this computer's answers not on the server yet
     int m_listing = 0; // the last list asked for: the others are stale
     std::unique_ptr<WorkThread> m_answers; // reads this computer's answers
     std::unique_ptr<QPagedPaintDevice> m_pendingPrint; // until the page is read

@@ -188,7 +188,22 @@ bool PrivatePostgres::createClass(const QString &database, QString *why) const
         return false;
     }
     return !sql(u"postgres"_s, u"CREATE DATABASE "_s + database, why).isNull()
-        && !sql(database, QString::fromUtf8(file.readAll()), why).isNull();
+        && !sql(database, QString::fromUtf8(file.readAll()), why).isNull()
+        && !sql(database,
+            u"DO $$ DECLARE r record; BEGIN"
+            " FOR r IN SELECT rolname FROM pg_roles WHERE rolcanlogin AND NOT rolsuper"
+            " AND pg_has_role(oid, 'zentovia_alunni', 'MEMBER') LOOP"
+            " EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), r.rolname);"
+            " END LOOP; END $$"_s,
+            why)
+                .isNull();
+}
+
+bool PrivatePostgres::admit(const QString &database, const QStringList &logins, QString *why) const
+{
+    return !sql(
+        database, u"GRANT CONNECT ON DATABASE %1 TO %2"_s.arg(database, logins.join(u", "_s)), why)
+                .isNull();
 }
 
 bool PrivatePostgres::copy(const QString &database, const QByteArray &copyStatement,

@@ -33,8 +33,10 @@ public:
     QString sql(const QString &database, const QString &statements, QString *why = nullptr,
         const QString &user = QStringLiteral("postgres"), QByteArray *state = nullptr) const;
     // A new database laid out by data/zentovia-server.sql, as the
-    // administrator does it.
+    // administrator does it, and opened to every login of the class's roles
+    // there is so far (admit() opens it to later ones).
     bool createClass(const QString &database, QString *why) const;
+    bool admit(const QString &database, const QStringList &logins, QString *why = nullptr) const;
     // COPY ... FROM STDIN with the rows given, as the superuser.
     bool copy(const QString &database, const QByteArray &copyStatement, const QByteArray &rows,
         QString *why) const;

@@ -1,0 +1,132 @@
+// The notebook's side of the class's server: what this computer is known by,
+// and the teacher's erases brought back from the server.
+#include "notebook/notebook.h"
+#include "notebook/notebookfile.h"
+
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+namespace {
+
+QString randomSecret()
+{
+    QString secret;
+    for (int i = 0; i < 2; ++i)
+        secret += QString::number(QRandomGenerator::system()->generate64(), 16)
+                      .rightJustified(16, u'0');
+    return secret;
+}
+
+} // namespace
+
+QString Notebook::secret()
+{
+    QString secret = meta(u"secret"_s);
+    if (!secret.isEmpty() || !open())
+        return secret;
+    QSqlQuery query(m_file->database());
+    // Kept if another program made one first.
+    query.prepare(u"INSERT INTO meta(key, value) VALUES ('secret', ?) ON CONFLICT DO NOTHING"_s);
+    query.addBindValue(randomSecret());
+    if (!query.exec()) {
+        fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
+        return QString();
+    }
+    return meta(u"secret"_s);
+}
+
+QStringList Notebook::formerIds()
+{
+    return meta(u"former_ids"_s).split(u' ', Qt::SkipEmptyParts);
+}
+
+bool Notebook::takeNewComputerId()
+{
+    if (!open())
+        return false;
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+    const QStringList former = formerIds() << meta(u"computer"_s);
+    QSqlQuery set(m_file->database());
+    set.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
+                " ON CONFLICT(key) DO UPDATE SET value = excluded.value"_s);
+    bool done = true;
+    for (const auto &[key, value] :
+        { std::pair(u"computer"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)),
+            std::pair(u"secret"_s, randomSecret()),
+            std::pair(u"former_ids"_s, former.join(u' ')) }) {
+        set.bindValue(0, key);
+        set.bindValue(1, value);
+        done = done && set.exec();
+    }
+    QSqlQuery marks(m_file->database());
+    done = done && marks.exec(u"DELETE FROM meta WHERE key LIKE 'sent:%'"_s);
+    if (!done)
+        error = set.lastError().isValid() ? set.lastError() : marks.lastError();
+    if (!done || !m_file->exec("COMMIT", &error)) {
+        QSqlError ignored;
+        m_file->exec("ROLLBACK", &ignored);
+        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+    }
+    computerId();
+    return true;
+}
+
+std::optional<QStringList> Notebook::childKeys()
+{
+    if (!open())
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    if (!query.exec(u"SELECT key FROM children ORDER BY key"_s)) {
+        fail(u"Non riesco a leggere il"_s, NotebookFile::reason(query.lastError()));
+        return std::nullopt;
+    }
+    QStringList keys;
+    while (query.next())
+        keys << query.value(0).toString();
+    return keys;
+}
+
+bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
+{
+    if (!open())
+        return false;
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(u"Non riesco a cancellare dal"_s, NotebookFile::reason(error));
+    QSqlQuery answers(m_file->database());
+    answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"
+                    " AND at - utc_offset * 60 <= ?"_s);
+    answers.addBindValue(childKey);
+    answers.addBindValue(utcSeconds);
+    // The child stays only with answers given after the erase.
+    QSqlQuery entry(m_file->database());
+    entry.prepare(u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
+                  " WHERE a.child = children.id) WHERE key = ?"_s);
+    entry.addBindValue(childKey);
+    QSqlQuery empty(m_file->database());
+    empty.prepare(u"DELETE FROM children WHERE key = ? AND answers = 0"_s);
+    empty.addBindValue(childKey);
+    for (QSqlQuery *query : { &answers, &entry, &empty }) {
+        if (!query->exec()) {
+            const QString why = NotebookFile::reason(query->lastError());
+            m_file->exec("ROLLBACK", &error);
+            return fail(u"Non riesco a cancellare dal"_s, why);
+        }
+    }
+    if (!m_file->exec("COMMIT", &error)) {
+        const QString why = NotebookFile::reason(error);
+        m_file->exec("ROLLBACK", &error);
+        return fail(u"Non riesco a cancellare dal"_s, why);
+    }
+    return true;
+}
+
+} // namespace Zentovia
