@@ -510,6 +510,8 @@ void TestClassServer::teacherDecides()
     ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
     QVERIFY2(teacher.erase(u"carla"_s), qPrintable(teacher.problem()));
     QVERIFY2(teacher.setFactSeconds(u"Dino"_s, 12), qPrintable(teacher.problem()));
+    QCOMPARE(teacher.factSeconds(u"DINO"_s, 6), 12);
+    QCOMPARE(teacher.factSeconds(u"Eva"_s, 6), 6);
     for (Notebook *notebook : { &here, &away }) {
         ClassSender sender(notebook->path(), connection, quick());
         QTRY_VERIFY(notebook->answers(u"Carla"_s)->isEmpty());

@@ -143,6 +143,20 @@ bool ClassReader::erase(const QString &child)
         state == "42501" ? u"solo l'insegnante può cancellare il quaderno di un bambino"_s : why);
 }
 
+std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
+{
+    if (!open())
+        return std::nullopt;
+    QString why;
+    const PgResult set = m_database->connection().exec(
+        "SELECT fact_seconds FROM zentovia_facts_seconds(ARRAY[$1])", { keyOf(child) }, &why);
+    if (!set) {
+        fail(why);
+        return std::nullopt;
+    }
+    return PQntuples(set.get()) > 0 ? int(PgConnection::number(set.get(), 0, 0)) : otherwise;
+}
+
 bool ClassReader::setFactSeconds(const QString &child, int seconds)
 {
     if (!open())

@@ -56,6 +56,8 @@ public:
     // computer of the class as each reaches it (the children's login may
     // not: the problem then says so).
     bool erase(const QString &child);
+    // The child's time for a fact as the teacher set it, or otherwise.
+    std::optional<int> factSeconds(const QString &child, int otherwise);
     // The teacher's: the child's time for a fact, for every computer.
     bool setFactSeconds(const QString &child, int seconds);
     // The teacher's: every fact of the child, with the child's time for a

@@ -326,21 +326,32 @@ void NotebookWindow::showGrid()
         m_gridReady = true;
         return;
     }
-    // The child's time for a fact is kept on this computer.
+    // With the child's time for a fact as the class has it (this
+    // computer's, until the teacher sets one).
     m_grid->setGrid(FactGrid());
     m_gridReady = false;
-    m_class->ask([name = child(), seconds = m_seconds->currentData().toInt()](ClassReader &reader,
-                     Notebook *local) { return reader.grid(name, seconds, local); },
-        [this, name = child(), listing = m_listing](
-            const std::optional<FactGrid> &grid, const QString &problem) {
+    using Read = std::optional<std::pair<int, FactGrid>>;
+    m_class->ask(
+        [name = child(), here = m_seconds->currentData().toInt()](
+            ClassReader &reader, Notebook *local) -> Read {
+            const std::optional<int> seconds = reader.factSeconds(name, here);
+            const std::optional<FactGrid> grid
+                = seconds ? reader.grid(name, *seconds, local) : std::nullopt;
+            if (!grid)
+                return std::nullopt;
+            return std::pair(*seconds, *grid);
+        },
+        [this, name = child(), listing = m_listing](const Read &read, const QString &problem) {
             if (listing != m_listing || name != child())
                 return;
-            if (!grid) {
+            if (!read) {
                 leaveClass(problem);
                 showChildren(m_notebook.children().value_or(QList<Child>()), name);
                 return;
             }
-            m_grid->setGrid(*grid);
+            const QSignalBlocker quiet(m_seconds);
+            m_seconds->setCurrentIndex(m_seconds->findData(read->first));
+            m_grid->setGrid(read->second);
             m_gridReady = true;
             printWhenReady();
         });
