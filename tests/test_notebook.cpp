@@ -165,7 +165,8 @@ void TestNotebook::faults_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("writes");
-    for (const char *kind : { "missing", "empty", "garbage", "text", "damaged first page" })
+    for (const char *kind :
+        { "missing", "empty", "garbage", "text", "damaged first page", "damaged answers" })
         QTest::newRow(kind) << QString::fromLatin1(kind) << true;
     for (const char *kind : { "newer", "read-only file", "unwritable folder", "no home" })
         QTest::newRow(kind) << QString::fromLatin1(kind) << false;
@@ -188,12 +189,17 @@ void TestNotebook::faults()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
         file.close();
-    } else if (kind == u"damaged first page") {
-        // A header that reads well, and the tables' list after it spoilt.
-        QVERIFY(Notebook(m_path).add(answer(u"Ada"_s, u"56"_s)));
+    } else if (kind.startsWith(u"damaged")) {
+        // A header that reads well, and the tables' list after it spoilt;
+        // or the last page of answers, which the writer's check finds.
+        QList<Answer> many;
+        for (int n = 0; n < 2000; ++n)
+            many << answer(u"Ada"_s, QString::number(n), Outcome::Right, Monday.addSecs(n));
+        QVERIFY(Notebook(m_path).add(many));
         QVERIFY(file.open(QIODevice::ReadWrite));
         before = file.readAll();
-        before.replace(100, 3900, QByteArray(3900, '\x5a'));
+        const qsizetype at = kind == u"damaged first page" ? 100 : before.size() - 4000;
+        before.replace(at, 3900, QByteArray(3900, '\x5a'));
         QVERIFY(file.seek(0));
         file.write(before);
         file.close();
@@ -227,7 +233,7 @@ void TestNotebook::faults()
         path.clear();
     }
 
-    Notebook notebook(path);
+    Notebook notebook(path, kind == u"damaged answers");
     QCOMPARE(notebook.add(answer(u"Bea"_s, u"56"_s)), writes);
     QCOMPARE(notebook.problem().isEmpty(), writes);
     if (writes) {
@@ -236,7 +242,7 @@ void TestNotebook::faults()
     }
     const QStringList aside = QDir(QFileInfo(m_path).path())
                                   .entryList({ u"quaderno.sqlite.rovinato-*"_s }, QDir::Files);
-    const bool setAside = kind == u"garbage" || kind == u"text" || kind == u"damaged first page";
+    const bool setAside = kind == u"garbage" || kind == u"text" || kind.startsWith(u"damaged");
     QCOMPARE(aside.size(), setAside ? 1 : 0);
     if (!aside.isEmpty()) {
         QFile kept(QFileInfo(m_path).dir().filePath(aside.first()));

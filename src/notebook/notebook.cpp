@@ -42,8 +42,9 @@ QString Notebook::shownName(const QString &typed)
     return name.isEmpty() ? playerName(typed) : name;
 }
 
-Notebook::Notebook(const QString &path)
+Notebook::Notebook(const QString &path, bool checkWholeFile)
     : m_path(path)
+    , m_checkWholeFile(checkWholeFile)
 { }
 
 Notebook::~Notebook() = default;
@@ -57,7 +58,8 @@ bool Notebook::fail(const QString &what, const QString &why)
 bool Notebook::open()
 {
     if (!m_file)
-        m_file = NotebookFile::open(m_path, &m_problem);
+        m_file = NotebookFile::open(m_path, &m_problem,
+            m_checkWholeFile ? NotebookFile::Check::WholeFile : NotebookFile::Check::Schema);
     return m_file != nullptr;
 }
 

@@ -55,7 +55,9 @@ class Notebook
 public:
     // $XDG_DATA_HOME/zentovia/quaderno.sqlite; empty when there is no home.
     static QString defaultPath();
-    explicit Notebook(const QString &path = defaultPath());
+    // checkWholeFile: every page of the file is checked when it is opened,
+    // not only its tables' list (see NotebookFile::Check).
+    explicit Notebook(const QString &path = defaultPath(), bool checkWholeFile = false);
     ~Notebook();
     Notebook(const Notebook &) = delete;
     Notebook &operator=(const Notebook &) = delete;
@@ -132,6 +134,7 @@ private:
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
     QString m_computerId;
+    bool m_checkWholeFile;
     bool m_numberIndexed = false;
 };
 

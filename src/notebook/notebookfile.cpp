@@ -92,7 +92,7 @@ QString NotebookFile::reason(const QSqlError &error)
     return text.isEmpty() ? u"errore sconosciuto"_s : text;
 }
 
-std::unique_ptr<NotebookFile> NotebookFile::open(const QString &path, QString *problem)
+std::unique_ptr<NotebookFile> NotebookFile::open(const QString &path, QString *problem, Check check)
 {
     const QString opening = u"Non riesco ad aprire il"_s;
     if (path.isEmpty()) {
@@ -106,7 +106,7 @@ std::unique_ptr<NotebookFile> NotebookFile::open(const QString &path, QString *p
         return nullptr;
     }
     std::unique_ptr<NotebookFile> file(new NotebookFile(path));
-    switch (file->connect(problem)) {
+    switch (file->connect(problem, check)) {
     case Opening::Opened:
         return file;
     case Opening::Failed:
@@ -120,7 +120,7 @@ std::unique_ptr<NotebookFile> NotebookFile::open(const QString &path, QString *p
     if (!moveAside(path, problem))
         return nullptr;
     file.reset(new NotebookFile(path));
-    return file->connect(problem) == Opening::Opened ? std::move(file) : nullptr;
+    return file->connect(problem, check) == Opening::Opened ? std::move(file) : nullptr;
 }
 
 NotebookFile::NotebookFile(const QString &path)
@@ -152,7 +152,7 @@ bool NotebookFile::exec(const char *sql, QSqlError *error)
     return false;
 }
 
-NotebookFile::Opening NotebookFile::connect(QString *problem)
+NotebookFile::Opening NotebookFile::connect(QString *problem, Check check)
 {
     if (!m_database.open()) {
         *problem = report(u"Non riesco ad aprire il"_s, m_path, reason(m_database.lastError()));
@@ -170,20 +170,20 @@ NotebookFile::Opening NotebookFile::connect(QString *problem)
     const int found = version.value(0).toInt();
     version.finish();
     // A file whose header reads well may still be damaged beyond it: every
-    // statement would then fail. Checked at each opening; on a notebook of a
-    // million answers this takes a fraction of a second.
-    QSqlQuery check(m_database);
-    check.setForwardOnly(true);
-    if (!check.exec(u"PRAGMA quick_check(1)"_s) || !check.next()
-        || check.value(0).toString() != u"ok") {
-        const int code = check.lastError().nativeErrorCode().toInt() & 0xff;
-        if (check.lastError().isValid() && code != NotADatabase && code != Corrupt) {
-            *problem = report(u"Non riesco a leggere il"_s, m_path, reason(check.lastError()));
+    // statement would then fail.
+    const bool whole = check == Check::WholeFile;
+    QSqlQuery checked(m_database);
+    checked.setForwardOnly(true);
+    if (!checked.exec(whole ? u"PRAGMA quick_check(1)"_s : u"SELECT count(*) FROM sqlite_schema"_s)
+        || !checked.next() || (whole && checked.value(0).toString() != u"ok")) {
+        const int code = checked.lastError().nativeErrorCode().toInt() & 0xff;
+        if (checked.lastError().isValid() && code != NotADatabase && code != Corrupt) {
+            *problem = report(u"Non riesco a leggere il"_s, m_path, reason(checked.lastError()));
             return Opening::Failed;
         }
         return Opening::NotADatabase;
     }
-    check.finish();
+    checked.finish();
     if (found > SchemaVersion) {
         *problem = report(u"Non uso il"_s, m_path,
             u"l'ha scritto una versione più recente di Zentovia (versione %1 del quaderno), "

@@ -16,8 +16,15 @@ namespace Zentovia {
 class NotebookFile
 {
 public:
-    // nullptr when the file cannot be opened, with *problem saying why.
-    static std::unique_ptr<NotebookFile> open(const QString &path, QString *problem);
+    // How much of a file is checked when it is opened: its tables' list,
+    // which every statement needs (at once), or every page of it (a
+    // quarter of a second on a million answers: for the writer's thread).
+    enum class Check { Schema, WholeFile };
+
+    // nullptr when the file cannot be opened, with *problem saying why. A
+    // damaged file is set aside and a new one begun.
+    static std::unique_ptr<NotebookFile> open(
+        const QString &path, QString *problem, Check check = Check::Schema);
     // The Italian sentence for a problem with the notebook at path:
     // "<what> quaderno «path»: <why>." Whoever meets it says it where its
     // reader looks: once on stderr, or in the notebook's window.
@@ -41,7 +48,7 @@ private:
     enum class Opening { Opened, Failed, NotADatabase };
 
     explicit NotebookFile(const QString &path);
-    Opening connect(QString *problem);
+    Opening connect(QString *problem, Check check);
     Opening setUp(QString *problem);
     static bool moveAside(const QString &path, QString *problem);
 

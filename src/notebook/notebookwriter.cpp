@@ -33,7 +33,7 @@ void NotebookWriter::add(const Answer &answer)
 {
     m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, answer] {
         if (!onThread->notebook)
-            onThread->notebook = std::make_unique<Notebook>(onThread->path);
+            onThread->notebook = std::make_unique<Notebook>(onThread->path, true);
         if (onThread->notebook->add(answer)) {
             handle.reply([this] { Q_EMIT stored(); });
             return;
