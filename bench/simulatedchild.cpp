@@ -35,14 +35,15 @@ double easeOf(int factor)
 
 } // namespace
 
-SimulatedChild::SimulatedChild(int table, quint64 seed)
+SimulatedChild::SimulatedChild(int table, quint64 seed, const Profile &profile)
     : m_random(seed)
+    , m_betweenSessions(profile.betweenSessions)
 {
     std::normal_distribution<double> ability(0, 0.3);
     std::normal_distribution<double> factAbility(0, 0.2);
     std::uniform_real_distribution<double> typing(2, 4);
     std::uniform_real_distribution<double> skipping(0.1, 0.3);
-    const double child = ability(m_random);
+    const double child = ability(m_random) + profile.ability;
     m_typingSeconds = typing(m_random);
     m_skipping = skipping(m_random);
     for (int multiplier = 1; multiplier <= 10; ++multiplier) {
@@ -50,31 +51,31 @@ SimulatedChild::SimulatedChild(int table, quint64 seed)
             = std::max(easeOf(table), easeOf(multiplier)) + child + factAbility(m_random);
     }
     for (const double days : LessonsBefore) {
-        m_now = -BetweenSessions * days * Day;
+        m_now = -m_betweenSessions * days * Day;
         for (int multiplier = 1; multiplier <= 10; ++multiplier)
             practise(multiplier);
     }
     m_now = 0;
 }
 
-double SimulatedChild::activation(int multiplier) const
+double SimulatedChild::activation(int multiplier, double at) const
 {
     double strength = 0;
     for (const Trace &trace : m_traces.at(multiplier - 1))
-        strength += std::pow(std::max(Youngest, m_now - trace.at), -trace.decay);
+        strength += std::pow(std::max(Youngest, at - trace.at), -trace.decay);
     if (strength <= 0)
         return -std::numeric_limits<double>::infinity();
     return m_ease.at(multiplier - 1) + std::log(strength);
 }
 
-double SimulatedChild::recall(int multiplier) const
+double SimulatedChild::recallAfter(int multiplier, double asleep) const
 {
-    return recallAt(activation(multiplier));
+    return recallAt(activation(multiplier, m_now + m_betweenSessions * asleep));
 }
 
 void SimulatedChild::practise(int multiplier)
 {
-    const double before = activation(multiplier);
+    const double before = activation(multiplier, m_now);
     m_traces[multiplier - 1].append({ m_now, DecayScale * std::exp(before) + DecayIntercept });
 }
 
@@ -87,7 +88,7 @@ SimulatedChild::Reply SimulatedChild::answer(int multiplier)
     const auto tenths
         = [](double seconds) { return std::clamp(int(std::lround(seconds * 10)), 5, 600); };
 
-    const double m = activation(multiplier);
+    const double m = activation(multiplier, m_now);
     Reply reply;
     if (unit(m_random) < recallAt(m)) {
         reply.outcome = Outcome::Right;

@@ -59,6 +59,13 @@ namespace Zentovia::Bench {
 class SimulatedChild
 {
 public:
+    // How this kind of child differs from the paper's fits.
+    struct Profile
+    {
+        double ability = 0; // added to every fact's ease: below 0, a slower learner
+        double betweenSessions = 0.025; // h: above the paper's, faster forgetting over days
+    };
+
     // Pavlik and Anderson's constants (see above).
     static constexpr double DecayScale = 0.217; // c
     static constexpr double DecayIntercept = 0.177; // a
@@ -75,17 +82,19 @@ public:
     };
 
     // A child learning table: its ability, typing and habits drawn from seed.
-    SimulatedChild(int table, quint64 seed);
+    SimulatedChild(int table, quint64 seed, const Profile &profile);
 
     // The child answers table x multiplier now.
     Reply answer(int multiplier);
     // Seconds pass within a session.
     void wait(double seconds) { m_now += seconds; }
     // Seconds pass from one session to the next.
-    void sleep(double seconds) { m_now += BetweenSessions * seconds; }
+    void sleep(double seconds) { m_now += m_betweenSessions * seconds; }
 
-    // The chance that the child recalls table x multiplier now.
-    double recall(int multiplier) const;
+    // The chance that the child recalls table x multiplier now, and after
+    // that many seconds asleep with no practice.
+    double recall(int multiplier) const { return recallAfter(multiplier, 0); }
+    double recallAfter(int multiplier, double asleep) const;
 
 private:
     struct Trace
@@ -93,7 +102,7 @@ private:
         double at; // the model's seconds
         double decay;
     };
-    double activation(int multiplier) const;
+    double activation(int multiplier, double at) const;
     void practise(int multiplier);
 
     std::mt19937_64 m_random;
@@ -102,6 +111,7 @@ private:
     double m_typingSeconds = 3;
     double m_skipping = 0.2; // of the facts not recalled
     double m_now = 0; // the model's seconds
+    double m_betweenSessions = BetweenSessions;
 };
 
 } // namespace Zentovia::Bench

@@ -423,6 +423,23 @@ void TestContest::answersForTheNotebook()
     QCOMPARE(kept,
         (QStringList {
             u"5x7 \"35\" right 4300"_s, u"5x3 skipped 2000"_s, u"5x4 \"21\" wrong 1500"_s }));
+
+    // The first question of a contest is drawn while the wizard still gives
+    // his instructions: its time counts from when he has said it.
+    ContestRig later;
+    later.contest.setClock(clock);
+    kept.clear();
+    QObject::connect(&later.contest, &Contest::answered,
+        [&](const Question &, const QString &, Contest::Verdict, qint64 ms) {
+            kept << QString::number(ms);
+        });
+    later.start(u"Bea"_s, 8);
+    clock.advance(23000);
+    RecordingCharacter &merlin = later.agent.merlin();
+    Q_EMIT merlin.requestDone(quint64(merlin.requests.indexOf(u"Speak otto"_s) + 1));
+    clock.advance(4100);
+    later.answer(u"40"_s);
+    QCOMPARE(kept, QStringList { u"4100"_s });
 }
 
 // 5 x 1, 5 x 2, ... in turn, and what it heard.

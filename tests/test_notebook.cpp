@@ -61,16 +61,19 @@ int addInALoop(const QString &path, const QString &name, int count)
 }
 
 // "2R35" is a right answer on day 2 in 3.5 s, "1W40" a wrong one, "3S" a
-// skipped question; a few minutes apart, oldest first.
+// skipped question, "25R20" one on day 25; a few minutes apart, oldest first.
 QList<Attempt> attempts(const QString &text)
 {
     QList<Attempt> list;
     for (const QString &token : text.split(u' ', Qt::SkipEmptyParts)) {
-        const QDateTime at = Monday.addDays(token.left(1).toInt()).addSecs(60 * list.size());
-        const Outcome outcome = token.at(1) == u'R' ? Outcome::Right
-            : token.at(1) == u'W'                   ? Outcome::Wrong
-                                                    : Outcome::Skipped;
-        list.append({ LocalClock::wallSeconds(at), outcome, token.mid(2).toInt() });
+        qsizetype letter = 0;
+        while (token.at(letter).isDigit())
+            ++letter;
+        const QDateTime at = Monday.addDays(token.left(letter).toInt()).addSecs(60 * list.size());
+        const Outcome outcome = token.at(letter) == u'R' ? Outcome::Right
+            : token.at(letter) == u'W'                   ? Outcome::Wrong
+                                                         : Outcome::Skipped;
+        list.append({ LocalClock::wallSeconds(at), outcome, token.mid(letter + 1).toInt() });
     }
     return list;
 }
@@ -119,24 +122,23 @@ void TestNotebook::factState_data()
     QTest::addColumn<int>("right");
     QTest::addColumn<double>("median"); // -1: none
 
+    // The state right after the last answer.
+    const QString kept = u"1R20 4R20 9R20 16R20 25R20 36R20 49R20 64R20"_s;
     QTest::newRow("never asked") << u""_s << 6 << u"mai chiesto"_s << 0 << -1.0;
     QTest::newRow("one right") << u"1R35"_s << 6 << u"quasi"_s << 1 << 3.5;
-    QTest::newRow("two right, one day") << u"1R30 1R40"_s << 6 << u"quasi"_s << 2 << 3.5;
-    QTest::newRow("two right, two days") << u"1R30 2R60"_s << 6 << u"imparato"_s << 2 << 4.5;
-    QTest::newRow("slow right") << u"1R30 2R61"_s << 6 << u"da imparare"_s << 2 << 4.55;
+    QTest::newRow("three right, one day: a retry is short-term")
+        << u"1R30 1R40 1R20"_s << 6 << u"quasi"_s << 3 << 3.0;
+    QTest::newRow("slow right") << u"1R40 2R61"_s << 6 << u"da imparare"_s << 2 << 5.05;
     QTest::newRow("slow for 3 s") << u"1R40 2R40"_s << 3 << u"da imparare"_s << 2 << 4.0;
-    QTest::newRow("in time for 12 s") << u"1R30 2R61"_s << 12 << u"imparato"_s << 2 << 4.55;
+    QTest::newRow("in time for 12 s") << u"1R30 2R61"_s << 12 << u"quasi"_s << 2 << 4.55;
     QTest::newRow("skipped last") << u"1R30 2S"_s << 6 << u"da imparare"_s << 1 << 3.0;
     QTest::newRow("skips count as wrong") << u"1R30 2S 3S 4R30"_s << 6 << u"quasi"_s << 2 << 3.0;
-    QTest::newRow("odd count, spread") << u"1R10 2R20 3R90"_s << 6 << u"imparato"_s << 3 << 2.0;
+    QTest::newRow("odd count, spread") << u"1R10 2R20 3R90"_s << 6 << u"quasi"_s << 3 << 2.0;
     QTest::newRow("even count, unsorted")
         << u"1R10 1R50 1R20 1R40"_s << 6 << u"quasi"_s << 4 << 3.0;
-    QTest::newRow("wrong between") << u"1R30 2W90 3R30"_s << 6 << u"imparato"_s << 2 << 3.0;
-    QTest::newRow("wrong last") << u"1R30 2R30 3W50"_s << 6 << u"imparato"_s << 2 << 3.0;
-    QTest::newRow("old rights out of the last 3")
-        << u"1R30 2R30 3W50 3S 4R30"_s << 6 << u"quasi"_s << 3 << 3.0;
-    QTest::newRow("two days, one of them wrong")
-        << u"1W30 2R30 2R30"_s << 6 << u"quasi"_s << 2 << 3.0;
+    QTest::newRow("wrong last") << u"1R30 2R30 3W50"_s << 6 << u"da imparare"_s << 2 << 3.0;
+    QTest::newRow("kept over two months") << kept << 6 << u"imparato"_s << 8 << 2.0;
+    QTest::newRow("kept, then missed") << kept + u" 65W50"_s << 6 << u"quasi"_s << 8 << 2.0;
 }
 
 void TestNotebook::factState()
@@ -148,8 +150,13 @@ void TestNotebook::factState()
     QFETCH(double, median);
 
     const QList<Attempt> list = attempts(answers);
-    const FactSummary summary = summarize(list, factSeconds);
+    const qint64 now = list.isEmpty() ? 0 : list.constLast().wallSeconds;
+    const FactSummary summary = summarize(list, factSeconds, now);
     QCOMPARE(stateName(summary.state), state);
+    // One more right answer in time lowers nothing.
+    const QList<Attempt> more = list + QList<Attempt> { { now + 60, Outcome::Right, 20 } };
+    QVERIFY(summarize(more, factSeconds, now + 60).state == FactState::Learned
+        || summary.state != FactState::Learned);
     QCOMPARE(summary.asked, list.size());
     QCOMPARE(summary.right, right);
     QCOMPARE(summary.medianSeconds.value_or(-1), median);

@@ -28,7 +28,8 @@ using namespace Zentovia;
 
 namespace {
 
-const QDateTime Monday(QDate(2024, 3, 4), QTime(16, 0));
+// Ten weeks ago: the grid is of today.
+const QDateTime Monday(QDate::currentDate().addDays(-70), QTime(16, 0));
 
 Answer answer(const QString &child, int table, int multiplier, Outcome outcome, int tenths, int day,
     int minute = 0, Mode mode = Mode::Contest)
@@ -38,14 +39,18 @@ Answer answer(const QString &child, int table, int multiplier, Outcome outcome, 
         tenths, mode, QString() };
 }
 
-// Anna: 2 × 3 learned, 3 × 4 almost, 7 × 8 to learn, 5 × 5 right in 8 s.
-// Bruno played last.
-const QList<Answer> TwoChildren { answer(u"Anna"_s, 7, 8, Outcome::Wrong, 50, 0),
-    answer(u"Anna"_s, 2, 3, Outcome::Right, 40, 0, 1),
-    answer(u"Anna"_s, 2, 3, Outcome::Right, 40, 1),
-    answer(u"Anna"_s, 3, 4, Outcome::Right, 30, 1, 1),
-    answer(u"Anna"_s, 5, 5, Outcome::Right, 80, 1, 2),
-    answer(u"Bruno"_s, 1, 1, Outcome::Right, 20, 2) };
+// Anna: 2 × 3 learned (right and quick over ten weeks), 3 × 4 almost, 7 × 8
+// to learn, 5 × 5 right in 8 s. Bruno played last.
+QList<Answer> twoChildren()
+{
+    QList<Answer> answers { answer(u"Anna"_s, 7, 8, Outcome::Wrong, 50, 60) };
+    for (const int day : { 0, 4, 9, 16, 25, 36, 49, 64, 69 })
+        answers << answer(u"Anna"_s, 2, 3, Outcome::Right, 20, day, 1);
+    answers << answer(u"Anna"_s, 3, 4, Outcome::Right, 30, 69, 2)
+            << answer(u"Anna"_s, 5, 5, Outcome::Right, 80, 69, 3)
+            << answer(u"Bruno"_s, 1, 1, Outcome::Right, 20, 69, 4);
+    return answers;
+}
 
 QStringList cellNames(NotebookWindow &window)
 {
@@ -88,7 +93,7 @@ void TestNotebookWindow::init()
     m_home = std::make_unique<QTemporaryDir>();
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->path()));
     m_notebook = std::make_unique<Notebook>();
-    QVERIFY2(m_notebook->add(TwoChildren), qPrintable(m_notebook->problem()));
+    QVERIFY2(m_notebook->add(twoChildren()), qPrintable(m_notebook->problem()));
 }
 
 void TestNotebookWindow::childrenMostRecentFirst()
@@ -109,8 +114,9 @@ void TestNotebookWindow::cellsSayTheirState_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("details");
     QTest::newRow("imparato") << u"2 per 3: imparato"_s
-                              << u"2 per 3 = 6 — chiesta 2 volte, giusta 2 — tempo mediano 4,0 s —"
-                                 " l'ultima volta il 05/03/2024"_s;
+                              << u"2 per 3 = 6 — chiesta 9 volte, giusta 9 — tempo mediano 2,0 s —"
+                                 " l'ultima volta il "_s
+            + Monday.date().addDays(69).toString(u"dd/MM/yyyy"_s);
     QTest::newRow("quasi") << u"3 per 4: quasi"_s << u"3 per 4 = 12 — chiesta 1 volta, giusta 1"_s;
     QTest::newRow("da imparare")
         << u"7 per 8: da imparare"_s
@@ -283,7 +289,7 @@ void TestNotebookWindow::classFromItsServer()
     QVERIFY2(why.isEmpty(), qPrintable(why));
     // Carla played on another computer, Anna and Bruno on this one.
     Notebook other(m_home->filePath(u"altro/quaderno.sqlite"_s));
-    QVERIFY(other.add(answer(u"Carla"_s, 4, 4, Outcome::Right, 30, 3)));
+    QVERIFY(other.add(answer(u"Carla"_s, 4, 4, Outcome::Right, 30, 70)));
     ServerTiming quick;
     quick.retryMs = 300;
     const QString children = postgres.connection(u"classe"_s, u"pc_aula"_s);

@@ -2,6 +2,7 @@
 
 #include "classserver/classqueries.h"
 #include "core/tables.h"
+#include "learning/localclock.h"
 #include "learning/practiceplan.h"
 #include "notebook/notebook.h"
 
@@ -49,7 +50,7 @@ void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
     const int factSeconds = notebook.factSeconds(m_child).value_or(DefaultFactSeconds);
     std::optional<FactGrid> grid;
     if (classAnswers) {
-        GridBuilder builder(factSeconds);
+        GridBuilder builder(factSeconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
         for (const Answer &answer : *classAnswers)
             builder.add(answer);
         grid = builder.finish();
@@ -72,7 +73,8 @@ void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
     if (tables.isEmpty())
         tables << DefaultTable;
     m_plan = std::make_unique<PracticePlan>(
-        *grid, tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); });
+        *grid, tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); },
+        LocalClock::wallSeconds(QDateTime::currentDateTime()));
     if (m_asking)
         m_plan->alreadyAsked(*m_asking);
 }

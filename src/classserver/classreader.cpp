@@ -221,7 +221,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds,
     const std::optional<QList<StoredAnswer>> local = unsent(waiting);
     if (!local)
         return std::nullopt;
-    GridBuilder grid(factSeconds);
+    GridBuilder grid(factSeconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
     for (const StoredAnswer &answer : *local) {
         if (Notebook::shownName(answer.child).toCaseFolded().toUtf8() == keyOf(child))
             grid.add(answer.table, answer.multiplier,

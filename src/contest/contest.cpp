@@ -129,6 +129,7 @@ void Contest::introduceCharacter()
     character.Speak(instructions());
     connect(
         &character, &Character::clicked, this, &Contest::sayQuestionAgain, Qt::UniqueConnection);
+    connect(&character, &Character::requestDone, this, &Contest::requestDone, Qt::UniqueConnection);
 }
 
 QString Contest::pointsFile() const
@@ -187,10 +188,10 @@ void Contest::askQuestion()
     drawQuestion();
     Q_EMIT questionLineShown(false);
     Q_EMIT questionAsked(m_question);
-    sayQuestion(characterInView(QStringLiteral("Greet")));
     m_judged = false;
     m_asked = true;
     m_askedAt = m_time->now();
+    m_questionSaid = sayQuestion(characterInView(QStringLiteral("Greet"))).id;
     const Int16 twenty(20);
     Q_EMIT gradientPainted(
         (twenty * m_question.factor).value(), (twenty * m_question.tint).value());
@@ -211,11 +212,22 @@ void Contest::drawQuestion()
     m_question.words = numlett(toFixedPoint(QString::number(m_question.multiplier.value())));
 }
 
-void Contest::sayQuestion(Character &character)
+Request Contest::sayQuestion(Character &character)
 {
     character.Speak(formatNumber(m_question.factor.value(), u"#0"));
     character.Speak(QStringLiteral("per"));
-    character.Speak(m_question.words);
+    return character.Speak(m_question.words);
+}
+
+void Contest::requestDone(quint64 id)
+{
+    // The child knows the question once the wizard has said it: the answer's
+    // time counts from then, not from the moment it was drawn, which may be
+    // while he still gives his instructions.
+    if (id == m_questionSaid && m_asked && !m_judged)
+        m_askedAt = m_time->now();
+    if (id == m_questionSaid)
+        m_questionSaid = 0;
 }
 
 void Contest::sayQuestionAgain()

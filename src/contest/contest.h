@@ -2,6 +2,7 @@
 
 #include "contest/countdown.h"
 #include "contest/int16.h"
+#include "core/request.h"
 #include "core/tables.h"
 #include "learning/practice.h"
 
@@ -148,7 +149,9 @@ private:
     QString holderFile() const;
     void introduceCharacter();
     void drawQuestion();
-    void sayQuestion(Character &character);
+    // The request of its last word.
+    Request sayQuestion(Character &character);
+    void requestDone(quint64 id);
     void praise(Character &character, int before, const QString &product);
     void end(int status);
     // A modal box; no tick is handled while it is open.
@@ -172,7 +175,10 @@ private:
     QString m_storedPoints;
     Clock *m_time;
     std::optional<Practice> m_practice;
-    qint64 m_askedAt = 0; // when the current question was shown
+    // When the current question was shown, then when the wizard finished
+    // saying it (the request m_questionSaid, 0 once done).
+    qint64 m_askedAt = 0;
+    quint64 m_questionSaid = 0;
     bool m_asked = false; // a question has been shown
     bool m_judged = false; // the current question's answer has been counted
     bool m_activated = false;

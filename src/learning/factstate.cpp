@@ -28,9 +28,11 @@ bool inTime(const Attempt &attempt, int factSeconds)
     return attempt.outcome == Outcome::Right && attempt.tenths <= factSeconds * 10;
 }
 
-FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds)
+FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64 now,
+    const MemoryParameters &parameters)
 {
     FactSummary summary;
+    summary.memory = FactMemory(parameters);
     if (oldestFirst.isEmpty())
         return summary;
 
@@ -60,24 +62,14 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds)
     if (lastMistake)
         summary.lastMistake = LocalClock::fromWallSeconds(lastMistake->wallSeconds);
 
-    int rightInTime = 0;
-    std::optional<qint64> firstDay;
-    bool twoDays = false;
-    for (qsizetype i = std::max<qsizetype>(0, oldestFirst.size() - 3); i < oldestFirst.size();
-         ++i) {
-        const Attempt &attempt = oldestFirst.at(i);
-        if (!inTime(attempt, factSeconds))
-            continue;
-        ++rightInTime;
-        const qint64 day = LocalClock::wallDay(attempt.wallSeconds);
-        if (!firstDay)
-            firstDay = day;
-        else if (day != *firstDay)
-            twoDays = true;
-    }
-    if (rightInTime >= 2 && twoDays)
+    for (const Attempt &attempt : oldestFirst)
+        summary.memory.add(attempt, factSeconds);
+    summary.recallNow = summary.memory.recallAt(now);
+    summary.recallInAWeek = summary.memory.recallAt(now + WeekSeconds);
+    const bool lastInTime = inTime(last, factSeconds);
+    if (summary.recallInAWeek >= LearnedRecall && lastInTime)
         summary.state = FactState::Learned;
-    else if (inTime(last, factSeconds))
+    else if (summary.recallInAWeek >= AlmostRecall || lastInTime)
         summary.state = FactState::Almost;
     else
         summary.state = FactState::ToLearn;
@@ -99,13 +91,18 @@ void GridBuilder::add(const Answer &answer)
 
 FactGrid GridBuilder::finish() const
 {
-    FactGrid grid;
-    for (int fact = 0; fact < 100; ++fact) {
-        QList<Attempt> attempts = m_attempts.at(fact);
+    QList<QList<Attempt>> facts;
+    for (const QList<Attempt> &unsorted : m_attempts) {
+        QList<Attempt> attempts = unsorted;
         std::stable_sort(attempts.begin(), attempts.end(),
             [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
-        grid.at(fact / 10).at(fact % 10) = summarize(attempts, m_factSeconds);
+        facts.append(attempts);
     }
+    const MemoryParameters parameters = fitParameters(facts, m_factSeconds);
+    FactGrid grid;
+    for (int fact = 0; fact < 100; ++fact)
+        grid.at(fact / 10).at(fact % 10)
+            = summarize(facts.at(fact), m_factSeconds, m_now, parameters);
     return grid;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "learning/answer.h"
+#include "learning/memorymodel.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -23,13 +24,10 @@ QString stateName(FactState state);
 inline constexpr std::array<int, 3> FactSecondsChoices { 3, 6, 12 };
 inline constexpr int DefaultFactSeconds = 6;
 
-// One answer to a fact, as much of it as the state needs.
-struct Attempt
-{
-    qint64 wallSeconds = 0; // see LocalClock
-    Outcome outcome = Outcome::Wrong;
-    int tenths = 0;
-};
+// The lines between the states, on the predicted recall a week from now.
+inline constexpr int WeekSeconds = 7 * 86400;
+inline constexpr double LearnedRecall = 0.9;
+inline constexpr double AlmostRecall = 0.7;
 
 struct FactSummary
 {
@@ -41,26 +39,44 @@ struct FactSummary
     QDate lastDay;
     QDateTime lastMistake; // wrong or skipped; invalid when none
     QDateTime lastAsked; // invalid when never asked
+    // The memory model's predicted chance of recall, now and a week from
+    // now (0 when never asked).
+    double recallNow = 0;
+    double recallInAWeek = 0;
+    // The memory of the fact after its last answer.
+    FactMemory memory;
 };
 
 // Right within the child's time for a fact.
 bool inTime(const Attempt &attempt, int factSeconds);
 
-// The state of a fact: learned when at least 2 of its last 3 answers were
-// right in time, on at least two different days; almost when the last one
-// was right in time; to learn otherwise. A skipped question counts as wrong.
-FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds);
+// The state of a fact at the moment now (wall seconds), from the memory
+// model (see FactMemory):
+// - learned: the predicted recall a week from now is at least 0.9, and the
+//   last answer was right in time;
+// - almost: that recall is at least 0.7, or the last answer was right in
+//   time;
+// - to learn otherwise.
+// A right answer in time never lowers a fact's state: it raises its
+// stability and starts its forgetting afresh. A skipped question counts as
+// wrong.
+FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64 now,
+    const MemoryParameters &parameters = MemoryParameters::forChildren());
 
 // A child's facts: [table - 1][multiplier - 1].
 using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 
 // A child's grid from the child's answers, in any order. Facts outside the
 // tables are passed over.
+// The memory's parameters are fitted to the child's own answers once there
+// are enough of them (see fitParameters).
 class GridBuilder
 {
 public:
-    explicit GridBuilder(int factSeconds)
+    // now: the moment the states are for, in wall seconds.
+    GridBuilder(int factSeconds, qint64 now)
         : m_factSeconds(factSeconds)
+        , m_now(now)
     { }
     void add(int table, int multiplier, const Attempt &attempt);
     void add(const Answer &answer);
@@ -68,6 +84,7 @@ public:
 
 private:
     int m_factSeconds;
+    qint64 m_now;
     std::array<QList<Attempt>, 100> m_attempts;
 };
 

@@ -6,114 +6,95 @@ namespace Zentovia {
 
 namespace {
 
-const FactSummary &summaryOf(const FactGrid &grid, const Fact &fact)
-{
-    return grid.at(fact.table - 1).at(fact.multiplier - 1);
-}
+constexpr double DueBelow = LearnedRecall;
+constexpr double NewOnceNoneBelow = 0.5;
 
 } // namespace
 
 PracticePlan::PracticePlan(
-    const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw)
-    : m_draw(std::move(draw))
+    const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw, qint64 now)
+    : m_now(now)
 {
-    QList<Fact> toLearn, almost, unasked;
     for (const int table : tables) {
-        for (int multiplier = 1; multiplier <= 10; ++multiplier) {
-            const Fact fact { table, multiplier };
-            m_all << fact;
-            switch (summaryOf(grid, fact).state) {
-            case FactState::ToLearn:
-                toLearn << fact;
-                break;
-            case FactState::Almost:
-                almost << fact;
-                break;
-            case FactState::NeverAsked:
-                unasked << fact;
-                break;
-            case FactState::Learned:
-                m_learned << fact;
-                break;
-            }
-        }
+        for (int multiplier = 1; multiplier <= 10; ++multiplier)
+            m_entries.append(
+                { { table, multiplier }, grid.at(table - 1).at(multiplier - 1).memory });
     }
-    const auto latestMistakeFirst = [&](const Fact &a, const Fact &b) {
-        return summaryOf(grid, a).lastMistake > summaryOf(grid, b).lastMistake;
-    };
-    std::stable_sort(toLearn.begin(), toLearn.end(), latestMistakeFirst);
-    std::stable_sort(almost.begin(), almost.end(), latestMistakeFirst);
-    std::stable_sort(m_learned.begin(), m_learned.end(), [&](const Fact &a, const Fact &b) {
-        return summaryOf(grid, a).lastAsked < summaryOf(grid, b).lastAsked;
-    });
-    shuffle(unasked);
-    // With no answer at all in these tables, every fact is new.
-    const bool noHistory = unasked.size() == m_all.size();
-    m_fresh = toLearn + almost + (noHistory ? unasked : unasked.mid(0, NewFactsAtMost));
-    m_planned = m_fresh;
+    for (qsizetype i = m_entries.size() - 1; i > 0; --i)
+        std::swap(m_entries[i], m_entries[draw(int(i + 1))]);
+    m_noHistory = std::none_of(
+        m_entries.begin(), m_entries.end(), [](const Entry &e) { return e.memory.asked(); });
 }
 
-void PracticePlan::shuffle(QList<Fact> &facts)
-{
-    for (qsizetype i = facts.size() - 1; i > 0; --i)
-        std::swap(facts[i], facts[m_draw(int(i + 1))]);
-}
-
-// The first fact of from that is not the one just asked, taken out of it.
-bool PracticePlan::take(QList<Fact> &from, Fact &chosen)
+PracticePlan::Entry *PracticePlan::entryOf(const Fact &fact)
 {
     const auto it = std::find_if(
-        from.begin(), from.end(), [this](const Fact &fact) { return !(fact == m_last); });
-    if (it == from.end())
-        return false;
-    chosen = *it;
-    from.erase(it);
-    return true;
+        m_entries.begin(), m_entries.end(), [&](const Entry &e) { return e.fact == fact; });
+    return it == m_entries.end() ? nullptr : &*it;
 }
 
 Fact PracticePlan::next()
 {
-    const int number = m_asked++;
-    Fact chosen;
+    const int number = m_asked;
+    const qint64 at = moment();
+    Fact chosen = m_last;
     // A missed fact, once two or three others have been asked since.
-    const auto due = std::find_if(m_retries.begin(), m_retries.end(),
-        [&](const Retry &retry) { return retry.due <= number && !(retry.fact == m_last); });
-    if (due != m_retries.end()) {
-        chosen = due->fact;
-        m_retries.erase(due);
-    } else if (number % LearnedEvery == LearnedEvery - 1 && take(m_learned, chosen)) {
-        m_learned << chosen; // fresh again: the longest unasked come first
-    } else if (take(m_fresh, chosen)) {
-    } else if (!m_planned.isEmpty() && take(m_fresh = m_planned, chosen)) {
-        // Another round of the facts planned.
-    } else if (take(m_learned, chosen)) {
-        m_learned << chosen;
+    const auto retry = std::find_if(m_retries.begin(), m_retries.end(),
+        [&](const Retry &r) { return r.due <= number && !(r.fact == m_last); });
+    if (retry != m_retries.end()) {
+        chosen = retry->fact;
+        m_retries.erase(retry);
     } else {
-        // Everything planned has been asked: again one of those, so that no
-        // more new facts come in.
-        QList<Fact> others = m_session.isEmpty() ? m_all : m_session;
-        others.removeAll(m_last);
-        chosen = others.isEmpty() ? m_last : others.at(m_draw(int(others.size())));
+        const Entry *due = nullptr;
+        const Entry *fresh = nullptr;
+        const Entry *weakest = nullptr; // by its recall a week on
+        for (const Entry &entry : std::as_const(m_entries)) {
+            if (entry.fact == m_last)
+                continue;
+            if (!entry.memory.asked()) {
+                if (!fresh && (m_noHistory || m_newAsked < NewFactsAtMost))
+                    fresh = &entry;
+                continue;
+            }
+            const double recall = entry.memory.recallAt(at);
+            if (recall < DueBelow && (!due || recall < due->memory.recallAt(at)))
+                due = &entry;
+            // Spread over the facts: the fewest times asked in this ripasso,
+            // then the lowest recall a week on.
+            if (!weakest || entry.askedHere < weakest->askedHere
+                || (entry.askedHere == weakest->askedHere
+                    && entry.memory.recallAt(at + WeekSeconds)
+                        < weakest->memory.recallAt(at + WeekSeconds)))
+                weakest = &entry;
+        }
+        const bool dueIsLow = due && due->memory.recallAt(at) < NewOnceNoneBelow;
+        const Entry *pick = dueIsLow ? due : fresh ? fresh : due ? due : weakest;
+        if (pick)
+            chosen = pick->fact;
+        if (pick && pick == fresh)
+            ++m_newAsked;
     }
-    if (!m_session.contains(chosen))
-        m_session << chosen;
+    ++m_asked;
     m_last = chosen;
     return chosen;
+}
+
+void PracticePlan::answered(const Fact &fact, bool right)
+{
+    if (Entry *entry = entryOf(fact)) {
+        entry->memory.add(moment(), right ? Grade::Good : Grade::Again);
+        ++entry->askedHere;
+    }
+    if (!right)
+        m_retries << Retry { fact, m_asked - 1 + ComesBackAfter };
 }
 
 void PracticePlan::alreadyAsked(const Fact &fact)
 {
     ++m_asked;
-    m_fresh.removeOne(fact);
-    if (!m_session.contains(fact))
-        m_session << fact;
+    if (const Entry *entry = entryOf(fact); entry && !entry->memory.asked())
+        ++m_newAsked;
     m_last = fact;
-}
-
-void PracticePlan::answered(const Fact &fact, bool right)
-{
-    if (!right)
-        m_retries << Retry { fact, m_asked - 1 + ComesBackAfter };
 }
 
 } // namespace Zentovia

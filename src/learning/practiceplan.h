@@ -9,29 +9,33 @@
 
 namespace Zentovia {
 
-// The order of a ripasso, from a child's facts in the chosen tables:
-// - first the facts to learn, the most recent mistake first; then those
-//   almost learned; then at most three never asked;
-// - about one question in four keeps a learned fact fresh, the one left
-//   unasked longest first;
+// The order of a ripasso, from what the memory model says of each fact of
+// the chosen tables:
 // - a fact missed in this ripasso comes back after two or three others,
 //   until it is answered right;
-// - never the same fact twice in a row;
-// - once every fact planned has been asked, another round of them: the
-//   questions go to what is still to learn, not to what is known.
-// A child with no answer in those tables works through them in a random
-// order.
+// - otherwise the due fact (predicted recall now below 0.9) with the lowest
+//   predicted recall: what is about to be forgotten, or already is;
+// - a new fact, at most three a ripasso, once no due fact is below one half;
+// - when nothing is due, the fact asked the fewest times in this ripasso,
+//   the lowest recall a week from now first;
+// - never the same fact twice in a row.
+// Learned facts thus come back when their recall has fallen, not on a fixed
+// share of the questions. Each answer of the ripasso moves its fact's memory
+// as a retry of the day. A child with no answer in those tables works
+// through them in a random order.
 class PracticePlan : public FactSource
 {
 public:
     static constexpr int NewFactsAtMost = 3;
     // A missed fact is asked again this many questions later.
     static constexpr int ComesBackAfter = 3;
-    // One question in this many is a learned fact.
-    static constexpr int LearnedEvery = 4;
+    // The time a question takes, for the memory's clock within a ripasso.
+    static constexpr int SecondsPerQuestion = 12;
 
-    // draw(n) gives a whole number in [0, n): the order of facts never asked.
-    PracticePlan(const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw);
+    // draw(n) gives a whole number in [0, n): the order of facts never asked
+    // and of ties. now: the ripasso's start, in wall seconds.
+    PracticePlan(
+        const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw, qint64 now);
 
     Fact next() override;
     void answered(const Fact &fact, bool right) override;
@@ -39,23 +43,27 @@ public:
     void alreadyAsked(const Fact &fact);
 
 private:
+    struct Entry
+    {
+        Fact fact;
+        FactMemory memory;
+        int askedHere = 0;
+    };
     struct Retry
     {
         Fact fact;
         int due; // the question's number from which it may come back
     };
-    bool take(QList<Fact> &from, Fact &chosen);
-    void shuffle(QList<Fact> &facts);
+    Entry *entryOf(const Fact &fact);
+    qint64 moment() const { return m_now + qint64(m_asked) * SecondsPerQuestion; }
 
-    QList<Fact> m_fresh; // to learn, almost, new: in order
-    QList<Fact> m_planned; // m_fresh as planned: a round again once all asked
-    QList<Fact> m_learned; // the longest unasked first
-    QList<Fact> m_all; // every fact of the chosen tables
-    QList<Fact> m_session; // every fact asked so far
+    QList<Entry> m_entries; // shuffled: ties go to the first
     QList<Retry> m_retries;
-    std::function<int(int)> m_draw;
     Fact m_last;
     int m_asked = 0;
+    int m_newAsked = 0;
+    bool m_noHistory = false;
+    qint64 m_now;
 };
 
 } // namespace Zentovia

@@ -240,7 +240,7 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
         fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
         return std::nullopt;
     }
-    GridBuilder grid(*seconds);
+    GridBuilder grid(*seconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
     while (query.next()) {
         grid.add(query.value(0).toInt(), query.value(1).toInt(),
             { query.value(2).toLongLong(), Outcome(query.value(3).toInt()),

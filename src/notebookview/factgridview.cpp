@@ -208,6 +208,20 @@ QString FactGridView::details(int table, int multiplier, const FactSummary &fact
     }
     if (fact.lastDay.isValid())
         text += u" — l'ultima volta il %1"_s.arg(fact.lastDay.toString(u"dd/MM/yyyy"_s));
+    // What the memory model says, in a parent's words.
+    switch (fact.state) {
+    case FactState::Learned:
+        return text + u" — lo ricorda con sicurezza"_s;
+    case FactState::Almost:
+        return text
+            + (fact.recallInAWeek >= AlmostRecall
+                    ? u" — tra qualche giorno potrebbe dimenticarlo: un ripasso lo fissa"_s
+                    : u" — l'ultima volta l'ha saputo, ma va ripassato presto"_s);
+    case FactState::ToLearn:
+        return text + u" — va ancora imparato"_s;
+    case FactState::NeverAsked:
+        break;
+    }
     return text;
 }
 

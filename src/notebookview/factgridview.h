@@ -32,7 +32,7 @@ public:
     // "7 per 8: da imparare", what a screen reader says of a cell.
     static QString cellName(int table, int multiplier, const FactSummary &fact);
     // "7 per 8 = 56 — chiesta 5 volte, giusta 3 — tempo mediano 4,2 s — l'ultima
-    // volta il 03/12/2026".
+    // volta il 03/12/2026 — lo ricorda con sicurezza".
     static QString details(int table, int multiplier, const FactSummary &fact);
     // The table and its legend drawn into area, as large as they fit, at its
     // top; focused is the cell drawn with a ring (table * 10 + multiplier - 11),
