@@ -103,6 +103,8 @@ struct Run
     int imparatoCells = 0; // over sessions 1..30
     int imparatoHeldAWeekOn = 0;
     int demotions = 0; // of a fact by a right answer in time
+    std::array<QList<Attempt>, 10> history; // every answer, by fact
+    qint64 splitAt = 0; // the start of session 15
 };
 
 Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
@@ -124,6 +126,8 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
             continue;
         }
         const qint64 start = LocalClock::wallSeconds(QDateTime(date, QTime(17, 0)));
+        if (session == Sessions / 2)
+            run.splitAt = start;
         int held = 0;
         for (int m = 1; m <= 10; ++m)
             held += learner->recallAfter(m, 0) >= Held ? 1 : 0;
@@ -220,6 +224,7 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
     }
     if (run.untilHeld < 0)
         run.untilHeld = questions; // capped: counted as all asked
+    run.history = attempts;
     return run;
 }
 
@@ -297,13 +302,18 @@ bool compareSchedules()
         const bool demotionsMet = ripasso.demotions == 0;
         std::printf("  ripasso / oracle, questions until held      %5.2f x  goal <= 1.5 x   %s\n",
             toOracle, verdict(oracleMet));
-        std::printf("  ripasso / draws of 20                       %5.2f x  (median over the "
-                    "learners below)\n",
+        std::printf("  ripasso / draws of 20                       %5.2f x  (goal: the median over "
+                    "the learners, at the end)\n",
             toDraws);
         std::printf(
             "  ripasso's daily facts held above the draws of 20's   %s\n", verdict(dailyMet));
-        std::printf("  after the grid's all-imparato, facts held   %5.1f    goal >= 8 here   %s\n",
-            ripasso.heldAfterGrid, verdict(gridMet));
+        if (ripasso.heldAfterGrid < 0)
+            std::printf("  after the grid's all-imparato, facts held   never: no child's grid got "
+                        "there in %d sessions\n",
+                MostSessions);
+        else
+            std::printf("  after the grid's all-imparato, facts held   %5.1f    goal >= 8 here   %s\n",
+                ripasso.heldAfterGrid, verdict(gridMet));
         std::printf(
             "  imparato cells held a week later            %5.0f %%  goal >= 90 %%     %s\n",
             100 * ripasso.imparatoTruth, verdict(cellsMet));
@@ -319,6 +329,76 @@ bool compareSchedules()
     std::printf("Over the learners: facts held after all-imparato (median) %4.1f  goal >= 9  %s\n",
         grid, verdict(grid >= 9));
     return allMet && toDraws <= 0.6 && grid >= 9;
+}
+
+// The model's predictions scored against the learners' later answers: fitted
+// on each child's first 15 sessions, scored on the rest (each day's first
+// answer of a fact), beside the defaults and a constant recall (the share
+// right in the first sessions).
+void scorePredictions()
+{
+    std::printf("\nPredicted recall against the later answers (the draws of 20, each day's "
+                "first answer of a fact):\n");
+    std::printf("  %-16s %11s %11s %11s   %s\n", "", "fitted", "defaults", "constant",
+        "calibration error (fitted / defaults), in 10 bins");
+    for (const LearnerKind kind : LearnerKinds) {
+        QList<Prediction> fitted, defaults, constant;
+        for (int child = 0; child < Children; ++child) {
+            const Run run
+                = learn(kind, Schedule::Draws20, mix(quint64(child) + 1000 * quint64(kind)));
+            QList<QList<Attempt>> before;
+            int right = 0, all = 0;
+            for (const QList<Attempt> &fact : run.history) {
+                QList<Attempt> early;
+                for (const Attempt &a : fact) {
+                    if (a.wallSeconds >= run.splitAt)
+                        break;
+                    early << a;
+                    ++all;
+                    right += a.outcome == Outcome::Right ? 1 : 0;
+                }
+                before << early;
+            }
+            const double share = all ? double(right) / all : 0.5;
+            const MemoryParameters parameters = fitParameters(before, DefaultFactSeconds);
+            for (const QList<Attempt> &fact : run.history) {
+                FactMemory withFit(parameters);
+                FactMemory withDefaults;
+                for (const Attempt &a : fact) {
+                    const bool newDay = withFit.asked()
+                        && LocalClock::wallDay(a.wallSeconds)
+                            != LocalClock::wallDay(withFit.lastSeconds());
+                    if (newDay && a.wallSeconds >= run.splitAt) {
+                        const bool ok = a.outcome == Outcome::Right;
+                        fitted << Prediction { withFit.recallAt(a.wallSeconds), ok };
+                        defaults << Prediction { withDefaults.recallAt(a.wallSeconds), ok };
+                        constant << Prediction { share, ok };
+                    }
+                    withFit.add(a, DefaultFactSeconds);
+                    withDefaults.add(a, DefaultFactSeconds);
+                }
+            }
+        }
+        const auto calibration = [](const QList<Prediction> &predictions) {
+            std::array<double, 10> predicted {}, observed {};
+            std::array<int, 10> count {};
+            for (const Prediction &p : predictions) {
+                const int bin = std::min(9, int(p.recall * 10));
+                predicted[bin] += p.recall;
+                observed[bin] += p.right ? 1 : 0;
+                ++count[bin];
+            }
+            double error = 0;
+            for (int bin = 0; bin < 10; ++bin) {
+                if (count[bin])
+                    error += std::abs(predicted[bin] - observed[bin]);
+            }
+            return predictions.isEmpty() ? 0.0 : error / double(predictions.size());
+        };
+        std::printf("  %-16s %11.3f %11.3f %11.3f   %.3f / %.3f  (%lld answers; log loss)\n",
+            learnerName(kind), logLoss(fitted), logLoss(defaults), logLoss(constant),
+            calibration(fitted), calibration(defaults), static_cast<long long>(fitted.size()));
+    }
 }
 
 double msSince(const QElapsedTimer &clock)
@@ -386,6 +466,7 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     clock.start();
     compareSchedules();
+    scorePredictions();
     speed();
     std::printf("(bench-learning ran %.1f s)\n", double(clock.elapsed()) / 1000);
     return 0;
