@@ -14,12 +14,14 @@
 // learners who play on them), 12 seconds a question.
 //
 //   bench-learning
+//   bench-learning --quaderno PATH   a notebook of one child's ripassi, to look at
 #include "learners.h"
 #include "measure.h"
 
 #include "learning/factstate.h"
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
+#include "notebook/notebook.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -312,7 +314,8 @@ bool compareSchedules()
                         "there in %d sessions\n",
                 MostSessions);
         else
-            std::printf("  after the grid's all-imparato, facts held   %5.1f    goal >= 8 here   %s\n",
+            std::printf(
+                "  after the grid's all-imparato, facts held   %5.1f    goal >= 8 here   %s\n",
                 ripasso.heldAfterGrid, verdict(gridMet));
         std::printf(
             "  imparato cells held a week later            %5.0f %%  goal >= 90 %%     %s\n",
@@ -457,9 +460,49 @@ void speed()
 
 } // namespace
 
+// One child of the activation kind, the ripasso's 30 sessions, written as
+// Giulia's notebook: what a parent would find after six weeks.
+int writeNotebook(const QString &path)
+{
+    const Run run = learn(LearnerKind::Activation, Schedule::Ripasso, mix(3));
+    QList<Answer> answers;
+    for (int m = 1; m <= 10; ++m) {
+        for (const Attempt &attempt : run.history.at(m - 1)) {
+            Answer answer;
+            answer.at = LocalClock::fromWallSeconds(attempt.wallSeconds);
+            answer.child = QStringLiteral("Giulia");
+            answer.table = Table;
+            answer.multiplier = m;
+            answer.outcome = attempt.outcome;
+            answer.typed = attempt.outcome == Outcome::Right ? QString::number(Table * m)
+                : attempt.outcome == Outcome::Wrong          ? QString::number(Table * m + 1)
+                                                             : QString();
+            answer.tenths = attempt.tenths;
+            answer.mode = Mode::Practice;
+            answers << answer;
+        }
+    }
+    std::sort(answers.begin(), answers.end(),
+        [](const Answer &a, const Answer &b) { return a.at < b.at; });
+    // The last session yesterday.
+    const qint64 days = answers.last().at.date().daysTo(QDate::currentDate().addDays(-1));
+    for (Answer &answer : answers)
+        answer.at = answer.at.addDays(days);
+    Notebook notebook(path);
+    if (!notebook.add(answers)) {
+        std::printf("no notebook: %s\n", qUtf8Printable(notebook.problem()));
+        return 1;
+    }
+    std::printf("%lld answers written to %s\n", static_cast<long long>(answers.size()),
+        qUtf8Printable(path));
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--quaderno") == 0)
+        return writeNotebook(QString::fromLocal8Bit(argv[2]));
     // Read the time zone once, not at each of the many local times made.
     if (qEnvironmentVariableIsEmpty("TZ"))
         qputenv("TZ", ":/etc/localtime");
