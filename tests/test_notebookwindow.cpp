@@ -77,6 +77,8 @@ private Q_SLOTS:
     void erasesOnlyTheChildShown_data();
     void erasesOnlyTheChildShown();
     void printsAPdf();
+    void fitsAndCloses_data();
+    void fitsAndCloses();
     void saysTheNotebooksProblem_data();
     void saysTheNotebooksProblem();
     void sessionsOfAnswers_data();
@@ -121,6 +123,12 @@ void TestNotebookWindow::cellsSayTheirState_data()
     QTest::newRow("da imparare")
         << u"7 per 8: da imparare"_s
         << u"7 per 8 = 56 — chiesta 1 volta, giusta 0 — tempo mediano 5,0 s"_s;
+    // The line names the state and why.
+    QTest::newRow("da imparare, and why") << u"5 per 5: da imparare"_s
+                                          << u"5 per 5 = 25 — chiesta 1 volta, giusta 1"_s
+                                             " — tempo mediano 8,0 s — l'ultima volta il "
+            + Monday.date().addDays(69).toString(u"dd/MM/yyyy"_s)
+            + u" — da imparare: giusta 1 volta, ma oltre i 6 secondi"_s;
     QTest::newRow("mai chiesto") << u"9 per 9: mai chiesto"_s << u"9 per 9 = 81 — mai chiesta"_s;
 }
 
@@ -214,6 +222,31 @@ void TestNotebookWindow::printsAPdf()
     const QByteArray bytes = file.readAll();
     QVERIFY(bytes.startsWith("%PDF-"));
     QVERIFY(bytes.contains("/Type /Page\n"));
+}
+
+void TestNotebookWindow::fitsAndCloses_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Ctrl+W") << int(Qt::Key_W);
+    QTest::newRow("Ctrl+Q") << int(Qt::Key_Q);
+}
+
+// Small enough for a 1280 x 720 screen at twice the scale (640 x 360 of the
+// window's own pixels, less its frame), scrolling where it must; and closed
+// by the keys every window closes by.
+void TestNotebookWindow::fitsAndCloses()
+{
+    QFETCH(int, key);
+    NotebookWindow window(*m_notebook);
+    QVERIFY2(window.minimumSizeHint().width() <= 600 && window.minimumSizeHint().height() <= 320,
+        qPrintable(u"%1 x %2"_s.arg(window.minimumSizeHint().width())
+                       .arg(window.minimumSizeHint().height())));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window,
+        Qt::Key(key), Qt::ControlModifier);
+    QVERIFY(!window.isVisible());
 }
 
 void TestNotebookWindow::saysTheNotebooksProblem_data()

@@ -67,6 +67,9 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
     summary.recallNow = summary.memory.recallAt(now);
     summary.recallInAWeek = summary.memory.recallAt(now + WeekSeconds);
     const bool lastInTime = inTime(last, factSeconds);
+    summary.lastOutcome = last.outcome;
+    summary.lastInTime = lastInTime;
+    summary.factSeconds = factSeconds;
     if (summary.recallInAWeek >= LearnedRecall && lastInTime)
         summary.state = FactState::Learned;
     else if (summary.recallInAWeek >= AlmostRecall || lastInTime)

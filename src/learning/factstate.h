@@ -45,6 +45,10 @@ struct FactSummary
     double recallInAWeek = 0;
     // The memory of the fact after its last answer.
     FactMemory memory;
+    // The last answer, and the time for a fact it was judged by.
+    Outcome lastOutcome = Outcome::Wrong;
+    bool lastInTime = false;
+    int factSeconds = DefaultFactSeconds;
 };
 
 // Right within the child's time for a fact.

@@ -208,17 +208,25 @@ QString FactGridView::details(int table, int multiplier, const FactSummary &fact
     }
     if (fact.lastDay.isValid())
         text += u" — l'ultima volta il %1"_s.arg(fact.lastDay.toString(u"dd/MM/yyyy"_s));
-    // What the memory model says, in a parent's words.
+    // Its state and why, in a parent's words.
     switch (fact.state) {
     case FactState::Learned:
-        return text + u" — lo ricorda con sicurezza"_s;
+        return text + u" — imparato: lo ricorda con sicurezza"_s;
     case FactState::Almost:
         return text
             + (fact.recallInAWeek >= AlmostRecall
-                    ? u" — tra qualche giorno potrebbe dimenticarlo: un ripasso lo fissa"_s
-                    : u" — l'ultima volta l'ha saputo, ma va ripassato presto"_s);
+                    ? u" — quasi: tra qualche giorno potrebbe dimenticarlo, un ripasso lo fissa"_s
+                    : u" — quasi: l'ultima volta l'ha saputo, ma va ripassato presto"_s);
     case FactState::ToLearn:
-        return text + u" — va ancora imparato"_s;
+        if (fact.lastOutcome == Outcome::Skipped)
+            return text + u" — da imparare: l'ultima volta non ha risposto"_s;
+        if (fact.lastOutcome == Outcome::Wrong)
+            return text + u" — da imparare: l'ultima risposta era sbagliata"_s;
+        return text
+            + (fact.right == 1 ? u" — da imparare: giusta 1 volta, ma oltre i %1 secondi"_s
+                               : u" — da imparare: giusta %2 volte, ma oltre i %1 secondi"_s)
+                  .arg(fact.factSeconds)
+                  .arg(fact.right);
     case FactState::NeverAsked:
         break;
     }

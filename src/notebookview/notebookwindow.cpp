@@ -17,6 +17,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -149,14 +151,25 @@ void NotebookWindow::buildControls()
     contentLayout->addSpacing(8);
     contentLayout->addLayout(pictures, 1);
 
-    m_pages = new QStackedWidget(this);
+    m_pages = new QStackedWidget;
     m_pages->addWidget(m_empty);
     m_pages->addWidget(content);
+    // On a small screen, or a large scale, the page scrolls: every control
+    // stays within reach.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(u"pageScroll"_s);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(m_pages);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->addWidget(m_problemRow);
     layout->addWidget(m_source);
-    layout->addWidget(m_pages, 1);
+    layout->addWidget(scroll, 1);
+    // Closed like any other window.
+    for (const QKeySequence &keys :
+        { QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_Q) })
+        new QShortcut(keys, this, this, &QWidget::close);
 
     connect(m_chooser, &QComboBox::currentIndexChanged, this, &NotebookWindow::showChild);
     connect(m_seconds, &QComboBox::currentIndexChanged, this, &NotebookWindow::chooseSeconds);
