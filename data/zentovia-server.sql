@@ -100,6 +100,23 @@ CREATE TABLE IF NOT EXISTS zentovia_children (
     fact_seconds smallint NOT NULL CHECK (fact_seconds IN (3, 6, 12))
 );
 
+-- The class list, kept by the teacher: the names the children's computers
+-- offer in the name box.
+CREATE TABLE IF NOT EXISTS zentovia_roster (
+    child_key text PRIMARY KEY,
+    name text NOT NULL,
+    added timestamptz NOT NULL DEFAULT now()
+);
+
+-- The tables to work on, until a day: for the whole class (child_key '') or
+-- for one child.
+CREATE TABLE IF NOT EXISTS zentovia_assignments (
+    child_key text PRIMARY KEY,
+    tables smallint[] NOT NULL CHECK (cardinality(tables) > 0 AND 1 <= ALL (tables)
+                                      AND 10 >= ALL (tables)),
+    until date NOT NULL
+);
+
 -- A computer's answers, as a JSON array of objects (number, child_key,
 -- child, times_table, multiplier, at, utc_offset, typed, outcome, tenths,
 -- mode). Answers its earlier ids (parents: the ids of the notebook it was
@@ -190,6 +207,22 @@ LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
     WHERE c.child_key = ANY (p_child_keys)
 $$;
 
+-- The class list's names, for the name box.
+CREATE OR REPLACE FUNCTION zentovia_roster_names() RETURNS SETOF text
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    SELECT name FROM zentovia_roster ORDER BY name
+$$;
+
+-- The tables assigned to a child (or, failing that, to the class) and not
+-- yet past; '' for the class's alone.
+CREATE OR REPLACE FUNCTION zentovia_assignment(p_child_key text)
+RETURNS TABLE (tables smallint[], until date)
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    SELECT a.tables, a.until FROM zentovia_assignments a
+    WHERE a.child_key IN (p_child_key, '') AND a.until >= current_date
+    ORDER BY a.child_key DESC LIMIT 1
+$$;
+
 -- The teacher's: a child's answers erased, for good, everywhere.
 CREATE OR REPLACE FUNCTION zentovia_erase(p_child_key text) RETURNS void
 LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
@@ -207,14 +240,19 @@ LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 $$;
 
 REVOKE ALL ON zentovia_version, zentovia_answers, zentovia_computers, zentovia_erased,
-              zentovia_children FROM PUBLIC, zentovia_alunni, zentovia_insegnanti;
+              zentovia_children, zentovia_roster, zentovia_assignments
+    FROM PUBLIC, zentovia_alunni, zentovia_insegnanti;
 REVOKE ALL ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_erases,
-                       zentovia_facts_seconds, zentovia_erase, zentovia_set_fact_seconds
+                       zentovia_facts_seconds, zentovia_erase, zentovia_set_fact_seconds,
+                       zentovia_roster_names, zentovia_assignment
     FROM PUBLIC;
 GRANT SELECT ON zentovia_version TO zentovia_alunni;
 GRANT EXECUTE ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_erases,
-                          zentovia_facts_seconds TO zentovia_alunni;
+                          zentovia_facts_seconds, zentovia_roster_names, zentovia_assignment
+    TO zentovia_alunni;
 GRANT SELECT ON zentovia_answers, zentovia_erased, zentovia_children TO zentovia_insegnanti;
+GRANT SELECT, INSERT, UPDATE, DELETE ON zentovia_roster, zentovia_assignments
+    TO zentovia_insegnanti;
 GRANT EXECUTE ON FUNCTION zentovia_erase, zentovia_set_fact_seconds TO zentovia_insegnanti;
 
 -- From version 1: the same answers, the new tables and rights above.

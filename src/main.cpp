@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/classcommand.h"
 #include "app/commandline.h"
 #include "app/notebookexport.h"
 #include "app/notebookpractice.h"
@@ -7,6 +8,7 @@
 #include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "app/wizard.h"
+#include "classserver/classlist.h"
 #include "classserver/classsender.h"
 #include "classserver/serversettings.h"
 #include "contest/timeseededrandom.h"
@@ -39,6 +41,10 @@ int main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         return exportNotebook(ServerSettings::read(), stdout);
     }
+    if (commandLine.action == CommandLine::Action::Class) {
+        QCoreApplication app(argc, argv);
+        return runClassCommand(commandLine, ServerSettings::read());
+    }
 
     if (commandLine.action == CommandLine::Action::Notebook) {
         // The notebook's window is a program of its own beside this one: the
@@ -60,23 +66,34 @@ int main(int argc, char **argv)
         auto owned = std::make_unique<EspeakVoice>();
         EspeakVoice *voice = owned.get();
         StageAgent agent(std::move(owned));
-        // His scroll shows the table drilled.
-        agent.setPartTexts(wizardTexts(commandLine.practice && commandLine.tables.size() != 1
-                ? u"?"_s
-                : QString::number(commandLine.table)));
-        Tavola tavola(dialogs, random, agent, commandLine.table);
-        // Every answer goes into the child's notebook, which is opened at the
-        // first answer, on a thread of its own.
-        NotebookWriter notebook(Notebook::defaultPath());
         // The class's server, when one is set: read once, here.
         const ServerSettings server = ServerSettings::read();
         if (!server.problem().isEmpty())
             qWarning().noquote() << u"zentovia: "_s + server.problem();
+        // With no table chosen, the one the teacher assigned for the week, as
+        // this computer last heard it from the class's server.
+        int table = commandLine.table;
+        QList<int> tables = commandLine.tables;
+        if (server.isSet() && tables.isEmpty()) {
+            const std::optional<Assignment> assigned
+                = ClassList::fromText(Notebook(Notebook::defaultPath()).lastAssignment());
+            if (assigned && assigned->until >= QDate::currentDate()) {
+                tables = assigned->tables;
+                table = tables.first();
+            }
+        }
+        // His scroll shows the table drilled.
+        agent.setPartTexts(wizardTexts(
+            commandLine.practice && tables.size() != 1 ? u"?"_s : QString::number(table)));
+        Tavola tavola(dialogs, random, agent, table);
+        // Every answer goes into the child's notebook, which is opened at the
+        // first answer, on a thread of its own.
+        NotebookWriter notebook(Notebook::defaultPath());
         // A ripasso asks what the child's notebook says is worth asking.
         std::unique_ptr<NotebookPractice> practice;
         if (commandLine.practice) {
             practice = std::make_unique<NotebookPractice>(
-                Notebook::defaultPath(), commandLine.tables, server.connection());
+                Notebook::defaultPath(), tables, server.connection());
             QObject::connect(&tavola.contest(), &Contest::playerNamed, practice.get(),
                 &NotebookPractice::childNamed);
             tavola.setPractice(*practice);

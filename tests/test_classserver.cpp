@@ -1,6 +1,9 @@
+#include "app/classcommand.h"
+#include "app/commandline.h"
 #include "app/notebookexport.h"
 #include "app/notebookpractice.h"
 #include "classserver/classdatabase.h"
+#include "classserver/classlist.h"
 #include "classserver/classreader.h"
 #include "classserver/classsender.h"
 #include "classserver/serversettings.h"
@@ -87,6 +90,9 @@ private Q_SLOTS:
     void teacherDecides();
     void versionOneMigrated();
     void otherClassesClosed();
+    void classListFile_data();
+    void classListFile();
+    void classListAndWeek();
     void roles_data();
     void roles();
     void refused_data();
@@ -575,6 +581,87 @@ void TestClassServer::otherClassesClosed()
     QVERIFY(!ours.children());
     QVERIFY(!ours.erase(u"Dario"_s));
     QVERIFY2(ours.problem().contains(u"non è tra quelli ammessi"_s), qPrintable(ours.problem()));
+}
+
+void TestClassServer::classListFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("twice");
+    QTest::addColumn<QList<int>>("skipped");
+    QTest::addColumn<bool>("bad");
+    QTest::newRow("a register's export, ';'")
+        << QByteArray("\xEF\xBB\xBF"
+                      "Cognome;Nome;Data di nascita\r\nRossi;Mario;1/2/2019\r\n"
+                      "Bianchi;Anna;3/4/2019\r\n;;\r\nrossi;mario;\r\n")
+        << QStringList { u"Rossi Mario"_s, u"Bianchi Anna"_s } << QStringList { u"rossi mario"_s }
+        << QList<int> { 4 } << false;
+    QTest::newRow("',' and Windows-1252, no header")
+        << QByteArray("Nicol\xf2,3A\nLuc\xec"
+                      "a,3A\n\"D'Amico, Zo\xeb\",3A\n")
+        << QStringList { u"Nicolò"_s, u"Lucìa"_s, u"D'Amico, Zoë"_s } << QStringList {}
+        << QList<int> {} << false;
+    QTest::newRow("a header 'Alunno'")
+        << QByteArray("N.;Alunno\n1;Eva\n2;Ugo\n") << QStringList { u"Eva"_s, u"Ugo"_s }
+        << QStringList {} << QList<int> {} << false;
+    QTest::newRow("not a list") << QByteArray("PK\x03\x04\0\0binary", 14) << QStringList {}
+                                << QStringList {} << QList<int> {} << true;
+    QTest::newRow("no names") << QByteArray("Cognome;Nome\n;\n") << QStringList {} << QStringList {}
+                              << QList<int> { 2 } << true;
+}
+
+void TestClassServer::classListFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, twice);
+    QFETCH(QList<int>, skipped);
+    QFETCH(bool, bad);
+    const ClassListFile list = readClassList(bytes);
+    QCOMPARE(list.names, names);
+    QCOMPARE(list.twice, twice);
+    QCOMPARE(list.skipped, skipped);
+    QCOMPARE(!list.problem.isEmpty(), bad);
+}
+
+// The teacher imports the class and sets the 7 for the week; a child's
+// computer hears it at its next round, and keeps it with the server away.
+void TestClassServer::classListAndWeek()
+{
+    const QString database = u"classe_elenco"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    const ServerSettings teacher
+        = ServerSettings::fromValue(m_postgres.connection(database, u"maestra"_s), u"test"_s);
+    const QString file = m_home.filePath(u"classe.csv"_s);
+    const auto run = [&](const QStringList &arguments) {
+        return runClassCommand(
+            CommandLine::parse(QStringList { u"zentovia"_s } + arguments), teacher);
+    };
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("Nome\nAda\nBruno\n");
+    csv.close();
+    QCOMPARE(run({ u"--classe"_s, u"importa"_s, file }), 0);
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("\0\1\2", 3);
+    csv.close();
+    QCOMPARE(run({ u"--classe"_s, u"importa"_s, file }), 1); // nothing changed
+    std::unique_ptr<ClassDatabase> pupils
+        = ClassDatabase::open(m_postgres.connection(database, u"pc_aula"_s), 5000, -1, &why);
+    QVERIFY2(pupils, qPrintable(why));
+    QCOMPARE(ClassList::names(*pupils, &why), (QStringList { u"Ada"_s, u"Bruno"_s }));
+
+    QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"7"_s, u"--fino"_s, u"2099-01-15"_s }), 0);
+    Notebook child(notebookPath(u"settimana"_s));
+    QVERIFY(child.add(answers(u"Ada"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 0)))));
+    {
+        ClassSender sender(child.path(), m_postgres.connection(database, u"pc_aula"_s), quick());
+        QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
+    }
+    m_postgres.stop();
+    QVERIFY(m_postgres.start(&why));
+    QCOMPARE(ClassList::fromText(child.lastAssignment())->tables, QList<int> { 7 });
 }
 
 void TestClassServer::roles_data()

@@ -15,6 +15,9 @@ const QString TableOption = QStringLiteral("tabellina");
 const QString NotebookOption = QStringLiteral("quaderno");
 const QString ExportOption = QStringLiteral("esporta");
 const QString PracticeOption = QStringLiteral("ripasso");
+const QString ClassOption = QStringLiteral("classe");
+const QString UntilOption = QStringLiteral("fino");
+const QString ChildOption = QStringLiteral("bambino");
 
 // The options that Qt's application object reads itself, with one dash or
 // two: those followed by a value, and those that stand alone. "-style=X" and
@@ -62,6 +65,56 @@ QString asTyped(const QString &name, const QStringList &arguments)
     return (name.size() == 1 ? u"-"_s : u"--"_s) + name;
 }
 
+CommandLine fail(CommandLine line, const QString &error)
+{
+    line.action = CommandLine::Action::Error;
+    line.error = error;
+    return line;
+}
+
+// --classe importa FILE | elenco | assegna N[,N] [--fino AAAA-MM-GG] [--bambino NOME]
+CommandLine parseClass(const QCommandLineParser &parser, CommandLine line)
+{
+    line.action = CommandLine::Action::Class;
+    const QString command = parser.value(ClassOption);
+    const QStringList rest = parser.positionalArguments();
+    if (command == u"elenco" && rest.isEmpty()) {
+        line.classCommand = CommandLine::ClassCommand::List;
+        return line;
+    }
+    if (command == u"importa" && rest.size() == 1) {
+        line.classCommand = CommandLine::ClassCommand::Import;
+        line.classFile = rest.first();
+        return line;
+    }
+    if (command != u"assegna" || rest.size() != 1)
+        return fail(line,
+            QStringLiteral("Con --classe: importa FILE.csv, elenco, oppure assegna N con --fino "
+                           "AAAA-MM-GG."));
+    line.classCommand = CommandLine::ClassCommand::Assign;
+    for (const QString &value : rest.first().split(u',')) {
+        bool ok = false;
+        const int table = value.trimmed().toInt(&ok);
+        if (!ok || table < FirstTable || table > LastTable)
+            return fail(line,
+                QStringLiteral("La tabellina \"%1\" non c'è: scegli un numero da %2 a %3.")
+                    .arg(value)
+                    .arg(FirstTable)
+                    .arg(LastTable));
+        if (!line.tables.contains(table))
+            line.tables << table;
+    }
+    line.until = parser.isSet(UntilOption)
+        ? QDate::fromString(parser.value(UntilOption), Qt::ISODate)
+        : QDate::currentDate().addDays(7);
+    if (!line.until.isValid())
+        return fail(line,
+            QStringLiteral("La data \"%1\" non è valida: scrivila come 2027-01-15.")
+                .arg(parser.value(UntilOption)));
+    line.child = parser.value(ChildOption).trimmed();
+    return line;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -76,6 +129,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     parser.addOption({ NotebookOption, QString() });
     parser.addOption({ ExportOption, QString() });
     parser.addOption({ PracticeOption, QString() });
+    parser.addOption({ ClassOption, QString(), QStringLiteral("COMANDO") });
+    parser.addOption({ UntilOption, QString(), QStringLiteral("DATA") });
+    parser.addOption({ ChildOption, QString(), QStringLiteral("NOME") });
 
     CommandLine line;
     if (!parser.parse(withoutQtOptions(arguments))) {
@@ -90,6 +146,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             line.error = QStringLiteral("La riga di comando non è valida.");
         return line;
     }
+    if (parser.isSet(ClassOption))
+        return parseClass(parser, line);
     if (!parser.positionalArguments().isEmpty()) {
         line.action = Action::Error;
         line.error = QStringLiteral("Argomento inatteso: \"%1\".")
@@ -158,6 +216,7 @@ QString CommandLine::helpText()
 {
     return QStringLiteral(
         "Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]\n"
+        "     zentovia --classe importa FILE.csv | elenco | assegna N [--fino AAAA-MM-GG]\n"
         "\n"
         "Le tabelline con il mago Merlino: sette minuti di domande, e il record\n"
         "di ogni tabellina resta sul computer. Ogni risposta di ogni bambino va\n"
@@ -170,6 +229,13 @@ QString CommandLine::helpText()
         "  --quaderno      apre il quaderno dei progressi di ogni bambino\n"
         "  --esporta       scrive tutte le risposte del quaderno come tabella CSV\n"
         "                  (per un foglio di calcolo): zentovia --esporta > quaderno.csv\n"
+        "  --classe        per l'insegnante, con l'archivio della classe:\n"
+        "                  importa FILE.csv   aggiunge i bambini di un elenco (CSV o foglio\n"
+        "                                     di calcolo salvato come CSV)\n"
+        "                  elenco             mostra l'elenco della classe\n"
+        "                  assegna 7          la tabellina della settimana, fino a --fino\n"
+        "                                     (senza: tra sette giorni), per la classe o\n"
+        "                                     per --bambino NOME\n"
         "  -h, --help      mostra questo aiuto\n"
         "  -v, --version   mostra la versione del programma\n"
         "\n"
@@ -197,6 +263,7 @@ void CommandLine::print() const
     case Action::Run:
     case Action::Notebook:
     case Action::Export:
+    case Action::Class:
         break;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "contest/contest.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -13,13 +14,21 @@ namespace Zentovia {
 // Read before any window opens.
 struct CommandLine
 {
-    enum class Action { Run, Notebook, Export, Help, Version, Error };
+    enum class Action { Run, Notebook, Export, Class, Help, Version, Error };
+    // What --classe asks of the class's server (the teacher's).
+    enum class ClassCommand { Import, List, Assign };
 
     Action action = Action::Run;
     int table = DefaultTable;
     // A ripasso instead of a contest, on these tables (none: the child's own).
     bool practice = false;
     QList<int> tables;
+    // For Class: the command, its file or its tables, until when, for whom
+    // (empty: the whole class).
+    ClassCommand classCommand = ClassCommand::List;
+    QString classFile;
+    QDate until;
+    QString child;
     // For Error: one line saying what is wrong, in Italian.
     QString error;
 
@@ -32,7 +41,8 @@ struct CommandLine
     // Whether the program goes on after reading the command line.
     bool runs() const
     {
-        return action == Action::Run || action == Action::Notebook || action == Action::Export;
+        return action == Action::Run || action == Action::Notebook || action == Action::Export
+            || action == Action::Class;
     }
     // The status the program ends with when it does not run: 0 for the
     // help and the version, 2 for a wrong command line.

@@ -8,8 +8,9 @@ namespace Zentovia {
 
 namespace {
 
-const QStringList OurTables = { u"zentovia_version"_s, u"zentovia_answers"_s,
-    u"zentovia_computers"_s, u"zentovia_erased"_s, u"zentovia_children"_s };
+const QStringList OurTables
+    = { u"zentovia_version"_s, u"zentovia_answers"_s, u"zentovia_computers"_s, u"zentovia_erased"_s,
+          u"zentovia_children"_s, u"zentovia_roster"_s, u"zentovia_assignments"_s };
 
 // Each step brings the tables from one version to the next: Steps[0] from 2
 // to 3, and so on. From version 1 to 2 the administrator runs

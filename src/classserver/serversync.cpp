@@ -1,6 +1,7 @@
 #include "classserver/serversync.h"
 
 #include "classserver/classdatabase.h"
+#include "classserver/classlist.h"
 #include "learning/localclock.h"
 #include "notebook/notebook.h"
 
@@ -63,6 +64,15 @@ ServerSync::ServerSync(int batchSize)
 
 bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
 {
+    // The class's tables for the week, for the next contest or ripasso.
+    const std::optional<Assignment> assigned = ClassList::assignmentFor(database, QString(), why);
+    if (!assigned && !why->isEmpty())
+        return false;
+    const QString assignment = assigned ? ClassList::toText(*assigned) : QString();
+    if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment)) {
+        *why = notebook.problem();
+        return false;
+    }
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
         *why = notebook.problem();

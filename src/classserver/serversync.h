@@ -10,8 +10,9 @@ class ClassDatabase;
 class Notebook;
 
 // Brings a computer's notebook and the class's database together:
-// - first what the teacher decided, into the notebook: the erases of its
-//   children (their answers up to then go) and each child's time for a fact;
+// - first what the teacher decided, into the notebook: the class's tables
+//   for the week, the erases of its children (their answers up to then go)
+//   and each child's time for a fact;
 // - then the answers the server does not have yet, in number order, a batch
 //   at a time, each batch one call of zentovia_add and so one transaction.
 //   The server keeps one row per answer (its computer and number), so a

@@ -120,6 +120,10 @@ public:
     // A teacher's erase, brought from the class's server: the child's
     // answers given up to that moment (seconds since 1970, UTC) go.
     bool eraseUpTo(const QString &childKey, qint64 utcSeconds);
+    // The tables the teacher assigned to the class, as this computer last
+    // heard them from the server ("7,9 2027-01-15"); empty for none.
+    QString lastAssignment() { return meta(QStringLiteral("assignment")); }
+    bool setLastAssignment(const QString &assignment);
 
     // The name a child goes by: trimmed, unless nothing but blanks is left;
     // "Amico" when nothing was typed.

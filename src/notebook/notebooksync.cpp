@@ -79,6 +79,18 @@ bool Notebook::takeNewComputerId()
     return true;
 }
 
+bool Notebook::setLastAssignment(const QString &assignment)
+{
+    if (!open())
+        return false;
+    QSqlQuery query(m_file->database());
+    query.prepare(u"INSERT INTO meta(key, value) VALUES ('assignment', ?)"
+                  " ON CONFLICT(key) DO UPDATE SET value = excluded.value"_s);
+    query.addBindValue(assignment);
+    return query.exec()
+        || fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
+}
+
 std::optional<QStringList> Notebook::childKeys()
 {
     if (!open())

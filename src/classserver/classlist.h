@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace Zentovia {
+
+class ClassDatabase;
+
+// A class list as a teacher has it: a CSV file, or a spreadsheet (the
+// school's register) saved as CSV. One child a line; the name is the column
+// headed "nome", "alunno", "nominativo" or "studente" ("cognome" and "nome"
+// apart are joined as "Cognome Nome"), or the first column when there is no
+// header; fields separated by ';' or ','; UTF-8 or Windows-1252.
+struct ClassListFile
+{
+    QStringList names; // as written, once each
+    QStringList twice; // a name the file has again, case ignored
+    QList<int> skipped; // the lines (from 1) with no name
+    QString problem; // in Italian: the file is not a class list; empty when it is
+};
+ClassListFile readClassList(const QByteArray &bytes);
+
+// The tables to work on until a day (its end included).
+struct Assignment
+{
+    QList<int> tables;
+    QDate until;
+};
+
+// The class list and the assignments on the class's server. The teacher's
+// login changes them; the children's computers read the names and their
+// assignment. Each returns nullopt or false with *why in Italian.
+namespace ClassList {
+
+struct Added
+{
+    QStringList added;
+    QStringList already; // on the list before
+};
+// All of them in one transaction, or none.
+std::optional<Added> add(ClassDatabase &database, const QStringList &names, QString *why);
+std::optional<QStringList> names(ClassDatabase &database, QString *why);
+// child empty: for the whole class.
+bool assign(
+    ClassDatabase &database, const Assignment &assignment, const QString &child, QString *why);
+// The child's, or else the class's; nullopt with *why empty when none holds.
+std::optional<Assignment> assignmentFor(
+    ClassDatabase &database, const QString &child, QString *why);
+
+// "7,9 2027-01-15", as a notebook keeps the last one seen.
+QString toText(const Assignment &assignment);
+std::optional<Assignment> fromText(const QString &text);
+
+} // namespace ClassList
+
+} // namespace Zentovia
