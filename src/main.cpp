@@ -74,13 +74,16 @@ int main(int argc, char **argv)
         // this computer last heard it from the class's server.
         int table = commandLine.table;
         QList<int> tables = commandLine.tables;
-        if (server.isSet() && tables.isEmpty()) {
+        // The name box offers the class list's names.
+        if (server.isSet()) {
+            Notebook notebook(Notebook::defaultPath());
             const std::optional<Assignment> assigned
-                = ClassList::fromText(Notebook(Notebook::defaultPath()).lastAssignment());
-            if (assigned && assigned->until >= QDate::currentDate()) {
+                = ClassList::fromText(notebook.lastAssignment());
+            if (tables.isEmpty() && assigned && assigned->until >= QDate::currentDate()) {
                 tables = assigned->tables;
                 table = tables.first();
             }
+            dialogs.setSuggestions(notebook.lastClassList());
         }
         // His scroll shows the table drilled.
         agent.setPartTexts(wizardTexts(

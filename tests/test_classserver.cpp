@@ -658,6 +658,7 @@ void TestClassServer::classListAndWeek()
     {
         ClassSender sender(child.path(), m_postgres.connection(database, u"pc_aula"_s), quick());
         QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
+        QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s }));
     }
     m_postgres.stop();
     QVERIFY(m_postgres.start(&why));

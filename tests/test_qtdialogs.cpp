@@ -6,6 +6,7 @@
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QCompleter>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,7 @@ class TestQtDialogs : public QObject
 private Q_SLOTS:
     void greetingShowsTheName_data();
     void greetingShowsTheName();
+    void nameBoxOffersTheClassList();
 };
 
 void TestQtDialogs::greetingShowsTheName_data()
@@ -79,6 +81,37 @@ void TestQtDialogs::greetingShowsTheName()
 
     QCOMPARE(contest.player(), name);
     QCOMPARE(greeting, u' ' + name + u" vediamo se sei un vero campione  "_s);
+}
+
+// With a class list, the name box offers its names as the child types.
+void TestQtDialogs::nameBoxOffersTheClassList()
+{
+    QtDialogs dialogs;
+    dialogs.setSuggestions({ u"Nicolò"_s, u"Nina"_s, u"Ugo"_s });
+    QStringList offered;
+    QTimer child;
+    child.setInterval(10);
+    connect(&child, &QTimer::timeout, this, [&] {
+        auto *nameBox = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!nameBox)
+            return;
+        QLineEdit *edit = nameBox->findChild<QLineEdit *>();
+        if (edit->text().isEmpty()) {
+            QTest::keyClicks(edit, u"ni"_s);
+            return;
+        }
+        QCompleter *completer = edit->completer();
+        if (completer && offered.isEmpty()) {
+            for (int row = 0; row < completer->completionCount(); ++row) {
+                completer->setCurrentRow(row);
+                offered << completer->currentCompletion();
+            }
+        }
+        nameBox->reject();
+    });
+    child.start();
+    dialogs.inputBox(u"Come ti chiami?"_s);
+    QCOMPARE(offered, (QStringList { u"Nicolò"_s, u"Nina"_s }));
 }
 
 QTEST_MAIN(TestQtDialogs)

@@ -2,8 +2,10 @@
 
 #include "core/title.h"
 
+#include <QCompleter>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace Zentovia {
@@ -21,6 +23,12 @@ QString QtDialogs::inputBox(const QString &prompt)
     box.setTextValue(QString());
     for (QLabel *label : box.findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
+    QLineEdit *edit = box.findChild<QLineEdit *>();
+    if (edit && !m_suggestions.isEmpty()) {
+        auto *completer = new QCompleter(m_suggestions, &box);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        edit->setCompleter(completer);
+    }
     if (box.exec() != QDialog::Accepted)
         return QString();
     return box.textValue();

@@ -3,6 +3,7 @@
 #include "contest/dialogs.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 namespace Zentovia {
@@ -18,9 +19,13 @@ public:
     void messageBox(const QString &text) override;
 
     void setParent(QWidget *parent) { m_parent = parent; }
+    // Names the name box offers as the child types (the class list); the
+    // box, its title and its words stay as they are.
+    void setSuggestions(const QStringList &names) { m_suggestions = names; }
 
 private:
     QPointer<QWidget> m_parent;
+    QStringList m_suggestions;
 };
 
 } // namespace Zentovia

@@ -73,6 +73,14 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
         *why = notebook.problem();
         return false;
     }
+    // The class list, for the name box.
+    const std::optional<QStringList> classList = ClassList::names(database, why);
+    if (!classList)
+        return false;
+    if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList)) {
+        *why = notebook.problem();
+        return false;
+    }
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
         *why = notebook.problem();

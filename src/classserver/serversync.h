@@ -11,8 +11,8 @@ class Notebook;
 
 // Brings a computer's notebook and the class's database together:
 // - first what the teacher decided, into the notebook: the class's tables
-//   for the week, the erases of its children (their answers up to then go)
-//   and each child's time for a fact;
+//   for the week, the class list, the erases of its children (their answers
+//   up to then go) and each child's time for a fact;
 // - then the answers the server does not have yet, in number order, a batch
 //   at a time, each batch one call of zentovia_add and so one transaction.
 //   The server keeps one row per answer (its computer and number), so a

@@ -124,6 +124,12 @@ public:
     // heard them from the server ("7,9 2027-01-15"); empty for none.
     QString lastAssignment() { return meta(QStringLiteral("assignment")); }
     bool setLastAssignment(const QString &assignment);
+    // The class list's names, as this computer last heard them.
+    QStringList lastClassList()
+    {
+        return meta(QStringLiteral("class_list")).split(u'\n', Qt::SkipEmptyParts);
+    }
+    bool setLastClassList(const QStringList &names);
 
     // The name a child goes by: trimmed, unless nothing but blanks is left;
     // "Amico" when nothing was typed.
@@ -137,6 +143,7 @@ private:
     QString m_problem;
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
+    bool setMeta(const QString &key, const QString &value);
     QString m_computerId;
     bool m_checkWholeFile;
     bool m_numberIndexed = false;

@@ -81,12 +81,23 @@ bool Notebook::takeNewComputerId()
 
 bool Notebook::setLastAssignment(const QString &assignment)
 {
+    return setMeta(u"assignment"_s, assignment);
+}
+
+bool Notebook::setLastClassList(const QStringList &names)
+{
+    return setMeta(u"class_list"_s, names.join(u'\n'));
+}
+
+bool Notebook::setMeta(const QString &key, const QString &value)
+{
     if (!open())
         return false;
     QSqlQuery query(m_file->database());
-    query.prepare(u"INSERT INTO meta(key, value) VALUES ('assignment', ?)"
+    query.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
                   " ON CONFLICT(key) DO UPDATE SET value = excluded.value"_s);
-    query.addBindValue(assignment);
+    query.addBindValue(key);
+    query.addBindValue(value);
     return query.exec()
         || fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
 }
