@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -346,6 +347,17 @@ void TestNotebookWindow::classFromItsServer()
     };
     QTRY_COMPARE(shown(), (QStringList { u"Carla"_s, u"Bruno"_s, u"Anna"_s }));
     QTRY_COMPARE(cellNames(window).at(33), u"4 per 4: quasi"_s);
+    // The class at a glance: each fact's counts, the children alphabetical.
+    window.findChild<QPushButton *>(u"classButton"_s)->click();
+    auto *classGrid = window.findChild<QTableWidget *>(u"classGrid"_s);
+    QTRY_VERIFY(classGrid->item(3, 3));
+    QCOMPARE(classGrid->item(3, 3)->data(Qt::AccessibleTextRole).toString(),
+        u"4 per 4: 0 imparato, 1 quasi, 0 da imparare"_s);
+    auto *list = window.findChild<QTableWidget *>(u"classChildren"_s);
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->item(0, 0)->text(), u"Anna"_s);
+    QCOMPARE(list->item(2, 0)->text(), u"Carla"_s);
+    window.findChild<QPushButton *>(u"classButton"_s)->click();
     // The teacher erases Carla's notebook on the server.
     window.findChild<QPushButton *>(u"erase"_s)->click();
     QTRY_COMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));

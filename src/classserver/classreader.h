@@ -41,6 +41,10 @@ public:
     // Whether the login is the class's teacher's, who reads the whole class;
     // the children's computers read one child at a time. After open().
     bool isTeacher() const { return m_teacher; }
+    // The database reached, after open(); for the readers beside this one.
+    ClassDatabase *database() { return m_database.get(); }
+    // Says why a read beside this one failed, as the reader's own do.
+    bool failed(const QString &why) { return fail(why); }
 
     // With waiting (the teacher's calls below), this computer's notebook:
     // its answers not on the server yet are read with the server's, as they

@@ -3,6 +3,8 @@
 #include "classserver/classqueries.h"
 #include "core/title.h"
 #include "core/workthread.h"
+#include "learning/localclock.h"
+#include "notebookview/classpage.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/sansfont.h"
 
@@ -116,6 +118,9 @@ void NotebookWindow::buildControls()
     m_print->setObjectName(u"print"_s);
     m_erase = new QPushButton(content);
     m_erase->setObjectName(u"erase"_s);
+    m_classButton = new QPushButton(u"La classe"_s, this);
+    m_classButton->setObjectName(u"classButton"_s);
+    m_classButton->hide();
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(chooserLabel);
@@ -154,6 +159,8 @@ void NotebookWindow::buildControls()
     m_pages = new QStackedWidget;
     m_pages->addWidget(m_empty);
     m_pages->addWidget(content);
+    m_classPage = new ClassPage;
+    m_pages->addWidget(m_classPage);
     // On a small screen, or a large scale, the page scrolls: every control
     // stays within reach.
     auto *scroll = new QScrollArea(this);
@@ -164,7 +171,10 @@ void NotebookWindow::buildControls()
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->addWidget(m_problemRow);
-    layout->addWidget(m_source);
+    auto *sourceRow = new QHBoxLayout;
+    sourceRow->addWidget(m_source, 1);
+    sourceRow->addWidget(m_classButton);
+    layout->addLayout(sourceRow);
     layout->addWidget(scroll, 1);
     // Closed like any other window.
     for (const QKeySequence &keys :
@@ -175,6 +185,7 @@ void NotebookWindow::buildControls()
     connect(m_seconds, &QComboBox::currentIndexChanged, this, &NotebookWindow::chooseSeconds);
     connect(m_print, &QPushButton::clicked, this, &NotebookWindow::askToPrint);
     connect(m_erase, &QPushButton::clicked, this, &NotebookWindow::askToErase);
+    connect(m_classButton, &QPushButton::clicked, this, &NotebookWindow::toggleClassPage);
     connect(m_grid, &FactGridView::pointed, this, [this](const QString &details) {
         m_detail->setText(details.isEmpty() ? NoCellPointed : details);
     });
@@ -221,12 +232,35 @@ void NotebookWindow::showSource()
         m_source->setText(u"Mostro il quaderno di questo computer; leggo la classe "
                           "dall'archivio della scuola…"_s);
     }
+    m_classButton->setVisible(showsClass());
     // A pupils' computer erases nothing, and the teacher sets each child's
     // time for a fact.
     m_erase->setVisible(!m_pupils);
     m_seconds->setEnabled(!m_pupils);
     m_seconds->setToolTip(
         m_pupils ? u"Il tempo per rispondere lo sceglie l'insegnante."_s : QString());
+}
+
+void NotebookWindow::toggleClassPage()
+{
+    if (m_pages->currentWidget() == m_classPage) {
+        m_classButton->setText(u"La classe"_s);
+        m_pages->setCurrentIndex(m_chooser->count() > 0 ? 1 : 0);
+        return;
+    }
+    m_classButton->setText(u"Torna al bambino"_s);
+    m_pages->setCurrentWidget(m_classPage);
+    m_classPage->setReading();
+    m_class->ask(
+        [](ClassReader &reader, Notebook *) {
+            return readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
+        },
+        [this](const std::optional<QList<ClassChild>> &children, const QString &problem) {
+            if (children)
+                m_classPage->setClass(*children);
+            else
+                showProblem(problem);
+        });
 }
 
 void NotebookWindow::leaveClass(const QString &problem)
@@ -295,6 +329,7 @@ void NotebookWindow::reload(const QString &child)
 
 void NotebookWindow::showChildren(const QList<Child> &children, const QString &child)
 {
+    m_classButton->setText(u"La classe"_s);
     {
         const QSignalBlocker quiet(m_chooser);
         m_chooser->clear();

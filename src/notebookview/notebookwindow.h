@@ -91,6 +91,7 @@ private:
     void leaveClass(const QString &problem);
     bool showsClass() const { return m_class && m_classShown; }
     void printWhenReady();
+    void toggleClassPage();
 
     Notebook &m_notebook;
     std::unique_ptr<ClassQueries> m_class;
@@ -112,6 +113,8 @@ private:
     QComboBox *m_seconds = nullptr;
     QPushButton *m_print = nullptr;
     QPushButton *m_erase = nullptr;
+    QPushButton *m_classButton = nullptr; // the teacher's: the class at a glance
+    class ClassPage *m_classPage = nullptr;
     FactGridView *m_grid = nullptr;
     QLabel *m_detail = nullptr;
     ProgressChart *m_chart = nullptr;

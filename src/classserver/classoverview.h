@@ -1,0 +1,33 @@
+#pragma once
+
+#include "learning/factstate.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace Zentovia {
+
+class ClassReader;
+
+// One child of the class at a glance.
+struct ClassChild
+{
+    QString name; // as last typed
+    QDate lastDay;
+    int thisWeek = 0; // questions answered in the last seven days
+    int learned = 0; // facts "imparato"
+    FactGrid grid;
+};
+
+// The whole class for the teacher, in one read of the server: each child's
+// grid from the latest answers of each fact (enough for the memory model
+// over the weeks that matter), the last day played and this week's
+// questions; alphabetical. now: the moment the states are for (wall
+// seconds). The teacher's login alone; nullopt with the reader's problem.
+inline constexpr int LatestPerFact = 12;
+std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 now);
+
+} // namespace Zentovia
