@@ -357,6 +357,13 @@ void TestNotebookWindow::classFromItsServer()
     QCOMPARE(list->rowCount(), 3);
     QCOMPARE(list->item(0, 0)->text(), u"Anna"_s);
     QCOMPARE(list->item(2, 0)->text(), u"Carla"_s);
+    // A page per child, for the parents' meeting.
+    const QString pdf = m_home->filePath(u"classe.pdf"_s);
+    window.setPrinterChoice([&] { return std::make_unique<QPdfWriter>(pdf); });
+    window.findChild<QPushButton *>(u"printClass"_s)->click();
+    QFile printed(pdf);
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    QCOMPARE(printed.readAll().count("/Type /Page\n"), 3);
     window.findChild<QPushButton *>(u"classButton"_s)->click();
     // The teacher erases Carla's notebook on the server.
     window.findChild<QPushButton *>(u"erase"_s)->click();

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -51,7 +52,11 @@ ClassPage::ClassPage(QWidget *parent)
     m_helpers->setTextFormat(Qt::PlainText);
     m_helpers->setText(u"Scegli una casella per sapere chi aiutare su quel fatto."_s);
 
+    auto *print = new QPushButton(u"Stampa la classe…"_s, this);
+    print->setObjectName(u"printClass"_s);
+    connect(print, &QPushButton::clicked, this, &ClassPage::printRequested);
     auto *left = new QVBoxLayout;
+    left->addWidget(print, 0, Qt::AlignRight);
     left->addWidget(m_grid, 1);
     left->addWidget(m_helpers);
     auto *layout = new QHBoxLayout(this);

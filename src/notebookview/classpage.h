@@ -22,10 +22,15 @@ public:
     explicit ClassPage(QWidget *parent = nullptr);
 
     void setClass(const QList<ClassChild> &children);
+    const QList<ClassChild> &children() const { return m_class; }
     // While the class is being read.
     void setReading();
 
     static QString cellName(int table, int multiplier, int learned, int almost, int toLearn);
+
+Q_SIGNALS:
+    // "Stampa la classe…": a page per child.
+    void printRequested();
 
 private:
     void showHelpers(int row, int column);

@@ -5,6 +5,7 @@
 #include "core/workthread.h"
 #include "learning/localclock.h"
 #include "notebookview/classpage.h"
+#include "notebookview/classpages.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/sansfont.h"
 
@@ -186,6 +187,11 @@ void NotebookWindow::buildControls()
     connect(m_print, &QPushButton::clicked, this, &NotebookWindow::askToPrint);
     connect(m_erase, &QPushButton::clicked, this, &NotebookWindow::askToErase);
     connect(m_classButton, &QPushButton::clicked, this, &NotebookWindow::toggleClassPage);
+    connect(m_classPage, &ClassPage::printRequested, this, [this] {
+        const std::unique_ptr<QPagedPaintDevice> device = m_choosePrinter();
+        if (device && !printClassPages(*device, m_classPage->children()))
+            showProblem(u"Non riesco a stampare la classe: controlla la stampante e riprova."_s);
+    });
     connect(m_grid, &FactGridView::pointed, this, [this](const QString &details) {
         m_detail->setText(details.isEmpty() ? NoCellPointed : details);
     });

@@ -1,0 +1,83 @@
+#include "notebookview/classpages.h"
+
+#include "core/title.h"
+#include "notebookview/factgridview.h"
+#include "notebookview/sansfont.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+QString factsToWorkOn(const FactGrid &grid)
+{
+    struct Candidate
+    {
+        int table;
+        int multiplier;
+        double recall;
+    };
+    QList<Candidate> candidates;
+    for (int t = 0; t < 10; ++t) {
+        for (int m = 0; m < 10; ++m) {
+            const FactSummary &fact = grid.at(t).at(m);
+            if (fact.asked && fact.state != FactState::Learned)
+                candidates.append({ t + 1, m + 1, fact.recallInAWeek });
+        }
+    }
+    if (candidates.isEmpty())
+        return u"Nessun fatto da ripassare: continua così!"_s;
+    std::stable_sort(candidates.begin(), candidates.end(),
+        [](const Candidate &a, const Candidate &b) { return a.recall < b.recall; });
+    QStringList named;
+    for (const Candidate &c : candidates.mid(0, 3))
+        named << u"%1 per %2"_s.arg(c.table).arg(c.multiplier);
+    const QString list = named.size() == 1
+        ? named.first()
+        : named.mid(0, named.size() - 1).join(u", "_s) + u" e "_s + named.last();
+    return u"Da ripassare: "_s + list + u'.';
+}
+
+bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &children)
+{
+    if (children.isEmpty())
+        return false;
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        if (i > 0 && !device.newPage())
+            return false;
+        const ClassChild &child = children.at(i);
+        const QRectF page(0, 0, device.width(), device.height());
+        const qreal line = page.height() / 36;
+        painter.setPen(Qt::black);
+        painter.setFont(sansFont(line, true));
+        painter.drawText(QRectF(page.left(), page.top(), page.width(), line * 1.5),
+            Qt::AlignLeft | Qt::AlignVCenter, u"Quaderno dei progressi di %1"_s.arg(child.name));
+        painter.setFont(sansFont(line * 0.6));
+        painter.drawText(QRectF(page.left(), page.top() + line * 1.5, page.width(), line),
+            Qt::AlignLeft | Qt::AlignVCenter,
+            u"%1 – stampato il %2 – l'ultima volta ha giocato il %3"_s.arg(programTitle(),
+                QDate::currentDate().toString(u"dd/MM/yyyy"_s),
+                child.lastDay.toString(u"dd/MM/yyyy"_s)));
+        // What a parent reads in a minute.
+        const QString words = u"Negli ultimi sette giorni ha risposto a %1 domande. Conosce con "
+                              "sicurezza %2 tabelline su 100. %3"_s.arg(child.thisWeek)
+                                  .arg(child.learned)
+                                  .arg(factsToWorkOn(child.grid));
+        painter.setFont(sansFont(line * 0.75));
+        const QRectF wordsArea(page.left(), page.top() + line * 2.8, page.width(), line * 2.6);
+        painter.drawText(wordsArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, words);
+        const qreal gridTop = wordsArea.bottom() + line * 0.5;
+        FactGridView::paint(painter,
+            QRectF(page.left(), gridTop, page.width(), page.bottom() - gridTop), child.grid);
+    }
+    return painter.end();
+}
+
+} // namespace Zentovia
