@@ -4,6 +4,7 @@
 #include "app/notebookpractice.h"
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
+#include "classserver/classoverview.h"
 #include "classserver/classreader.h"
 #include "classserver/classsender.h"
 #include "classserver/serversettings.h"
@@ -655,11 +656,22 @@ void TestClassServer::classListAndWeek()
     QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"7"_s, u"--fino"_s, u"2099-01-15"_s }), 0);
     Notebook child(notebookPath(u"settimana"_s));
     QVERIFY(child.add(answers(u"Ada"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 0)))));
+    QVERIFY(child.add(answers(u"Zeno"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 5)))));
     {
         ClassSender sender(child.path(), m_postgres.connection(database, u"pc_aula"_s), quick());
         QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
         QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s }));
+        QTRY_COMPARE(onServer(child, database), 2);
     }
+    // The teacher sees who is not on the list.
+    ClassReader reader(m_postgres.connection(database, u"maestra"_s));
+    const std::optional<QList<ClassChild>> overview = readClassOverview(reader, 0);
+    QVERIFY2(overview, qPrintable(reader.problem()));
+    QCOMPARE(overview->size(), 2);
+    QCOMPARE(
+        overview->at(0).name + u' ' + QString::number(overview->at(0).notOnTheList), u"Ada 0"_s);
+    QCOMPARE(
+        overview->at(1).name + u' ' + QString::number(overview->at(1).notOnTheList), u"Zeno 1"_s);
     m_postgres.stop();
     QVERIFY(m_postgres.start(&why));
     QCOMPARE(ClassList::fromText(child.lastAssignment())->tables, QList<int> { 7 });

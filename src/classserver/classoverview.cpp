@@ -1,6 +1,7 @@
 #include "classserver/classoverview.h"
 
 #include "classserver/classdatabase.h"
+#include "classserver/classlist.h"
 #include "classserver/classreader.h"
 #include "learning/localclock.h"
 #include "notebook/notebook.h"
@@ -55,6 +56,20 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
     const std::optional<QList<Child>> known = reader.children();
     if (!known)
         return std::nullopt;
+    const std::optional<QStringList> classList = ClassList::names(*reader.database(), &why);
+    if (!classList) {
+        reader.failed(why);
+        return std::nullopt;
+    }
+    QStringList keys;
+    for (const QString &name : *classList)
+        keys << name.toCaseFolded();
+    for (Building &b : children)
+        b.child.notOnTheList = !keys.isEmpty();
+    for (auto it = children.begin(); it != children.end(); ++it) {
+        if (keys.contains(QString::fromUtf8(it.key())))
+            it->child.notOnTheList = false;
+    }
     for (const Child &child : *known) {
         const auto found = children.find(Notebook::shownName(child.name).toCaseFolded().toUtf8());
         if (found != children.end())

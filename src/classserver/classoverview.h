@@ -19,6 +19,8 @@ struct ClassChild
     QDate lastDay;
     int thisWeek = 0; // questions answered in the last seven days
     int learned = 0; // facts "imparato"
+    // Not on the class list (when there is one): a name typed otherwise.
+    bool notOnTheList = false;
     FactGrid grid;
 };
 

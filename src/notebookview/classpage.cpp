@@ -114,7 +114,9 @@ void ClassPage::setClass(const QList<ClassChild> &children)
     m_children->setRowCount(int(children.size()));
     for (int row = 0; row < children.size(); ++row) {
         const ClassChild &child = children.at(row);
-        m_children->setItem(row, 0, new QTableWidgetItem(child.name));
+        m_children->setItem(row, 0,
+            new QTableWidgetItem(
+                child.notOnTheList ? child.name + u" (non in elenco)"_s : child.name));
         auto *day = new QTableWidgetItem;
         day->setData(Qt::DisplayRole, child.lastDay); // sorts as a day
         m_children->setItem(row, 1, day);

@@ -230,7 +230,11 @@ void ProgressChart::paint(QPainter &painter, const QRectF &area, const QList<Ses
     }
 
     const qreal slot = plot.width() / std::max<qsizetype>(days.size(), 7);
-    const int labelEvery = qCeil(painter.fontMetrics().horizontalAdvance(u"00/00"_s) * 1.3 / slot);
+    // The days carry their year when the picture spans more than one.
+    const bool years = !days.isEmpty() && days.first().date.year() != days.last().date.year();
+    const QString dayFormat = years ? u"dd/MM/yy"_s : u"dd/MM"_s;
+    const int labelEvery = qCeil(
+        painter.fontMetrics().horizontalAdvance(years ? u"00/00/00"_s : u"00/00"_s) * 1.3 / slot);
     for (int i = 0; i < days.size(); ++i) {
         const qreal x = plot.left() + i * slot;
         const QRectF column(x + slot * 0.12, plot.top(), slot * 0.36, plot.height());
@@ -241,7 +245,7 @@ void ProgressChart::paint(QPainter &painter, const QRectF &area, const QList<Ses
             painter.setFont(sansFont(f * 0.9));
             painter.setPen(QColor(0x44, 0x44, 0x44));
             painter.drawText(QRectF(x - slot, plot.bottom() + f * 0.2, slot * 3, f * 1.4),
-                Qt::AlignHCenter | Qt::AlignTop, days.at(i).date.toString(u"dd/MM"_s));
+                Qt::AlignHCenter | Qt::AlignTop, days.at(i).date.toString(dayFormat));
         }
     }
     painter.setPen(QPen(QColor(0x44, 0x44, 0x44), std::max<qreal>(1, f * 0.08)));
