@@ -66,10 +66,13 @@ bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &childre
                 QDate::currentDate().toString(u"dd/MM/yyyy"_s),
                 child.lastDay.toString(u"dd/MM/yyyy"_s)));
         // What a parent reads in a minute.
-        const QString words = u"Negli ultimi sette giorni ha risposto a %1 domande. Conosce con "
-                              "sicurezza %2 tabelline su 100. %3"_s.arg(child.thisWeek)
-                                  .arg(child.learned)
-                                  .arg(factsToWorkOn(child.grid));
+        const QString week = child.thisWeek == 1
+            ? u"Negli ultimi sette giorni ha risposto a 1 domanda."_s
+            : u"Negli ultimi sette giorni ha risposto a %1 domande."_s.arg(child.thisWeek);
+        const QString known = child.learned == 1
+            ? u"Conosce con sicurezza 1 moltiplicazione su 100."_s
+            : u"Conosce con sicurezza %1 moltiplicazioni su 100."_s.arg(child.learned);
+        const QString words = week + u' ' + known + u' ' + factsToWorkOn(child.grid);
         painter.setFont(sansFont(line * 0.75));
         const QRectF wordsArea(page.left(), page.top() + line * 2.8, page.width(), line * 2.6);
         painter.drawText(wordsArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, words);
