@@ -605,7 +605,7 @@ void TestClassServer::classListFile_data()
     QTest::newRow("a header 'Alunno'")
         << QByteArray("N.;Alunno\n1;Eva\n2;Ugo\n") << QStringList { u"Eva"_s, u"Ugo"_s }
         << QStringList {} << QList<int> {} << false;
-    QTest::newRow("not a list") << QByteArray("PK\x03\x04\0\0binary", 14) << QStringList {}
+    QTest::newRow("not a list") << QByteArray("PK\x03\x04\0\0binary", 12) << QStringList {}
                                 << QStringList {} << QList<int> {} << true;
     QTest::newRow("no names") << QByteArray("Cognome;Nome\n;\n") << QStringList {} << QStringList {}
                               << QList<int> { 2 } << true;
