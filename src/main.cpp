@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/assignedwork.h"
 #include "app/classcommand.h"
 #include "app/commandline.h"
 #include "app/notebookexport.h"
@@ -70,24 +71,26 @@ int main(int argc, char **argv)
         const ServerSettings server = ServerSettings::read();
         if (!server.problem().isEmpty())
             qWarning().noquote() << u"zentovia: "_s + server.problem();
-        // With no table chosen, the one the teacher assigned for the week, as
-        // this computer last heard it from the class's server.
-        int table = commandLine.table;
-        QList<int> tables = commandLine.tables;
-        // The name box offers the class list's names.
+        // With no table chosen, the tables the teacher assigned for the week,
+        // as this computer last heard them from the class's server: the
+        // class's until the child is named, then the child's.
+        const bool followsAssignment = server.isSet() && commandLine.tables.isEmpty();
+        std::optional<Assignment> assigned;
         if (server.isSet()) {
             Notebook notebook(Notebook::defaultPath());
-            const std::optional<Assignment> assigned
-                = ClassList::fromText(notebook.lastAssignment());
-            if (tables.isEmpty() && assigned && assigned->until >= QDate::currentDate()) {
-                tables = assigned->tables;
-                table = tables.first();
-            }
+            if (followsAssignment)
+                assigned = assignedWork(notebook, QString(), QDate::currentDate());
+            // The name box offers the class list's names.
             dialogs.setSuggestions(notebook.lastClassList());
         }
+        const QList<int> tables = assigned ? assigned->tables : commandLine.tables;
+        const int table = assigned ? tables.first() : commandLine.table;
         // His scroll shows the table drilled.
-        agent.setPartTexts(wizardTexts(
-            commandLine.practice && tables.size() != 1 ? u"?"_s : QString::number(table)));
+        const auto scroll = [&](const QList<int> &drilled, int first) {
+            return wizardTexts(
+                commandLine.practice && drilled.size() != 1 ? u"?"_s : QString::number(first));
+        };
+        agent.setPartTexts(scroll(tables, table));
         Tavola tavola(dialogs, random, agent, table);
         // Every answer goes into the child's notebook, which is opened at the
         // first answer, on a thread of its own.
@@ -100,6 +103,28 @@ int main(int argc, char **argv)
             QObject::connect(&tavola.contest(), &Contest::playerNamed, practice.get(),
                 &NotebookPractice::childNamed);
             tavola.setPractice(*practice);
+        }
+        // The window's title says the work assigned, and the child's own
+        // once named.
+        const QString title = tavola.windowTitle();
+        if (assigned)
+            tavola.setWindowTitle(title + assignedWorkCaption(*assigned));
+        if (followsAssignment) {
+            QObject::connect(&tavola.contest(), &Contest::playerNamed, &tavola,
+                [&, title](const QString &child) {
+                    Notebook read(Notebook::defaultPath());
+                    const std::optional<Assignment> own
+                        = assignedWork(read, child, QDate::currentDate());
+                    const QList<int> ownTables = own ? own->tables : QList<int> {};
+                    if (ownTables == (assigned ? assigned->tables : QList<int> {}))
+                        return;
+                    const int first = own ? ownTables.first() : commandLine.table;
+                    tavola.contest().setTable(first);
+                    if (practice)
+                        practice->setTables(ownTables);
+                    agent.setPartTexts(scroll(ownTables, first));
+                    tavola.setWindowTitle(title + (own ? assignedWorkCaption(*own) : QString()));
+                });
         }
         NotebookRecorder recorder(
             tavola.contest(), notebook, commandLine.practice ? Mode::Practice : Mode::Contest);

@@ -1,3 +1,4 @@
+#include "app/assignedwork.h"
 #include "app/classcommand.h"
 #include "app/commandline.h"
 #include "app/notebookexport.h"
@@ -654,6 +655,9 @@ void TestClassServer::classListAndWeek()
     QCOMPARE(ClassList::names(*pupils, &why), (QStringList { u"Ada"_s, u"Bruno"_s }));
 
     QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"7"_s, u"--fino"_s, u"2099-01-15"_s }), 0);
+    QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"3,8"_s, u"--fino"_s, u"2099-01-10"_s,
+                 u"--bambino"_s, u"zeno"_s }),
+        0);
     Notebook child(notebookPath(u"settimana"_s));
     QVERIFY(child.add(answers(u"Ada"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 0)))));
     QVERIFY(child.add(answers(u"Zeno"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 5)))));
@@ -662,7 +666,9 @@ void TestClassServer::classListAndWeek()
         QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
         QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s }));
         QTRY_COMPARE(onServer(child, database), 2);
+        QTRY_COMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     }
+    QCOMPARE(child.childAssignment(u"ada"_s), u"7 2099-01-15"_s);
     // The teacher sees who is not on the list.
     ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     const std::optional<QList<ClassChild>> overview = readClassOverview(reader, 0);
@@ -674,7 +680,12 @@ void TestClassServer::classListAndWeek()
         overview->at(1).name + u' ' + QString::number(overview->at(1).notOnTheList), u"Zeno 1"_s);
     m_postgres.stop();
     QVERIFY(m_postgres.start(&why));
-    QCOMPARE(ClassList::fromText(child.lastAssignment())->tables, QList<int> { 7 });
+    const QDate today = QDate::currentDate();
+    QCOMPARE(assignedWork(child, QString(), today)->tables, QList<int> { 7 });
+    QCOMPARE(assignedWorkCaption(*assignedWork(child, u"Zeno"_s, today)),
+        u" - Compito: le tabelline del 3 e dell'8, fino al 10/01/2099"_s);
+    QCOMPARE(assignedWork(child, u"Eva"_s, today)->tables, QList<int> { 7 }); // not heard of yet
+    QVERIFY(!assignedWork(child, u"Zeno"_s, QDate(2099, 1, 11)));
 }
 
 void TestClassServer::roles_data()

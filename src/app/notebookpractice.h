@@ -35,6 +35,9 @@ public:
 
     // The name typed in the name box.
     void childNamed(const QString &child);
+    // Other tables, before the first question (an assignment for the child
+    // named).
+    void setTables(const QList<int> &tables) { m_chosenTables = tables; }
 
     Fact next() override;
     void answered(const Fact &fact, bool right) override;

@@ -101,6 +101,23 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
             return false;
         }
     }
+    // Each child's tables for the week (their own, or else the class's).
+    const PgResult assignments = server.exec(
+        "SELECT k, array_to_string(a.tables, ',') || ' ' || a.until FROM unnest($1::text[]) k"
+        " LEFT JOIN LATERAL zentovia_assignment(k) a ON true",
+        { names }, why);
+    if (!assignments)
+        return false;
+    for (int row = 0; row < PQntuples(assignments.get()); ++row) {
+        const QString child = PgConnection::text(assignments.get(), row, 0);
+        const std::optional<Assignment> own
+            = ClassList::fromText(PgConnection::text(assignments.get(), row, 1));
+        const QString text = own ? ClassList::toText(*own) : u"-"_s;
+        if (notebook.childAssignment(child) != text && !notebook.setChildAssignment(child, text)) {
+            *why = notebook.problem();
+            return false;
+        }
+    }
     const PgResult times = server.exec(
         "SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", { names }, why);
     if (!times)

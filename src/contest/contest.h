@@ -98,6 +98,9 @@ public:
         return isPractice() ? Practice::Instructions : instructions(m_table);
     }
     int table() const { return m_table; }
+    // Another table, once the child is named (from playerNamed): the record
+    // read and the wizard's opening words are the new table's.
+    void setTable(int table) { m_table = qBound(FirstTable, table, LastTable); }
 
     const Question &question() const { return m_question; }
     // The clock; tests may set it to any moment.
@@ -165,7 +168,7 @@ private:
     RandomDraw &m_random;
     Agent &m_agent;
     const Cast m_cast;
-    const int m_table; // the times table drilled
+    int m_table; // the times table drilled
     Int16 m_correct;
     Int16 m_wrong;
     Question m_question;

@@ -124,6 +124,11 @@ public:
     // heard them from the server ("7,9 2027-01-15"); empty for none.
     QString lastAssignment() { return meta(QStringLiteral("assignment")); }
     bool setLastAssignment(const QString &assignment);
+    // The tables assigned to this child (their own, or else the class's),
+    // as last heard: "-" when none holds for them, empty when the server
+    // has not said yet (the class's hold then).
+    QString childAssignment(const QString &child);
+    bool setChildAssignment(const QString &childKey, const QString &assignment);
     // The class list's names, as this computer last heard them.
     QStringList lastClassList()
     {

@@ -84,6 +84,16 @@ bool Notebook::setLastAssignment(const QString &assignment)
     return setMeta(u"assignment"_s, assignment);
 }
 
+QString Notebook::childAssignment(const QString &child)
+{
+    return meta(u"assignment:"_s + shownName(child).toCaseFolded());
+}
+
+bool Notebook::setChildAssignment(const QString &childKey, const QString &assignment)
+{
+    return setMeta(u"assignment:"_s + childKey, assignment);
+}
+
 bool Notebook::setLastClassList(const QStringList &names)
 {
     return setMeta(u"class_list"_s, names.join(u'\n'));
