@@ -9,6 +9,7 @@
 #include "classserver/classreader.h"
 #include "classserver/classsender.h"
 #include "classserver/serversettings.h"
+#include "learning/localclock.h"
 #include "notebook/notebook.h"
 #include "support/privatepostgres.h"
 
@@ -659,21 +660,25 @@ void TestClassServer::classListAndWeek()
                  u"--bambino"_s, u"zeno"_s }),
         0);
     Notebook child(notebookPath(u"settimana"_s));
-    QVERIFY(child.add(answers(u"Ada"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 0)))));
+    QVERIFY(child.add(answers(u"Ada"_s, 40, QDateTime(QDate(2024, 12, 2), QTime(9, 0)))));
     QVERIFY(child.add(answers(u"Zeno"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 5)))));
     {
         ClassSender sender(child.path(), m_postgres.connection(database, u"pc_aula"_s), quick());
         QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
         QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s }));
-        QTRY_COMPARE(onServer(child, database), 2);
+        QTRY_COMPARE(onServer(child, database), 41);
         QTRY_COMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     }
     QCOMPARE(child.childAssignment(u"ada"_s), u"7 2099-01-15"_s);
     // The teacher sees who is not on the list.
     ClassReader reader(m_postgres.connection(database, u"maestra"_s));
-    const std::optional<QList<ClassChild>> overview = readClassOverview(reader, 0);
+    const std::optional<QList<ClassChild>> overview = readClassOverview(
+        reader, LocalClock::wallSeconds(QDateTime(QDate(2024, 12, 3), QTime(9, 0))));
     QVERIFY2(overview, qPrintable(reader.problem()));
     QCOMPARE(overview->size(), 2);
+    // Ada's week: 40 questions, 144 s to answer them.
+    QCOMPARE(overview->at(0).thisWeek, 40);
+    QCOMPARE(overview->at(0).thisWeekSeconds, 144);
     QCOMPARE(
         overview->at(0).name + u' ' + QString::number(overview->at(0).notOnTheList), u"Ada 0"_s);
     QCOMPARE(

@@ -75,18 +75,21 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         if (found != children.end())
             found->child.name = child.name;
     }
-    const PgResult week = reader.database()->connection().exec(
-        "SELECT child_key, count(*) FROM zentovia_answers WHERE at >= to_timestamp($1)"
-        " AT TIME ZONE 'UTC' GROUP BY child_key",
-        { QByteArray::number(weekAgo) }, &why);
+    const PgResult week
+        = reader.database()->connection().exec("SELECT child_key, count(*), sum(tenths) / 10 FROM "
+                                               "zentovia_answers WHERE at >= to_timestamp($1)"
+                                               " AT TIME ZONE 'UTC' GROUP BY child_key",
+            { QByteArray::number(weekAgo) }, &why);
     if (!week) {
         reader.failed(why);
         return std::nullopt;
     }
     for (int row = 0; row < PQntuples(week.get()); ++row) {
         const auto found = children.find(PQgetvalue(week.get(), row, 0));
-        if (found != children.end())
-            found->child.thisWeek = int(PgConnection::number(week.get(), row, 1));
+        if (found == children.end())
+            continue;
+        found->child.thisWeek = int(PgConnection::number(week.get(), row, 1));
+        found->child.thisWeekSeconds = int(PgConnection::number(week.get(), row, 2));
     }
     QList<ClassChild> list;
     for (Building &b : children) {

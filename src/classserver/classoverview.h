@@ -18,6 +18,7 @@ struct ClassChild
     QString name; // as last typed
     QDate lastDay;
     int thisWeek = 0; // questions answered in the last seven days
+    int thisWeekSeconds = 0; // the time they took to answer them
     int learned = 0; // facts "imparato"
     // Not on the class list (when there is one): a name typed otherwise.
     bool notOnTheList = false;

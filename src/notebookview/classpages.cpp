@@ -69,10 +69,15 @@ bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &childre
         const QString week = child.thisWeek == 1
             ? u"Negli ultimi sette giorni ha risposto a 1 domanda."_s
             : u"Negli ultimi sette giorni ha risposto a %1 domande."_s.arg(child.thisWeek);
+        const int minutes = (child.thisWeekSeconds + 30) / 60;
+        const QString spent = child.thisWeek == 0 ? QString()
+            : minutes == 0 ? u" Per rispondere ha impiegato meno di un minuto."_s
+            : minutes == 1 ? u" Per rispondere ha impiegato circa 1 minuto."_s
+                           : u" Per rispondere ha impiegato circa %1 minuti."_s.arg(minutes);
         const QString known = child.learned == 1
             ? u"Conosce con sicurezza 1 moltiplicazione su 100."_s
             : u"Conosce con sicurezza %1 moltiplicazioni su 100."_s.arg(child.learned);
-        const QString words = week + u' ' + known + u' ' + factsToWorkOn(child.grid);
+        const QString words = week + spent + u' ' + known + u' ' + factsToWorkOn(child.grid);
         painter.setFont(sansFont(line * 0.75));
         const QRectF wordsArea(page.left(), page.top() + line * 2.8, page.width(), line * 2.6);
         painter.drawText(wordsArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, words);
