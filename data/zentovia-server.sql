@@ -1,9 +1,9 @@
--- Zentovia: a class's notebook on the school's PostgreSQL server, version 2.
+-- Zentovia: a class's notebook on the school's PostgreSQL server, version 3.
 --
 -- Run in the class's own database, as a superuser (or as the database's
 -- owner, once the two roles below exist): once to prepare a new class, and
--- once again to bring a class prepared by an earlier Zentovia (version 1) up
--- to date, every answer kept:
+-- once again to bring a class prepared by an earlier Zentovia (version 1 or
+-- 2) up to date, every answer kept:
 --
 --     createdb zentovia_3a
 --     psql -v ON_ERROR_STOP=1 -d zentovia_3a -f /usr/share/zentovia/zentovia-server.sql
@@ -14,8 +14,9 @@
 --     zentovia_alunni      the children's computers: add their own answers,
 --                          read one child's answers by name (for a ripasso)
 --                          and that child's time for a fact; nothing else;
---     zentovia_insegnanti  the teacher: read the whole class, erase a
---                          child's answers, set a child's time for a fact.
+--     zentovia_insegnanti  the teacher: read the whole class, keep the class
+--                          list, join a name to another, erase a child's
+--                          answers, set a child's time for a fact.
 --
 -- The roles are the server's, shared by every class; the database is the
 -- class's: nobody may connect to it until the administrator says so, login by
@@ -52,7 +53,7 @@ CREATE TABLE IF NOT EXISTS zentovia_version (
     archive uuid NOT NULL DEFAULT gen_random_uuid(),
     one_row boolean PRIMARY KEY DEFAULT true CHECK (one_row)
 );
-INSERT INTO zentovia_version (version) VALUES (2) ON CONFLICT (one_row) DO NOTHING;
+INSERT INTO zentovia_version (version) VALUES (3) ON CONFLICT (one_row) DO NOTHING;
 
 -- Every answer of every child of the class, once: an answer is known by its
 -- computer (the random id of that computer's notebook) and its number there.
@@ -117,9 +118,24 @@ CREATE TABLE IF NOT EXISTS zentovia_assignments (
     until date NOT NULL
 );
 
+-- A name the teacher joined to another (a name typed otherwise, or a child
+-- renamed): answers that come under the old name are the new one's.
+CREATE TABLE IF NOT EXISTS zentovia_renamed (
+    child_key text PRIMARY KEY,
+    new_key text NOT NULL,
+    new_name text NOT NULL
+);
+
+-- The name a child's answers go under.
+CREATE OR REPLACE FUNCTION zentovia_key(p_child_key text) RETURNS text
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    SELECT coalesce((SELECT new_key FROM zentovia_renamed WHERE child_key = p_child_key),
+                    p_child_key)
+$$;
+
 -- A computer's answers, as a JSON array of objects (number, child_key,
 -- child, times_table, multiplier, at, utc_offset, typed, outcome, tenths,
--- mode). Answers its earlier ids (parents: the ids of the notebook it was
+-- mode), under the names the teacher joined them to. Answers its earlier ids (parents: the ids of the notebook it was
 -- copied from) hold as they are stay there, once; answers of a child erased
 -- since are dropped. When the server holds one of these numbers for this
 -- computer with other content, the computer is a copy of another: nothing is
@@ -143,9 +159,13 @@ BEGIN
         RAISE EXCEPTION 'answers under another computer''s id' USING ERRCODE = '42501';
     END IF;
     WITH i AS (
-        SELECT * FROM jsonb_to_recordset(p_answers) AS r(number bigint, child_key text,
+        SELECT r.number, coalesce(n.new_key, r.child_key) AS child_key,
+               coalesce(n.new_name, r.child) AS child, r.times_table, r.multiplier, r.at,
+               r.utc_offset, r.typed, r.outcome, r.tenths, r.mode
+        FROM jsonb_to_recordset(p_answers) AS r(number bigint, child_key text,
             child text, times_table smallint, multiplier smallint, at timestamp,
-            utc_offset smallint, typed text, outcome smallint, tenths integer, mode text))
+            utc_offset smallint, typed text, outcome smallint, tenths integer, mode text)
+        LEFT JOIN zentovia_renamed n ON n.child_key = r.child_key)
     SELECT array_agg(i.number ORDER BY i.number) INTO clashes
         FROM i JOIN zentovia_answers a ON a.computer = p_computer AND a.number = i.number
         WHERE (a.child_key, a.times_table, a.multiplier, a.at, a.typed, a.outcome, a.tenths, a.mode)
@@ -155,9 +175,13 @@ BEGIN
         RETURN clashes;
     END IF;
     WITH i AS (
-        SELECT * FROM jsonb_to_recordset(p_answers) AS r(number bigint, child_key text,
+        SELECT r.number, coalesce(n.new_key, r.child_key) AS child_key,
+               coalesce(n.new_name, r.child) AS child, r.times_table, r.multiplier, r.at,
+               r.utc_offset, r.typed, r.outcome, r.tenths, r.mode
+        FROM jsonb_to_recordset(p_answers) AS r(number bigint, child_key text,
             child text, times_table smallint, multiplier smallint, at timestamp,
-            utc_offset smallint, typed text, outcome smallint, tenths integer, mode text))
+            utc_offset smallint, typed text, outcome smallint, tenths integer, mode text)
+        LEFT JOIN zentovia_renamed n ON n.child_key = r.child_key)
     INSERT INTO zentovia_answers (computer, number, child_key, child, times_table, multiplier,
                                   at, utc_offset, typed, outcome, tenths, mode)
         SELECT p_computer, i.number, i.child_key, i.child, i.times_table, i.multiplier, i.at,
@@ -186,7 +210,7 @@ RETURNS TABLE (at bigint, child text, times_table smallint, multiplier smallint,
 LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
     SELECT extract(epoch FROM a.at)::bigint, a.child, a.times_table, a.multiplier, a.typed,
            a.outcome, a.tenths, a.mode, a.computer, a.number
-    FROM zentovia_answers a WHERE a.child_key = p_child_key
+    FROM zentovia_answers a WHERE a.child_key = zentovia_key(p_child_key)
     ORDER BY a.at, a.computer, a.number
 $$;
 
@@ -195,16 +219,16 @@ $$;
 CREATE OR REPLACE FUNCTION zentovia_erases(p_child_keys text[])
 RETURNS TABLE (child_key text, erased bigint)
 LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
-    SELECT e.child_key, floor(extract(epoch FROM e.erased))::bigint
-    FROM zentovia_erased e WHERE e.child_key = ANY (p_child_keys)
+    SELECT k, floor(extract(epoch FROM e.erased))::bigint
+    FROM unnest(p_child_keys) k JOIN zentovia_erased e ON e.child_key = zentovia_key(k)
 $$;
 
 -- The time for a fact the teacher set for these children.
 CREATE OR REPLACE FUNCTION zentovia_facts_seconds(p_child_keys text[])
 RETURNS TABLE (child_key text, fact_seconds smallint)
 LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
-    SELECT c.child_key, c.fact_seconds FROM zentovia_children c
-    WHERE c.child_key = ANY (p_child_keys)
+    SELECT k, c.fact_seconds
+    FROM unnest(p_child_keys) k JOIN zentovia_children c ON c.child_key = zentovia_key(k)
 $$;
 
 -- The class list's names, for the name box.
@@ -219,7 +243,7 @@ CREATE OR REPLACE FUNCTION zentovia_assignment(p_child_key text)
 RETURNS TABLE (tables smallint[], until date)
 LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
     SELECT a.tables, a.until FROM zentovia_assignments a
-    WHERE a.child_key IN (p_child_key, '') AND a.until >= current_date
+    WHERE a.child_key IN (zentovia_key(p_child_key), '') AND a.until >= current_date
     ORDER BY a.child_key DESC LIMIT 1
 $$;
 
@@ -231,6 +255,45 @@ LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
     DELETE FROM zentovia_answers WHERE child_key = p_child_key;
 $$;
 
+-- The names joined to others, for the computers that know the old ones.
+CREATE OR REPLACE FUNCTION zentovia_renames(p_child_keys text[])
+RETURNS TABLE (child_key text, new_key text, new_name text)
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    SELECT r.child_key, r.new_key, r.new_name FROM zentovia_renamed r
+    WHERE r.child_key = ANY (p_child_keys)
+$$;
+
+-- The teacher's: a name joined to another, or a child renamed. Every answer
+-- under the old name, here and as each computer sends it, is the new
+-- name's; so are its place on the class list, its time for a fact and its
+-- tables, unless the new name has its own.
+CREATE OR REPLACE FUNCTION zentovia_rename(p_from_key text, p_to_key text, p_to_name text)
+RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+BEGIN
+    IF p_from_key <> p_to_key THEN
+        DELETE FROM zentovia_renamed WHERE child_key = p_to_key;
+        UPDATE zentovia_renamed SET new_key = p_to_key, new_name = p_to_name
+            WHERE new_key = p_from_key;
+        INSERT INTO zentovia_renamed (child_key, new_key, new_name)
+            VALUES (p_from_key, p_to_key, p_to_name)
+            ON CONFLICT (child_key) DO UPDATE SET new_key = excluded.new_key,
+                                                  new_name = excluded.new_name;
+        UPDATE zentovia_children SET child_key = p_to_key WHERE child_key = p_from_key
+            AND NOT EXISTS (SELECT FROM zentovia_children WHERE child_key = p_to_key);
+        UPDATE zentovia_assignments SET child_key = p_to_key WHERE child_key = p_from_key
+            AND NOT EXISTS (SELECT FROM zentovia_assignments WHERE child_key = p_to_key);
+        DELETE FROM zentovia_roster WHERE child_key = p_from_key
+            AND EXISTS (SELECT FROM zentovia_roster WHERE child_key = p_to_key);
+    END IF;
+    UPDATE zentovia_roster SET child_key = p_to_key, name = p_to_name
+        WHERE child_key = p_from_key;
+    UPDATE zentovia_renamed SET new_name = p_to_name WHERE new_key = p_to_key;
+    UPDATE zentovia_answers SET child_key = p_to_key, child = p_to_name
+        WHERE child_key = p_from_key;
+END
+$$;
+
 -- The teacher's: a child's time for a fact, for every computer of the class.
 CREATE OR REPLACE FUNCTION zentovia_set_fact_seconds(p_child_key text, p_seconds smallint)
 RETURNS void
@@ -240,22 +303,26 @@ LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
 $$;
 
 REVOKE ALL ON zentovia_version, zentovia_answers, zentovia_computers, zentovia_erased,
-              zentovia_children, zentovia_roster, zentovia_assignments
+              zentovia_children, zentovia_roster, zentovia_assignments, zentovia_renamed
     FROM PUBLIC, zentovia_alunni, zentovia_insegnanti;
 REVOKE ALL ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_erases,
                        zentovia_facts_seconds, zentovia_erase, zentovia_set_fact_seconds,
-                       zentovia_roster_names, zentovia_assignment
+                       zentovia_roster_names, zentovia_assignment, zentovia_key,
+                       zentovia_renames, zentovia_rename
     FROM PUBLIC;
 GRANT SELECT ON zentovia_version TO zentovia_alunni;
 GRANT EXECUTE ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_erases,
-                          zentovia_facts_seconds, zentovia_roster_names, zentovia_assignment
+                          zentovia_facts_seconds, zentovia_roster_names, zentovia_assignment,
+                          zentovia_key, zentovia_renames
     TO zentovia_alunni;
 GRANT SELECT ON zentovia_answers, zentovia_erased, zentovia_children TO zentovia_insegnanti;
 GRANT SELECT, INSERT, UPDATE, DELETE ON zentovia_roster, zentovia_assignments
     TO zentovia_insegnanti;
-GRANT EXECUTE ON FUNCTION zentovia_erase, zentovia_set_fact_seconds TO zentovia_insegnanti;
+GRANT SELECT ON zentovia_renamed TO zentovia_insegnanti;
+GRANT EXECUTE ON FUNCTION zentovia_erase, zentovia_set_fact_seconds, zentovia_rename
+    TO zentovia_insegnanti;
 
--- From version 1: the same answers, the new tables and rights above.
-UPDATE zentovia_version SET version = 2 WHERE version < 2;
+-- From versions 1 and 2: the same answers, the new tables and rights above.
+UPDATE zentovia_version SET version = 3 WHERE version < 3;
 
 COMMIT;

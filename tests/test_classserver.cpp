@@ -91,11 +91,13 @@ private Q_SLOTS:
     void ripassoAndExport();
     void copiedNotebook();
     void teacherDecides();
-    void versionOneMigrated();
+    void earlierVersionMigrated_data();
+    void earlierVersionMigrated();
     void otherClassesClosed();
     void classListFile_data();
     void classListFile();
     void classListAndWeek();
+    void nameJoined();
     void roles_data();
     void roles();
     void refused_data();
@@ -537,11 +539,19 @@ void TestClassServer::teacherDecides()
     QCOMPARE(away.factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
 }
 
-void TestClassServer::versionOneMigrated()
+void TestClassServer::earlierVersionMigrated_data()
 {
-    const QString database = u"classe_antica"_s;
+    QTest::addColumn<QString>("script");
+    QTest::newRow("1") << QStringLiteral(ZENTOVIA_SERVER_SQL_1);
+    QTest::newRow("2") << QStringLiteral(ZENTOVIA_SERVER_SQL_2);
+}
+
+void TestClassServer::earlierVersionMigrated()
+{
+    QFETCH(QString, script);
+    const QString database = u"classe_antica_"_s + QString::fromLatin1(QTest::currentDataTag());
     QString why;
-    QFile first(QStringLiteral(ZENTOVIA_SERVER_SQL_1));
+    QFile first(script);
     QFile current(QStringLiteral(ZENTOVIA_SERVER_SQL));
     QVERIFY(first.open(QIODevice::ReadOnly) && current.open(QIODevice::ReadOnly));
     QVERIFY(!m_postgres.sql(u"postgres"_s, u"CREATE DATABASE "_s + database, &why).isNull());
@@ -561,7 +571,8 @@ void TestClassServer::versionOneMigrated()
     QVERIFY2(reader.problem().contains(u"zentovia-server.sql"_s), qPrintable(reader.problem()));
     QVERIFY2(!m_postgres.sql(database, QString::fromUtf8(current.readAll()), &why).isNull(),
         qPrintable(why));
-    QCOMPARE(m_postgres.sql(database, u"SELECT version FROM zentovia_version"_s), u"2"_s);
+    QCOMPARE(m_postgres.sql(database, u"SELECT version FROM zentovia_version"_s),
+        QString::number(ClassDatabase::Version));
     const std::optional<QList<Answer>> ugo = reader.answers(u"Ugo"_s);
     QVERIFY2(ugo, qPrintable(reader.problem()));
     QCOMPARE(ugo->size(), 10);
@@ -691,6 +702,44 @@ void TestClassServer::classListAndWeek()
         u" - Compito: le tabelline del 3 e dell'8, fino al 10/01/2099"_s);
     QCOMPARE(assignedWork(child, u"Eva"_s, today)->tables, QList<int> { 7 }); // not heard of yet
     QVERIFY(!assignedWork(child, u"Zeno"_s, QDate(2099, 1, 11)));
+}
+
+// "Marko", typed on a computer, joined to "Marco" of the list: the answers
+// move, here and there, and those still to come follow.
+void TestClassServer::nameJoined()
+{
+    const QString database = u"classe_nomi"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    const QString pupils = m_postgres.connection(database, u"pc_aula"_s);
+    const QDateTime day(QDate(2024, 12, 2), QTime(9, 0));
+    Notebook child(notebookPath(u"nomi"_s));
+    QVERIFY(child.add(answers(u"Marco"_s, 2, day)));
+    QVERIFY(child.add(answers(u"Marko"_s, 3, day.addDays(1))));
+    const auto sent = [&](int total) {
+        ClassSender sender(child.path(), pupils, quick());
+        QTRY_COMPARE(onServer(child, database), total);
+    };
+    sent(5);
+    std::unique_ptr<ClassDatabase> teacher
+        = ClassDatabase::open(m_postgres.connection(database, u"maestra"_s), 5000, -1, &why);
+    QVERIFY2(teacher, qPrintable(why));
+    QVERIFY(ClassList::add(*teacher, { u"Marco"_s }, &why));
+    QVERIFY2(ClassList::rename(*teacher, u"Marko"_s, u"Marco"_s, &why), qPrintable(why));
+    QVERIFY(child.add(answers(u"Marko"_s, 1, day.addDays(2))));
+    sent(6);
+    QTRY_COMPARE(child.childKeys(), QStringList { u"marco"_s });
+    QCOMPARE(child.answers(u"Marco"_s)->size(), 6);
+    ClassReader reader(pupils);
+    QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
+    QCOMPARE(m_postgres.sql(database, u"SELECT count(DISTINCT computer) FROM zentovia_answers"_s),
+        u"1"_s); // not taken for a copy
+    // A child of the list renamed, to tell two Marcos apart.
+    QVERIFY(ClassList::rename(*teacher, u"marco"_s, u"Marco R."_s, &why));
+    QCOMPARE(ClassList::names(*teacher, &why), QStringList { u"Marco R."_s });
+    QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
+    QVERIFY(ClassList::remove(*teacher, u"Marco R."_s, &why));
+    QCOMPARE(ClassList::names(*teacher, &why), QStringList {});
 }
 
 void TestClassServer::roles_data()

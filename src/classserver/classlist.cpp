@@ -1,6 +1,7 @@
 #include "classserver/classlist.h"
 
 #include "classserver/classdatabase.h"
+#include "notebook/notebook.h"
 
 #include <QStringDecoder>
 
@@ -158,6 +159,25 @@ std::optional<QStringList> names(ClassDatabase &database, QString *why)
     for (int row = 0; row < PQntuples(rows.get()); ++row)
         names << PgConnection::text(rows.get(), row, 0);
     return names;
+}
+
+bool rename(ClassDatabase &database, const QString &from, const QString &to, QString *why)
+{
+    const QString name = to.simplified();
+    if (name.isEmpty()) {
+        *why = u"il nuovo nome è vuoto"_s;
+        return false;
+    }
+    return database.connection().exec("SELECT zentovia_rename($1, $2, $3)",
+               { keyOf(Notebook::shownName(from)), keyOf(name), name.toUtf8() }, why)
+        != nullptr;
+}
+
+bool remove(ClassDatabase &database, const QString &name, QString *why)
+{
+    return database.connection().exec("DELETE FROM zentovia_roster WHERE child_key = $1",
+               { keyOf(name.simplified()) }, why)
+        != nullptr;
 }
 
 bool assign(

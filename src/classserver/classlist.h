@@ -46,6 +46,12 @@ struct Added
 // All of them in one transaction, or none.
 std::optional<Added> add(ClassDatabase &database, const QStringList &names, QString *why);
 std::optional<QStringList> names(ClassDatabase &database, QString *why);
+// A child renamed, or a name joined to another child's (a name typed
+// otherwise): the answers under from, and those that come under it later,
+// are to's; so are its place on the list and its settings.
+bool rename(ClassDatabase &database, const QString &from, const QString &to, QString *why);
+// Off the list; the child's answers stay.
+bool remove(ClassDatabase &database, const QString &name, QString *why);
 // child empty: for the whole class.
 bool assign(
     ClassDatabase &database, const Assignment &assignment, const QString &child, QString *why);

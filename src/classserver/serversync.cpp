@@ -89,7 +89,26 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
     if (keys->isEmpty())
         return true;
     PgConnection &server = database.connection();
-    const QByteArray names = textArray(*keys);
+    // The names the teacher joined to others: this computer's answers move
+    // with them.
+    const PgResult renames
+        = server.exec("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])",
+            { textArray(*keys) }, why);
+    if (!renames)
+        return false;
+    QStringList current = *keys;
+    for (int row = 0; row < PQntuples(renames.get()); ++row) {
+        const QString from = PgConnection::text(renames.get(), row, 0);
+        const QString to = PgConnection::text(renames.get(), row, 1);
+        if (!notebook.renameChild(from, to, PgConnection::text(renames.get(), row, 2))) {
+            *why = notebook.problem();
+            return false;
+        }
+        current.removeAll(from);
+        if (!current.contains(to))
+            current << to;
+    }
+    const QByteArray names = textArray(current);
     const PgResult erases
         = server.exec("SELECT child_key, erased FROM zentovia_erases($1::text[])", { names }, why);
     if (!erases)

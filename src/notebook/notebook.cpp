@@ -200,28 +200,13 @@ bool Notebook::erase(const QString &child)
 {
     if (!open())
         return false;
-    NotebookFile &file = *m_file;
-    QSqlError error;
-    if (!file.exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a scrivere nel"_s, reason(error));
-    QSqlQuery answers(file.database());
+    QSqlQuery answers(m_file->database());
     answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"_s);
-    QSqlQuery entry(file.database());
+    QSqlQuery entry(m_file->database());
     entry.prepare(u"DELETE FROM children WHERE key = ?"_s);
-    for (QSqlQuery *query : { &answers, &entry }) {
+    for (QSqlQuery *query : { &answers, &entry })
         query->addBindValue(shownName(child).toCaseFolded());
-        if (!query->exec()) {
-            const QString why = reason(query->lastError());
-            file.exec("ROLLBACK", &error);
-            return fail(u"Non riesco a cancellare dal"_s, why);
-        }
-    }
-    if (!file.exec("COMMIT", &error)) {
-        const QString why = reason(error);
-        file.exec("ROLLBACK", &error);
-        return fail(u"Non riesco a cancellare dal"_s, why);
-    }
-    return true;
+    return runAll({ &answers, &entry }, u"Non riesco a cancellare dal"_s);
 }
 
 std::optional<FactGrid> Notebook::grid(const QString &child)

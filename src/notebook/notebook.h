@@ -8,8 +8,11 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
+
+class QSqlQuery;
 
 namespace Zentovia {
 
@@ -120,6 +123,9 @@ public:
     // A teacher's erase, brought from the class's server: the child's
     // answers given up to that moment (seconds since 1970, UTC) go.
     bool eraseUpTo(const QString &childKey, qint64 utcSeconds);
+    // A teacher's rename, brought from the class's server: the answers of
+    // fromKey are the child toName's (toKey), with theirs if any.
+    bool renameChild(const QString &fromKey, const QString &toKey, const QString &toName);
     // The tables the teacher assigned to the class, as this computer last
     // heard them from the server ("7,9 2027-01-15"); empty for none.
     QString lastAssignment() { return meta(QStringLiteral("assignment")); }
@@ -143,6 +149,9 @@ public:
 private:
     bool fail(const QString &what, const QString &why);
     bool insert(const Answer &answer);
+    // The queries, prepared and bound, in one transaction; what: "Non
+    // riesco a cancellare dal".
+    bool runAll(std::initializer_list<QSqlQuery *> queries, const QString &what);
 
     QString m_path;
     QString m_problem;

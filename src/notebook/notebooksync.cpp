@@ -131,9 +131,6 @@ bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
 {
     if (!open())
         return false;
-    QSqlError error;
-    if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a cancellare dal"_s, NotebookFile::reason(error));
     QSqlQuery answers(m_file->database());
     answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"
                     " AND at - utc_offset * 60 <= ?"_s);
@@ -147,17 +144,53 @@ bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
     QSqlQuery empty(m_file->database());
     empty.prepare(u"DELETE FROM children WHERE key = ? AND answers = 0"_s);
     empty.addBindValue(childKey);
-    for (QSqlQuery *query : { &answers, &entry, &empty }) {
+    return runAll({ &answers, &entry, &empty }, u"Non riesco a cancellare dal"_s);
+}
+
+bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const QString &toName)
+{
+    if (!open())
+        return false;
+    QSqlQuery to(m_file->database());
+    to.prepare(u"INSERT INTO children(key, name, last_activity, fact_seconds)"
+               " SELECT ?, ?, last_activity, fact_seconds FROM children WHERE key = ?"
+               " ON CONFLICT(key) DO UPDATE SET name = excluded.name,"
+               " last_activity = max(last_activity, excluded.last_activity)"_s);
+    to.addBindValue(toKey);
+    to.addBindValue(toName);
+    to.addBindValue(fromKey);
+    QSqlQuery answers(m_file->database());
+    answers.prepare(u"UPDATE answers SET child = (SELECT id FROM children WHERE key = ?)"
+                    " WHERE child = (SELECT id FROM children WHERE key = ?)"_s);
+    answers.addBindValue(toKey);
+    answers.addBindValue(fromKey);
+    QSqlQuery count(m_file->database());
+    count.prepare(u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
+                  " WHERE a.child = children.id) WHERE key = ?"_s);
+    count.addBindValue(toKey);
+    QSqlQuery from(m_file->database());
+    from.prepare(u"DELETE FROM children WHERE key = ? AND key <> ?"_s);
+    from.addBindValue(fromKey);
+    from.addBindValue(toKey);
+    return runAll({ &to, &answers, &count, &from }, u"Non riesco a scrivere nel"_s);
+}
+
+bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)
+{
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(what, NotebookFile::reason(error));
+    for (QSqlQuery *query : queries) {
         if (!query->exec()) {
             const QString why = NotebookFile::reason(query->lastError());
             m_file->exec("ROLLBACK", &error);
-            return fail(u"Non riesco a cancellare dal"_s, why);
+            return fail(what, why);
         }
     }
     if (!m_file->exec("COMMIT", &error)) {
         const QString why = NotebookFile::reason(error);
         m_file->exec("ROLLBACK", &error);
-        return fail(u"Non riesco a cancellare dal"_s, why);
+        return fail(what, why);
     }
     return true;
 }
