@@ -5,6 +5,7 @@
 #include "classserver/classreader.h"
 #include "classserver/classsender.h"
 #include "notebook/notebook.h"
+#include "notebookview/classpage.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/notebookwindow.h"
 #include "support/privatepostgres.h"
@@ -368,6 +369,30 @@ void TestNotebookWindow::classFromItsServer()
     // The teacher erases Carla's notebook on the server.
     window.findChild<QPushButton *>(u"erase"_s)->click();
     QTRY_COMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
+
+    // The teacher keeps the class list: Dario added, Bruno's answers joined
+    // to his; the 7 for the whole class.
+    QStringList typed { u"Dario"_s, u"Dario"_s };
+    window.findChild<ClassPage *>()->setQuestions(
+        [&](const QString &, const QString &, const QStringList &) { return typed.takeFirst(); },
+        [](const QStringList &) {
+            return ClassPage::Work { { { 7 }, QDate(2099, 1, 15) }, QString() };
+        },
+        [](const QString &) { return true; });
+    window.findChild<QPushButton *>(u"classButton"_s)->click();
+    QTRY_COMPARE(list->rowCount(), 2);
+    window.findChild<QPushButton *>(u"addChild"_s)->click();
+    QTRY_COMPARE(list->rowCount(), 3);
+    QCOMPARE(list->item(1, 0)->text(), u"Bruno (non in elenco)"_s);
+    list->selectRow(1);
+    window.findChild<QPushButton *>(u"renameChild"_s)->click();
+    QTRY_COMPARE(list->rowCount(), 2);
+    QCOMPARE(list->item(1, 0)->text(), u"Dario"_s);
+    QVERIFY(list->item(1, 1)->data(Qt::DisplayRole).toDate().isValid()); // Bruno's day
+    window.findChild<QPushButton *>(u"assignTables"_s)->click();
+    QTRY_COMPARE(postgres.sql(u"classe"_s, u"SELECT tables FROM zentovia_assignments"_s), u"{7}"_s);
+    window.findChild<QPushButton *>(u"classButton"_s)->click();
+    QTRY_COMPARE(shown(), (QStringList { u"Dario"_s, u"Anna"_s }));
 
     // A pupils' computer shows the children who played on it, and erases
     // nobody.

@@ -61,18 +61,18 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         reader.failed(why);
         return std::nullopt;
     }
-    QStringList keys;
-    for (const QString &name : *classList)
-        keys << name.toCaseFolded();
     for (Building &b : children)
-        b.child.notOnTheList = !keys.isEmpty();
-    for (auto it = children.begin(); it != children.end(); ++it) {
-        if (keys.contains(QString::fromUtf8(it.key())))
-            it->child.notOnTheList = false;
+        b.child.notOnTheList = !classList->isEmpty();
+    for (const QString &name : *classList) {
+        Building &b = children[name.toCaseFolded().toUtf8()];
+        if (b.child.name.isEmpty())
+            b.child.name = name;
+        b.child.notOnTheList = false;
+        b.child.onTheList = true;
     }
     for (const Child &child : *known) {
         const auto found = children.find(Notebook::shownName(child.name).toCaseFolded().toUtf8());
-        if (found != children.end())
+        if (found != children.end() && !found->child.onTheList)
             found->child.name = child.name;
     }
     const PgResult week
@@ -93,8 +93,10 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
     }
     QList<ClassChild> list;
     for (Building &b : children) {
-        b.child.grid = b.grid->finish();
-        b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
+        if (b.grid) {
+            b.child.grid = b.grid->finish();
+            b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
+        }
         for (const auto &tableRow : b.child.grid)
             for (const FactSummary &fact : tableRow)
                 b.child.learned += fact.state == FactState::Learned ? 1 : 0;

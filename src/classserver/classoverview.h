@@ -22,13 +22,15 @@ struct ClassChild
     int learned = 0; // facts "imparato"
     // Not on the class list (when there is one): a name typed otherwise.
     bool notOnTheList = false;
+    bool onTheList = false; // on the class list, whether or not they played
     FactGrid grid;
 };
 
 // The whole class for the teacher, in one read of the server: each child's
 // grid from the latest answers of each fact (enough for the memory model
 // over the weeks that matter), the last day played and this week's
-// questions; alphabetical. now: the moment the states are for (wall
+// questions; with the children of the class list who have not played yet
+// (no last day); alphabetical. now: the moment the states are for (wall
 // seconds). The teacher's login alone; nullopt with the reader's problem.
 inline constexpr int LatestPerFact = 12;
 std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 now);

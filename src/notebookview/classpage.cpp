@@ -1,8 +1,12 @@
 #include "notebookview/classpage.h"
 
+#include "notebookview/assignmentdialog.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -26,6 +30,10 @@ QTableWidgetItem *numberItem(int value)
 
 ClassPage::ClassPage(QWidget *parent)
     : QWidget(parent)
+    , m_add(new QPushButton(u"Aggiungi un bambino…"_s, this))
+    , m_rename(new QPushButton(u"Rinomina o unisci…"_s, this))
+    , m_remove(new QPushButton(u"Togli dall'elenco"_s, this))
+    , m_assign(new QPushButton(u"Assegna le tabelline…"_s, this))
     , m_grid(new QTableWidget(10, 10, this))
     , m_children(new QTableWidget(0, 4, this))
     , m_helpers(new QLabel(this))
@@ -59,10 +67,49 @@ ClassPage::ClassPage(QWidget *parent)
     left->addWidget(print, 0, Qt::AlignRight);
     left->addWidget(m_grid, 1);
     left->addWidget(m_helpers);
+    auto *right = new QVBoxLayout;
+    right->addWidget(m_children, 1);
+    auto *listButtons = new QHBoxLayout;
+    for (QPushButton *button : { m_add, m_rename, m_remove })
+        listButtons->addWidget(button);
+    right->addLayout(listButtons);
+    right->addWidget(m_assign, 0, Qt::AlignLeft);
+    m_add->setObjectName(u"addChild"_s);
+    m_rename->setObjectName(u"renameChild"_s);
+    m_remove->setObjectName(u"removeChild"_s);
+    m_assign->setObjectName(u"assignTables"_s);
+    m_rename->setEnabled(false);
+    m_remove->setEnabled(false);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(left, 5);
-    layout->addWidget(m_children, 4);
+    layout->addLayout(right, 4);
+    connect(m_add, &QPushButton::clicked, this, &ClassPage::askToAdd);
+    connect(m_rename, &QPushButton::clicked, this, &ClassPage::askToRename);
+    connect(m_remove, &QPushButton::clicked, this, &ClassPage::askToRemove);
+    connect(m_assign, &QPushButton::clicked, this, &ClassPage::askToAssign);
+    connect(m_children, &QTableWidget::itemSelectionChanged, this, &ClassPage::showChosen);
+    m_children->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_children->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    m_askName = [this](const QString &question, const QString &name, const QStringList &names) {
+        bool ok = false;
+        QStringList offered = names;
+        offered.removeAll(name);
+        offered.prepend(name);
+        const QString given
+            = QInputDialog::getItem(this, u"La classe"_s, question, offered, 0, true, &ok);
+        return ok ? given.simplified() : QString();
+    };
+    m_askWork = [this](const QStringList &children) -> std::optional<Work> {
+        AssignmentDialog box(children, this);
+        if (box.exec() != QDialog::Accepted || !box.assignment())
+            return std::nullopt;
+        return Work { *box.assignment(), box.child() };
+    };
+    m_confirm = [this](const QString &question) {
+        return QMessageBox::question(this, u"La classe"_s, question) == QMessageBox::Yes;
+    };
     connect(m_grid, &QTableWidget::cellClicked, this, &ClassPage::showHelpers);
     connect(m_grid, &QTableWidget::currentCellChanged, this,
         [this](int row, int column) { showHelpers(row, column); });
@@ -114,9 +161,10 @@ void ClassPage::setClass(const QList<ClassChild> &children)
     m_children->setRowCount(int(children.size()));
     for (int row = 0; row < children.size(); ++row) {
         const ClassChild &child = children.at(row);
-        m_children->setItem(row, 0,
-            new QTableWidgetItem(
-                child.notOnTheList ? child.name + u" (non in elenco)"_s : child.name));
+        auto *name = new QTableWidgetItem(
+            child.notOnTheList ? child.name + u" (non in elenco)"_s : child.name);
+        name->setData(Qt::UserRole, int(row));
+        m_children->setItem(row, 0, name);
         auto *day = new QTableWidgetItem;
         day->setData(Qt::DisplayRole, child.lastDay); // sorts as a day
         m_children->setItem(row, 1, day);
@@ -126,6 +174,99 @@ void ClassPage::setClass(const QList<ClassChild> &children)
     m_children->setSortingEnabled(true);
     m_children->sortItems(0);
     m_helpers->setText(u"Scegli una casella per sapere chi aiutare su quel fatto."_s);
+    showChosen();
+}
+
+void ClassPage::setQuestions(NameQuestion name, WorkQuestion work, Confirmation confirm)
+{
+    m_askName = std::move(name);
+    m_askWork = std::move(work);
+    m_confirm = std::move(confirm);
+}
+
+void ClassPage::say(const QString &sentence)
+{
+    m_helpers->setText(sentence);
+}
+
+const ClassChild *ClassPage::chosen() const
+{
+    const QList<QTableWidgetItem *> items = m_children->selectedItems();
+    for (const QTableWidgetItem *item : items) {
+        if (item->column() == 0)
+            return &m_class.at(item->data(Qt::UserRole).toInt());
+    }
+    return nullptr;
+}
+
+void ClassPage::showChosen()
+{
+    const ClassChild *child = chosen();
+    m_rename->setEnabled(child != nullptr);
+    m_remove->setEnabled(child != nullptr && child->onTheList);
+}
+
+QStringList ClassPage::names() const
+{
+    QStringList list;
+    for (const ClassChild &child : m_class)
+        list << child.name;
+    return list;
+}
+
+void ClassPage::askToAdd()
+{
+    const QString name = m_askName(u"Il nome del bambino da aggiungere all'elenco della classe "
+                                   "(con l'iniziale del cognome, se c'è già un altro bambino "
+                                   "con lo stesso nome):"_s,
+        QString(), {});
+    if (!name.isEmpty())
+        Q_EMIT addRequested(name);
+}
+
+void ClassPage::askToRename()
+{
+    const ClassChild *child = chosen();
+    if (!child)
+        return;
+    const QString from = child->name;
+    const QString to = m_askName(
+        u"Il nuovo nome di %1 (per distinguere due bambini con lo stesso nome, aggiungi "
+        "l'iniziale del cognome), oppure il bambino dell'elenco a cui unire le sue "
+        "risposte:"_s.arg(from),
+        from, names());
+    if (to.isEmpty() || to == from)
+        return;
+    const bool joined = std::any_of(m_class.begin(), m_class.end(), [&](const ClassChild &c) {
+        return c.name.toCaseFolded() == to.toCaseFolded() && c.name != from;
+    });
+    if (joined
+        && !m_confirm(u"Unisco le risposte di %1 a quelle di %2? Da ora le risposte date col "
+                      "nome %1, su ogni computer della classe, sono di %2. Non si può "
+                      "tornare indietro."_s.arg(from, to)))
+        return;
+    Q_EMIT renameRequested(from, to);
+}
+
+void ClassPage::askToRemove()
+{
+    const ClassChild *child = chosen();
+    if (!child
+        || !m_confirm(
+            u"Tolgo %1 dall'elenco della classe? Le sue risposte restano."_s.arg(child->name)))
+        return;
+    Q_EMIT removeRequested(child->name);
+}
+
+void ClassPage::askToAssign()
+{
+    QStringList listed;
+    for (const ClassChild &child : std::as_const(m_class))
+        if (!child.notOnTheList)
+            listed << child.name;
+    const std::optional<Work> work = m_askWork(listed);
+    if (work)
+        Q_EMIT assignRequested(work->assignment, work->child);
 }
 
 void ClassPage::showHelpers(int row, int column)

@@ -62,9 +62,11 @@ bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &childre
         painter.setFont(sansFont(line * 0.6));
         painter.drawText(QRectF(page.left(), page.top() + line * 1.5, page.width(), line),
             Qt::AlignLeft | Qt::AlignVCenter,
-            u"%1 – stampato il %2 – l'ultima volta ha giocato il %3"_s.arg(programTitle(),
+            u"%1 – stampato il %2 – %3"_s.arg(programTitle(),
                 QDate::currentDate().toString(u"dd/MM/yyyy"_s),
-                child.lastDay.toString(u"dd/MM/yyyy"_s)));
+                child.lastDay.isValid()
+                    ? u"l'ultima volta ha giocato il "_s + child.lastDay.toString(u"dd/MM/yyyy"_s)
+                    : u"non ha ancora giocato"_s));
         // What a parent reads in a minute.
         const QString week = child.thisWeek == 1
             ? u"Negli ultimi sette giorni ha risposto a 1 domanda."_s

@@ -223,10 +223,9 @@ QString FactGridView::details(int table, int multiplier, const FactSummary &fact
         if (fact.lastOutcome == Outcome::Wrong)
             return text + u" — da imparare: l'ultima risposta era sbagliata"_s;
         return text
-            + (fact.right == 1 ? u" — da imparare: giusta 1 volta, ma oltre i %1 secondi"_s
-                               : u" — da imparare: giusta %2 volte, ma oltre i %1 secondi"_s)
-                  .arg(fact.factSeconds)
-                  .arg(fact.right);
+            + (fact.right == 1 ? u" — da imparare: giusta 1 volta"_s
+                               : u" — da imparare: giusta %1 volte"_s.arg(fact.right))
+            + u", ma oltre i %1 secondi"_s.arg(fact.factSeconds);
     case FactState::NeverAsked:
         break;
     }

@@ -187,11 +187,7 @@ void NotebookWindow::buildControls()
     connect(m_print, &QPushButton::clicked, this, &NotebookWindow::askToPrint);
     connect(m_erase, &QPushButton::clicked, this, &NotebookWindow::askToErase);
     connect(m_classButton, &QPushButton::clicked, this, &NotebookWindow::toggleClassPage);
-    connect(m_classPage, &ClassPage::printRequested, this, [this] {
-        const std::unique_ptr<QPagedPaintDevice> device = m_choosePrinter();
-        if (device && !printClassPages(*device, m_classPage->children()))
-            showProblem(u"Non riesco a stampare la classe: controlla la stampante e riprova."_s);
-    });
+    connectClassPage();
     connect(m_grid, &FactGridView::pointed, this, [this](const QString &details) {
         m_detail->setText(details.isEmpty() ? NoCellPointed : details);
     });
@@ -245,28 +241,6 @@ void NotebookWindow::showSource()
     m_seconds->setEnabled(!m_pupils);
     m_seconds->setToolTip(
         m_pupils ? u"Il tempo per rispondere lo sceglie l'insegnante."_s : QString());
-}
-
-void NotebookWindow::toggleClassPage()
-{
-    if (m_pages->currentWidget() == m_classPage) {
-        m_classButton->setText(u"La classe"_s);
-        m_pages->setCurrentIndex(m_chooser->count() > 0 ? 1 : 0);
-        return;
-    }
-    m_classButton->setText(u"Torna al bambino"_s);
-    m_pages->setCurrentWidget(m_classPage);
-    m_classPage->setReading();
-    m_class->ask(
-        [](ClassReader &reader, Notebook *) {
-            return readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
-        },
-        [this](const std::optional<QList<ClassChild>> &children, const QString &problem) {
-            if (children)
-                m_classPage->setClass(*children);
-            else
-                showProblem(problem);
-        });
 }
 
 void NotebookWindow::leaveClass(const QString &problem)

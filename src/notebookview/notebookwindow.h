@@ -16,6 +16,7 @@ class QStackedWidget;
 
 namespace Zentovia {
 
+class ClassDatabase;
 class ClassQueries;
 class FactGridView;
 class Notebook;
@@ -91,7 +92,13 @@ private:
     void leaveClass(const QString &problem);
     bool showsClass() const { return m_class && m_classShown; }
     void printWhenReady();
+    // The teacher's (notebookwindowclass.cpp).
+    void connectClassPage();
     void toggleClassPage();
+    // The class at a glance read again; said: what to say once it is shown.
+    void readClassPage(const QString &said = QString());
+    // A change to the class on its server, then the class read again.
+    void changeClass(std::function<bool(ClassDatabase &, QString *)> change, const QString &done);
 
     Notebook &m_notebook;
     std::unique_ptr<ClassQueries> m_class;

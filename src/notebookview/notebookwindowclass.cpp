@@ -1,0 +1,119 @@
+// The notebook's window with the teacher's login: the class at a glance, and
+// what the teacher changes in it.
+#include "notebookview/notebookwindow.h"
+
+#include "classserver/classdatabase.h"
+#include "classserver/classlist.h"
+#include "classserver/classqueries.h"
+#include "learning/localclock.h"
+#include "notebookview/classpage.h"
+#include "notebookview/classpages.h"
+
+#include <QComboBox>
+#include <QPagedPaintDevice>
+#include <QPushButton>
+#include <QStackedWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+void NotebookWindow::connectClassPage()
+{
+    connect(m_classPage, &ClassPage::printRequested, this, [this] {
+        const std::unique_ptr<QPagedPaintDevice> device = m_choosePrinter();
+        if (device && !printClassPages(*device, m_classPage->children()))
+            showProblem(u"Non riesco a stampare la classe: controlla la stampante e riprova."_s);
+    });
+    connect(m_classPage, &ClassPage::addRequested, this, [this](const QString &name) {
+        changeClass(
+            [name](ClassDatabase &database, QString *why) {
+                const std::optional<ClassList::Added> added
+                    = ClassList::add(database, { name }, why);
+                if (added && added->added.isEmpty())
+                    *why = u"%1 è già nell'elenco della classe"_s.arg(name);
+                return added && !added->added.isEmpty();
+            },
+            u"%1 ora è nell'elenco della classe."_s.arg(name));
+    });
+    connect(m_classPage, &ClassPage::renameRequested, this,
+        [this](const QString &from, const QString &to) {
+            changeClass([from, to](ClassDatabase &database,
+                            QString *why) { return ClassList::rename(database, from, to, why); },
+                u"Le risposte di %1 ora sono di %2, su ogni computer della classe appena si "
+                "collega."_s.arg(from, to));
+        });
+    connect(m_classPage, &ClassPage::removeRequested, this, [this](const QString &name) {
+        changeClass([name](ClassDatabase &database,
+                        QString *why) { return ClassList::remove(database, name, why); },
+            u"%1 non è più nell'elenco della classe; le sue risposte restano."_s.arg(name));
+    });
+    connect(m_classPage, &ClassPage::assignRequested, this,
+        [this](const Assignment &assignment, const QString &child) {
+            QStringList tables;
+            for (const int table : assignment.tables)
+                tables << QString::number(table);
+            changeClass(
+                [assignment, child](ClassDatabase &database, QString *why) {
+                    return ClassList::assign(database, assignment, child, why);
+                },
+                u"%1 %2 a %3 fino al %4: i computer della classe la propongono da soli."_s.arg(
+                    tables.size() == 1 ? u"Assegnata la tabellina del"_s
+                                       : u"Assegnate le tabelline del"_s,
+                    tables.join(u", "_s), child.isEmpty() ? u"tutta la classe"_s : child,
+                    assignment.until.toString(u"dd/MM/yyyy"_s)));
+        });
+}
+
+void NotebookWindow::toggleClassPage()
+{
+    if (m_pages->currentWidget() == m_classPage) {
+        m_classButton->setText(u"La classe"_s);
+        m_pages->setCurrentIndex(m_chooser->count() > 0 ? 1 : 0);
+        return;
+    }
+    m_classButton->setText(u"Torna al bambino"_s);
+    m_pages->setCurrentWidget(m_classPage);
+    m_classPage->setReading();
+    readClassPage();
+}
+
+void NotebookWindow::readClassPage(const QString &said)
+{
+    m_class->ask(
+        [](ClassReader &reader, Notebook *) {
+            return readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
+        },
+        [this, said](const std::optional<QList<ClassChild>> &children, const QString &problem) {
+            if (!children) {
+                showProblem(problem);
+                return;
+            }
+            m_classPage->setClass(*children);
+            if (!said.isEmpty())
+                m_classPage->say(said);
+        });
+}
+
+void NotebookWindow::changeClass(
+    std::function<bool(ClassDatabase &, QString *)> change, const QString &done)
+{
+    m_classPage->say(u"Scrivo nell'archivio della scuola…"_s);
+    m_class->ask(
+        [change = std::move(change)](ClassReader &reader, Notebook *) {
+            if (!reader.open())
+                return false;
+            QString why;
+            return change(*reader.database(), &why) || reader.failed(why);
+        },
+        [this, done](bool changed, const QString &problem) {
+            if (!changed) {
+                m_classPage->say(problem);
+                return;
+            }
+            readClassPage(done);
+            reload(child());
+        });
+}
+
+} // namespace Zentovia
