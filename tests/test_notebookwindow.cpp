@@ -391,8 +391,9 @@ void TestNotebookWindow::classFromItsServer()
     QVERIFY(list->item(1, 1)->data(Qt::DisplayRole).toDate().isValid()); // Bruno's day
     window.findChild<QPushButton *>(u"assignTables"_s)->click();
     QTRY_COMPARE(postgres.sql(u"classe"_s, u"SELECT tables FROM zentovia_assignments"_s), u"{7}"_s);
-    window.findChild<QPushButton *>(u"classButton"_s)->click();
     QTRY_COMPARE(shown(), (QStringList { u"Dario"_s, u"Anna"_s }));
+    QVERIFY(list->isVisibleTo(&window)); // the teacher stays on the class's page
+    window.findChild<QPushButton *>(u"classButton"_s)->click();
 
     // A pupils' computer shows the children who played on it, and erases
     // nobody.

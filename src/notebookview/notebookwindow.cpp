@@ -309,7 +309,10 @@ void NotebookWindow::reload(const QString &child)
 
 void NotebookWindow::showChildren(const QList<Child> &children, const QString &child)
 {
-    m_classButton->setText(u"La classe"_s);
+    // A change made on the class page leaves the teacher there.
+    const bool onClassPage = m_pages->currentWidget() == m_classPage;
+    if (!onClassPage)
+        m_classButton->setText(u"La classe"_s);
     {
         const QSignalBlocker quiet(m_chooser);
         m_chooser->clear();
@@ -320,10 +323,12 @@ void NotebookWindow::showChildren(const QList<Child> &children, const QString &c
     }
     if (children.isEmpty()) {
         m_empty->setText(u"Il quaderno è ancora vuoto: gioca una gara e torna qui."_s);
-        m_pages->setCurrentWidget(m_empty);
+        if (!onClassPage)
+            m_pages->setCurrentWidget(m_empty);
         return;
     }
-    m_pages->setCurrentIndex(1);
+    if (!onClassPage)
+        m_pages->setCurrentIndex(1);
     showChild();
 }
 
