@@ -101,6 +101,12 @@ CREATE TABLE IF NOT EXISTS zentovia_children (
     fact_seconds smallint NOT NULL CHECK (fact_seconds IN (3, 6, 12))
 );
 
+-- And the time of a child's contest, in minutes (0: no clock; none: the
+-- seven minutes); each setting empty until the teacher chooses it.
+ALTER TABLE zentovia_children ALTER COLUMN fact_seconds DROP NOT NULL;
+ALTER TABLE zentovia_children ADD COLUMN IF NOT EXISTS contest_minutes smallint
+    CHECK (contest_minutes IN (0, 7, 10));
+
 -- The class list, kept by the teacher: the names the children's computers
 -- offer in the name box.
 CREATE TABLE IF NOT EXISTS zentovia_roster (
@@ -229,6 +235,16 @@ RETURNS TABLE (child_key text, fact_seconds smallint)
 LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
     SELECT k, c.fact_seconds
     FROM unnest(p_child_keys) k JOIN zentovia_children c ON c.child_key = zentovia_key(k)
+    WHERE c.fact_seconds IS NOT NULL
+$$;
+
+-- The time of a contest the teacher set for these children.
+CREATE OR REPLACE FUNCTION zentovia_contest_minutes(p_child_keys text[])
+RETURNS TABLE (child_key text, contest_minutes smallint)
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    SELECT k, c.contest_minutes
+    FROM unnest(p_child_keys) k JOIN zentovia_children c ON c.child_key = zentovia_key(k)
+    WHERE c.contest_minutes IS NOT NULL
 $$;
 
 -- The class list's names, for the name box.
@@ -294,6 +310,15 @@ BEGIN
 END
 $$;
 
+-- The teacher's: a child's time for a contest, for every computer of the
+-- class.
+CREATE OR REPLACE FUNCTION zentovia_set_contest_minutes(p_child_key text, p_minutes smallint)
+RETURNS void
+LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    INSERT INTO zentovia_children (child_key, contest_minutes) VALUES (p_child_key, p_minutes)
+        ON CONFLICT (child_key) DO UPDATE SET contest_minutes = excluded.contest_minutes;
+$$;
+
 -- The teacher's: a child's time for a fact, for every computer of the class.
 CREATE OR REPLACE FUNCTION zentovia_set_fact_seconds(p_child_key text, p_seconds smallint)
 RETURNS void
@@ -308,18 +333,20 @@ REVOKE ALL ON zentovia_version, zentovia_answers, zentovia_computers, zentovia_e
 REVOKE ALL ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_erases,
                        zentovia_facts_seconds, zentovia_erase, zentovia_set_fact_seconds,
                        zentovia_roster_names, zentovia_assignment, zentovia_key,
-                       zentovia_renames, zentovia_rename
+                       zentovia_renames, zentovia_rename, zentovia_contest_minutes,
+                       zentovia_set_contest_minutes
     FROM PUBLIC;
 GRANT SELECT ON zentovia_version TO zentovia_alunni;
 GRANT EXECUTE ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_erases,
                           zentovia_facts_seconds, zentovia_roster_names, zentovia_assignment,
-                          zentovia_key, zentovia_renames
+                          zentovia_key, zentovia_renames, zentovia_contest_minutes
     TO zentovia_alunni;
 GRANT SELECT ON zentovia_answers, zentovia_erased, zentovia_children TO zentovia_insegnanti;
 GRANT SELECT, INSERT, UPDATE, DELETE ON zentovia_roster, zentovia_assignments
     TO zentovia_insegnanti;
 GRANT SELECT ON zentovia_renamed TO zentovia_insegnanti;
-GRANT EXECUTE ON FUNCTION zentovia_erase, zentovia_set_fact_seconds, zentovia_rename
+GRANT EXECUTE ON FUNCTION zentovia_erase, zentovia_set_fact_seconds, zentovia_rename,
+                          zentovia_set_contest_minutes
     TO zentovia_insegnanti;
 
 -- From versions 1 and 2: the same answers, the new tables and rights above.

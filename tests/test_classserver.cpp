@@ -525,6 +525,12 @@ void TestClassServer::teacherDecides()
     QVERIFY2(teacher.setFactSeconds(u"Dino"_s, 12), qPrintable(teacher.problem()));
     QCOMPARE(teacher.factSeconds(u"DINO"_s, 6), 12);
     QCOMPARE(teacher.factSeconds(u"Eva"_s, 6), 6);
+    // The time of a contest is a setting of its own.
+    QVERIFY2(teacher.setContestMinutes(u"Dino"_s, 10), qPrintable(teacher.problem()));
+    QVERIFY(teacher.setContestMinutes(u"Eva"_s, NoClock));
+    QCOMPARE(teacher.contestMinutes(u"dino"_s, 7), 10);
+    QCOMPARE(teacher.factSeconds(u"Eva"_s, 3), 3);
+    QVERIFY(!ClassReader(connection).setContestMinutes(u"Dino"_s, 7)); // the teacher's alone
     for (Notebook *notebook : { &here, &away }) {
         ClassSender sender(notebook->path(), connection, quick());
         QTRY_VERIFY(notebook->answers(u"Carla"_s)->isEmpty());
@@ -536,6 +542,7 @@ void TestClassServer::teacherDecides()
         u"0"_s);
     QCOMPARE(onServer(here, database), 4);
     QCOMPARE(here.factSeconds(u"dino"_s), 12);
+    QCOMPARE(here.contestMinutes(u"Dino"_s), 10);
     QCOMPARE(away.factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
 }
 

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void timeForAFactRedrawsAtOnce();
     void erasesOnlyTheChildShown_data();
     void erasesOnlyTheChildShown();
+    void contestTimeKeptPerChild();
     void printsAPdf();
     void fitsAndCloses_data();
     void fitsAndCloses();
@@ -211,6 +212,20 @@ void TestNotebookWindow::erasesOnlyTheChildShown()
         stored << child.name;
     QCOMPARE(stored, left);
     QCOMPARE(m_notebook->answers(u"Bruno"_s)->size(), 1);
+}
+
+void TestNotebookWindow::contestTimeKeptPerChild()
+{
+    NotebookWindow window(*m_notebook);
+    auto *chooser = window.findChild<QComboBox *>(u"child"_s);
+    auto *minutes = window.findChild<QComboBox *>(u"contestMinutes"_s);
+    chooser->setCurrentText(u"Anna"_s);
+    minutes->setCurrentText(u"10 minuti"_s);
+    QCOMPARE(m_notebook->contestMinutes(u"anna"_s), 10);
+    chooser->setCurrentText(u"Bruno"_s);
+    QCOMPARE(minutes->currentText(), u"7 minuti"_s);
+    chooser->setCurrentText(u"Anna"_s);
+    QCOMPARE(minutes->currentData().toInt(), 10);
 }
 
 void TestNotebookWindow::printsAPdf()

@@ -143,13 +143,12 @@ bool ClassReader::erase(const QString &child)
         state == "42501" ? u"solo l'insegnante può cancellare il quaderno di un bambino"_s : why);
 }
 
-std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
+std::optional<int> ClassReader::setting(const char *sql, const QString &child, int otherwise)
 {
     if (!open())
         return std::nullopt;
     QString why;
-    const PgResult set = m_database->connection().exec(
-        "SELECT fact_seconds FROM zentovia_facts_seconds(ARRAY[$1])", { keyOf(child) }, &why);
+    const PgResult set = m_database->connection().exec(sql, { keyOf(child) }, &why);
     if (!set) {
         fail(why);
         return std::nullopt;
@@ -157,17 +156,39 @@ std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
     return PQntuples(set.get()) > 0 ? int(PgConnection::number(set.get(), 0, 0)) : otherwise;
 }
 
-bool ClassReader::setFactSeconds(const QString &child, int seconds)
+bool ClassReader::setSetting(
+    const char *sql, const QString &child, int value, const QString &teachersOnly)
 {
     if (!open())
         return false;
     QString why;
     QByteArray state;
-    const PgResult done
-        = m_database->connection().exec("SELECT zentovia_set_fact_seconds($1, $2::smallint)",
-            { keyOf(child), QByteArray::number(seconds) }, &why, &state);
-    return done
-        || fail(state == "42501" ? u"solo l'insegnante sceglie il tempo per rispondere"_s : why);
+    const PgResult done = m_database->connection().exec(
+        sql, { keyOf(child), QByteArray::number(value) }, &why, &state);
+    return done || fail(state == "42501" ? teachersOnly : why);
+}
+
+std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
+{
+    return setting("SELECT fact_seconds FROM zentovia_facts_seconds(ARRAY[$1])", child, otherwise);
+}
+
+bool ClassReader::setFactSeconds(const QString &child, int seconds)
+{
+    return setSetting("SELECT zentovia_set_fact_seconds($1, $2::smallint)", child, seconds,
+        u"solo l'insegnante sceglie il tempo per rispondere"_s);
+}
+
+std::optional<int> ClassReader::contestMinutes(const QString &child, int otherwise)
+{
+    return setting(
+        "SELECT contest_minutes FROM zentovia_contest_minutes(ARRAY[$1])", child, otherwise);
+}
+
+bool ClassReader::setContestMinutes(const QString &child, int minutes)
+{
+    return setSetting("SELECT zentovia_set_contest_minutes($1, $2::smallint)", child, minutes,
+        u"solo l'insegnante sceglie il tempo della gara"_s);
 }
 
 std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook *unsentFrom)

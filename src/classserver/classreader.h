@@ -62,6 +62,10 @@ public:
     bool erase(const QString &child);
     // The child's time for a fact as the teacher set it, or otherwise.
     std::optional<int> factSeconds(const QString &child, int otherwise);
+    // The time of the child's contests as the teacher set it, or otherwise;
+    // and the teacher's setting it.
+    std::optional<int> contestMinutes(const QString &child, int otherwise);
+    bool setContestMinutes(const QString &child, int minutes);
     // The teacher's: the child's time for a fact, for every computer.
     bool setFactSeconds(const QString &child, int seconds);
     // The teacher's: every fact of the child, with the child's time for a
@@ -79,6 +83,10 @@ public:
 private:
     bool fail(const QString &why);
     std::optional<QList<StoredAnswer>> unsent(Notebook *local);
+    // A child's setting the teacher chose, by its query ($1: the child);
+    // and setting it ($2: the value).
+    std::optional<int> setting(const char *sql, const QString &child, int otherwise);
+    bool setSetting(const char *sql, const QString &child, int value, const QString &teachersOnly);
 
     QString m_connection;
     int m_waitMs;

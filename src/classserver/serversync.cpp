@@ -137,6 +137,19 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
             return false;
         }
     }
+    const PgResult minutes
+        = server.exec("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
+            { names }, why);
+    if (!minutes)
+        return false;
+    for (int row = 0; row < PQntuples(minutes.get()); ++row) {
+        const QString child = PgConnection::text(minutes.get(), row, 0);
+        const int set = int(PgConnection::number(minutes.get(), row, 1));
+        if (notebook.contestMinutes(child) != set && !notebook.setContestMinutes(child, set)) {
+            *why = notebook.problem();
+            return false;
+        }
+    }
     const PgResult times = server.exec(
         "SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", { names }, why);
     if (!times)

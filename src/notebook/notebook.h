@@ -134,6 +134,10 @@ public:
     // as last heard: "-" when none holds for them, empty when the server
     // has not said yet (the class's hold then).
     QString childAssignment(const QString &child);
+    // The time of the child's contests, one of ContestMinutesChoices
+    // (notebooksync.cpp).
+    int contestMinutes(const QString &child);
+    bool setContestMinutes(const QString &child, int minutes);
     bool setChildAssignment(const QString &childKey, const QString &assignment);
     // The class list's names, as this computer last heard them.
     QStringList lastClassList()

@@ -1,6 +1,8 @@
 // The notebook's side of the class's server: what this computer is known by,
 // and the teacher's erases brought back from the server.
 #include "notebook/notebook.h"
+
+#include "core/tables.h"
 #include "notebook/notebookfile.h"
 
 #include <QRandomGenerator>
@@ -92,6 +94,22 @@ QString Notebook::childAssignment(const QString &child)
 bool Notebook::setChildAssignment(const QString &childKey, const QString &assignment)
 {
     return setMeta(u"assignment:"_s + childKey, assignment);
+}
+
+int Notebook::contestMinutes(const QString &child)
+{
+    bool ok = false;
+    const int minutes = meta(u"minutes:"_s + shownName(child).toCaseFolded()).toInt(&ok);
+    return ok ? minutes : DefaultContestMinutes;
+}
+
+bool Notebook::setContestMinutes(const QString &child, int minutes)
+{
+    if (std::find(ContestMinutesChoices.begin(), ContestMinutesChoices.end(), minutes)
+        == ContestMinutesChoices.end())
+        return fail(u"Non scrivo nel"_s,
+            u"una gara dura 7 o 10 minuti, oppure non ha l'orologio, non %1 minuti"_s.arg(minutes));
+    return setMeta(u"minutes:"_s + shownName(child).toCaseFolded(), QString::number(minutes));
 }
 
 bool Notebook::setLastClassList(const QStringList &names)

@@ -6,6 +6,7 @@
 #include "learning/localclock.h"
 #include "notebookview/classpage.h"
 #include "notebookview/classpages.h"
+#include "notebookview/contesttimechooser.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/sansfont.h"
 
@@ -115,6 +116,9 @@ void NotebookWindow::buildControls()
         m_seconds->addItem(u"%1 s"_s.arg(seconds), seconds);
     auto *secondsLabel = new QLabel(u"Tempo per rispondere:"_s, content);
     secondsLabel->setBuddy(m_seconds);
+    m_minutes = new ContestTimeChooser(m_notebook, content);
+    auto *minutesLabel = new QLabel(u"Tempo della gara:"_s, content);
+    minutesLabel->setBuddy(m_minutes);
     m_print = new QPushButton(u"Stampa…"_s, content);
     m_print->setObjectName(u"print"_s);
     m_erase = new QPushButton(content);
@@ -129,6 +133,9 @@ void NotebookWindow::buildControls()
     bar->addSpacing(24);
     bar->addWidget(secondsLabel);
     bar->addWidget(m_seconds);
+    bar->addSpacing(24);
+    bar->addWidget(minutesLabel);
+    bar->addWidget(m_minutes);
     bar->addStretch(1);
     bar->addWidget(m_print);
     bar->addSpacing(12);
@@ -184,6 +191,7 @@ void NotebookWindow::buildControls()
 
     connect(m_chooser, &QComboBox::currentIndexChanged, this, &NotebookWindow::showChild);
     connect(m_seconds, &QComboBox::currentIndexChanged, this, &NotebookWindow::chooseSeconds);
+    connect(m_minutes, &ContestTimeChooser::problem, this, &NotebookWindow::showProblem);
     connect(m_print, &QPushButton::clicked, this, &NotebookWindow::askToPrint);
     connect(m_erase, &QPushButton::clicked, this, &NotebookWindow::askToErase);
     connect(m_classButton, &QPushButton::clicked, this, &NotebookWindow::toggleClassPage);
@@ -239,6 +247,7 @@ void NotebookWindow::showSource()
     // time for a fact.
     m_erase->setVisible(!m_pupils);
     m_seconds->setEnabled(!m_pupils);
+    m_minutes->setEnabled(!m_pupils);
     m_seconds->setToolTip(
         m_pupils ? u"Il tempo per rispondere lo sceglie l'insegnante."_s : QString());
 }
@@ -342,6 +351,7 @@ void NotebookWindow::showChild()
         const QSignalBlocker quiet(m_seconds);
         m_seconds->setCurrentIndex(m_seconds->findData(*seconds));
     }
+    m_minutes->showChild(name, showsClass() ? m_class.get() : nullptr);
     showGrid();
     ++m_reading;
     m_chartState = Chart::Stale;

@@ -118,6 +118,7 @@ private:
     QLabel *m_empty = nullptr;
     QComboBox *m_chooser = nullptr;
     QComboBox *m_seconds = nullptr;
+    class ContestTimeChooser *m_minutes = nullptr;
     QPushButton *m_print = nullptr;
     QPushButton *m_erase = nullptr;
     QPushButton *m_classButton = nullptr; // the teacher's: the class at a glance
