@@ -144,10 +144,15 @@ void Tavola::showEvent(QShowEvent *event)
 
 void Tavola::closeEvent(QCloseEvent *event)
 {
-    // Closing the window ends the program as it stands: no farewell, no
-    // record.
-    TavolaForm::closeEvent(event);
-    m_contest.abandon();
+    // The title bar's close button ends the contest as Exit does: the
+    // farewell, and a better score kept as the record. The window goes once
+    // the contest has ended.
+    if (m_contest.hasEnded()) {
+        TavolaForm::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    m_contest.finish();
 }
 
 bool Tavola::eventFilter(QObject *watched, QEvent *event)

@@ -344,12 +344,6 @@ void Contest::finish()
     end(0);
 }
 
-void Contest::abandon()
-{
-    if (!m_ended)
-        end(0);
-}
-
 void Contest::end(int status)
 {
     m_ended = true;

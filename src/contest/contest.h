@@ -85,8 +85,6 @@ public:
     void tick();
     // The end of contest: farewell, record, end of the program.
     void finish();
-    // The window was closed: the program ends as it stands, with no record.
-    void abandon();
     // The character says the current question again.
     void sayQuestionAgain();
 
