@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -108,6 +109,8 @@ private Q_SLOTS:
     void answersForTheNotebook();
     void practice_data();
     void practice();
+    void practiceWaitsForAnAnswer_data();
+    void practiceWaitsForAnAnswer();
     void endsOnce();
     void otherTables_data();
     void otherTables();
@@ -497,6 +500,34 @@ void TestContest::practice()
     QCOMPARE(source.heard.size(), answers);
     // A ripasso neither reads nor writes a record.
     QCOMPARE(QDir(rig.home.filePath(u"zentovia"_s)).entryList(QDir::Files), QStringList());
+}
+
+void TestContest::practiceWaitsForAnAnswer_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("judged");
+    QTest::newRow("empty: asked for") << QString() << false;
+    QTest::newRow("a blank is an answer") << u" "_s << true;
+}
+
+void TestContest::practiceWaitsForAnAnswer()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, judged);
+    ContestRig rig;
+    CyclingSource source;
+    rig.contest.setPractice(source);
+    QSignalSpy answered(&rig.contest, &Contest::answered);
+    rig.start();
+    rig.said();
+    rig.answer(typed);
+    QCOMPARE(answered.size(), int(judged));
+    QCOMPARE(rig.nextOffers, int(judged));
+    QCOMPARE(rig.shown[u"clock"_s], judged ? u"19"_s : u"20"_s);
+    QCOMPARE(rig.said().contains(u"Speak Scrivi il risultato, poi premi Invio."_s), !judged);
+    // The question still waits: the right answer is judged.
+    rig.answer(u"5"_s);
+    QCOMPARE(answered.size(), 1);
 }
 
 void TestContest::endsOnce()

@@ -257,6 +257,12 @@ void Contest::judge(const QString &answer)
 {
     if (m_ended)
         return;
+    if (isPractice() && !m_judged && answer.isEmpty()) {
+        // Nothing written is no answer: the question waits for one, and the
+        // wizard says so in his balloon.
+        characterInView().Speak(Practice::AnswerWanted);
+        return;
+    }
     Q_EMIT questionLineShown(false);
     // The answer must be the product's digits, character for character.
     const QString product = QString::number(m_question.product.value());

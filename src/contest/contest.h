@@ -79,7 +79,8 @@ public:
     // A key that types a character into the answer box, which holds answer;
     // Enter ('\r') judges it, once per question.
     void keyTyped(QChar key, const QString &answer);
-    // Judges an answer against the current question.
+    // Judges an answer against the current question. In a ripasso an empty
+    // answer is none: the wizard asks for the result, and nothing is kept.
     void judge(const QString &answer);
     // One second of the countdown.
     void tick();

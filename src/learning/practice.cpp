@@ -11,6 +11,8 @@ const QString Practice::Instructions = u"Oggi facciamo un ripasso, senza fretta 
                                        "risultato e premi invio, poi premi ancora invio per la "
                                        "domanda successiva. Puoi finire quando vuoi con Exit."_s;
 
+const QString Practice::AnswerWanted = u"Scrivi il risultato, poi premi Invio."_s;
+
 Practice::Practice(FactSource &source, int questions)
     : m_source(source)
     , m_questions(questions)

@@ -17,6 +17,9 @@ public:
     static constexpr int NamedAtTheEnd = 3;
     // What the wizard says to open a ripasso.
     static const QString Instructions;
+    // What the wizard says at Invio on an empty answer: a ripasso judges
+    // only what the child has written.
+    static const QString AnswerWanted;
 
     explicit Practice(FactSource &source, int questions = Questions);
 
