@@ -111,6 +111,8 @@ private Q_SLOTS:
     void practice();
     void practiceWaitsForAnAnswer_data();
     void practiceWaitsForAnAnswer();
+    void practiceSummary_data();
+    void practiceSummary();
     void endsOnce();
     void otherTables_data();
     void otherTables();
@@ -528,6 +530,29 @@ void TestContest::practiceWaitsForAnAnswer()
     // The question still waits: the right answer is judged.
     rig.answer(u"5"_s);
     QCOMPARE(answered.size(), 1);
+}
+
+void TestContest::practiceSummary_data()
+{
+    QTest::addColumn<QString>("answers"); // 5 x 1, 5 x 2, ...: + right, - wrong
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("1 of 2") << u"+-"_s
+                            << u"Hai risposto giusto a 1 domanda su 2. La prossima volta "
+                               "riproviamo 5 per 2."_s;
+    QTest::newRow("1 tried") << u"-"_s
+                             << u"Hai provato 1 domanda: ogni ripasso ti aiuta. La prossima "
+                                "volta riproviamo 5 per 1."_s;
+}
+
+void TestContest::practiceSummary()
+{
+    QFETCH(QString, answers);
+    QFETCH(QString, summary);
+    CyclingSource source;
+    Practice practice(source);
+    for (const QChar answer : answers)
+        practice.answered(practice.next(), answer == u'+');
+    QCOMPARE(practice.summary(), summary);
 }
 
 void TestContest::endsOnce()

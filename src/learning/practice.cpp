@@ -42,9 +42,10 @@ QString Practice::summary() const
         return m_asked == 1
             ? u"Hai risposto giusto: bravissimo!"_s
             : u"Hai risposto giusto a tutte le %1 domande: bravissimo!"_s.arg(m_asked);
+    const auto questions = [](int n) { return n == 1 ? u"1 domanda"_s : u"%1 domande"_s.arg(n); };
     const QString text = m_right == 0
-        ? u"Hai provato %1 domande: ogni ripasso ti aiuta."_s.arg(m_asked)
-        : u"Hai risposto giusto a %1 domande su %2."_s.arg(m_right).arg(m_asked);
+        ? u"Hai provato %1: ogni ripasso ti aiuta."_s.arg(questions(m_asked))
+        : u"Hai risposto giusto a %1 su %2."_s.arg(questions(m_right)).arg(m_asked);
     // The facts missed most often, the latest first among equals.
     QList<Miss> misses = m_misses;
     std::stable_sort(misses.begin(), misses.end(), [](const Miss &a, const Miss &b) {
