@@ -1,7 +1,10 @@
 // The window bound to its contest: what each control shows, where the focus
 // goes, the gradient, the clock's timer and the ways out.
 
+#include "app/notebookrecorder.h"
 #include "app/surface.h"
+#include "notebook/notebook.h"
+#include "notebook/notebookwriter.h"
 #include "support/tavolatest.h"
 
 #include <QTimer>
@@ -25,6 +28,8 @@ private Q_SLOTS:
     void waysOutStoreTheRecord_data();
     void waysOutStoreTheRecord();
     void practiceShowsQuestionsLeft();
+    void notebookKeepsOutcomes_data();
+    void notebookKeepsOutcomes();
 };
 
 void TestTavola::question()
@@ -216,6 +221,34 @@ void TestTavola::practiceShowsQuestionsLeft()
         QVERIFY(!rig.shown(role));
     // No clock runs: a ripasso has all the time it needs.
     QVERIFY(!rig.control<QTimer>(Role::Ticker)->isActive());
+}
+
+void TestTavola::notebookKeepsOutcomes_data()
+{
+    QTest::addColumn<QString>("typed"); // against 5 x 7
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("wrong") << u"36"_s << int(Outcome::Wrong);
+    QTest::newRow("blanks around: wrong") << u"  35 "_s << int(Outcome::Wrong);
+    QTest::newRow("empty: skipped") << QString() << int(Outcome::Skipped);
+}
+
+void TestTavola::notebookKeepsOutcomes()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, outcome);
+    TavolaRig rig;
+    const QString path = rig.home.filePath(u"quaderno.sqlite"_s);
+    {
+        NotebookWriter writer(path);
+        NotebookRecorder recorder(rig.contest(), writer, Mode::Contest);
+        rig.random.nextQuestion(7);
+        rig.start();
+        rig.answer(typed);
+    }
+    const QList<Answer> kept = Notebook(path).answers(u"Anna"_s).value();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(int(kept.first().outcome), outcome);
+    QCOMPARE(kept.first().typed, typed);
 }
 
 QTEST_MAIN(TestTavola)

@@ -14,8 +14,12 @@ NotebookRecorder::NotebookRecorder(Contest &contest, NotebookWriter &writer, Mod
     connect(&contest, &Contest::answered, this,
         [this](
             const Question &question, const QString &typed, Contest::Verdict verdict, qint64 ms) {
-            keep(question, typed,
-                verdict == Contest::Verdict::Right ? Outcome::Right : Outcome::Wrong, ms);
+            // Invio on an empty box answers nothing: kept as a question
+            // skipped, not as a mistake.
+            const Outcome outcome = verdict == Contest::Verdict::Right ? Outcome::Right
+                : typed.isEmpty()                                      ? Outcome::Skipped
+                                                                       : Outcome::Wrong;
+            keep(question, typed, outcome, ms);
         });
     connect(&contest, &Contest::skipped, this, [this](const Question &question, qint64 ms) {
         keep(question, QString(), Outcome::Skipped, ms);
