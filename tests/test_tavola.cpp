@@ -23,6 +23,8 @@ private Q_SLOTS:
     void verdict();
     void gradientBands();
     void onlyTypingKeysCount();
+    void accessKeysTypeNothing_data();
+    void accessKeysTypeNothing();
     void nextDisabledUntilFirstAnswer();
     void timerTicksTheClock();
     void waysOutStoreTheRecord_data();
@@ -144,6 +146,41 @@ void TestTavola::onlyTypingKeysCount()
     QCOMPARE(box->text(), u"a"_s);
     QVERIFY(!surface->hasGradient());
     QVERIFY(rig.shown(Role::Times));
+}
+
+void TestTavola::accessKeysTypeNothing_data()
+{
+    QTest::addColumn<int>("key"); // with Alt, in the answer box
+    QTest::addColumn<bool>("answered"); // 15 for 5 x 3 first
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("product"); // the question afterwards
+
+    QTest::newRow("Alt+N, Nuovo calcolo disabled") << int(Qt::Key_N) << false << u"1"_s << u"15"_s;
+    QTest::newRow("Alt+N asks the next question") << int(Qt::Key_N) << true << u""_s << u"45"_s;
+    QTest::newRow("Alt+Q, no such button") << int(Qt::Key_Q) << true << u"151"_s << u"15"_s;
+}
+
+void TestTavola::accessKeysTypeNothing()
+{
+    QFETCH(int, key);
+    QFETCH(bool, answered);
+    QFETCH(QString, box);
+    QFETCH(QString, product);
+    TavolaRig rig;
+    rig.random.nextQuestion(3);
+    rig.start();
+    rig.tavola->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.tavola.get()));
+    auto *answer = rig.control<QLineEdit>(Role::AnswerBox);
+    if (answered)
+        rig.answer(u"15"_s);
+    answer->setFocus();
+    QTest::keyClick(answer, Qt::Key_1);
+    rig.random.nextQuestion(9);
+    // As the desktop delivers it, to the window with the answer box focused.
+    QTest::keyClick(rig.tavola->windowHandle(), Qt::Key(key), Qt::AltModifier);
+    QTRY_COMPARE(rig.text(Role::ProductField), product); // a button clicks as it comes up
+    QCOMPARE(answer->text(), box);
 }
 
 void TestTavola::nextDisabledUntilFirstAnswer()

@@ -155,13 +155,30 @@ void Tavola::closeEvent(QCloseEvent *event)
     m_contest.finish();
 }
 
+namespace {
+
+// Alt or the logo key held: an access key, which types nothing. Ctrl with Alt
+// is AltGr on some keyboards, which types.
+bool accessKeyHeld(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::MetaModifier)
+        || ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier));
+}
+
+} // namespace
+
 bool Tavola::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_answerBox && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // Alt+N, Alt+X and any other Alt+letter: their button, when enabled,
+        // has had the key already; the letter never goes into the answer box
+        // (with Nuovo calcolo still disabled, it would).
+        if (accessKeyHeld(key->modifiers()))
+            return true;
         // Only keys that type a character (Enter and Backspace among them)
         // count; the key still goes into the box. Tab and Shift+Tab only
         // move the focus, as in any window.
-        const auto *key = static_cast<QKeyEvent *>(event);
         const bool focusKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
         if (!focusKey && !key->text().isEmpty())
             m_contest.keyTyped(key->text().at(0), m_answerBox->text());
