@@ -7,6 +7,8 @@
 #include "notebook/notebookwriter.h"
 #include "support/tavolatest.h"
 
+#include <QAccessible>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -32,6 +34,8 @@ private Q_SLOTS:
     void practiceShowsQuestionsLeft();
     void notebookKeepsOutcomes_data();
     void notebookKeepsOutcomes();
+    void clockForScreenReaders_data();
+    void clockForScreenReaders();
 };
 
 void TestTavola::question()
@@ -49,6 +53,9 @@ void TestTavola::question()
     for (const auto &[role, text] : shown)
         QCOMPARE(rig.text(role), text);
     QCOMPARE(rig.tavola->focusWidget(), rig.control<QLineEdit>(Role::AnswerBox));
+    // The question as one text for a screen reader, the verdict's gone.
+    QCOMPARE(rig.control<QLineEdit>(Role::AnswerBox)->accessibleDescription(), u"5 per 7"_s);
+    QCOMPARE(rig.control(Role::Verdict)->accessibleName(), QString());
     for (Role role : { Role::Factor, Role::Times, Role::Multiplier })
         QVERIFY(!rig.shown(role));
 }
@@ -79,13 +86,20 @@ void TestTavola::verdict()
     QTest::keyClicks(rig.control<QLineEdit>(Role::AnswerBox), typed);
     for (Role role : { Role::Factor, Role::Times, Role::Multiplier })
         QVERIFY(rig.shown(role));
+    QSignalSpy announced(rig.tavola.get(), &Tavola::announced);
     QTest::keyClick(rig.control<QLineEdit>(Role::AnswerBox), Qt::Key_Return);
 
     QCOMPARE(rig.text(Role::Verdict), verdict);
+    QCOMPARE(announced.value(0), QVariantList { verdict }); // to a screen reader
     QCOMPARE(rig.control(Role::Verdict)->palette().color(QPalette::WindowText), colour);
     QCOMPARE((QStringList { rig.text(Role::CorrectCount), rig.text(Role::WrongCount),
                  rig.text(Role::TotalCount) }),
         counts);
+    // A screen reader reads each count with what it counts.
+    for (const auto &[role, name] : { std::pair(Role::CorrectCount, u"Risposte esatte: "_s),
+             std::pair(Role::WrongCount, u"Risposte errate: "_s),
+             std::pair(Role::TotalCount, u"Risposte totali: "_s) })
+        QCOMPARE(rig.control(role)->accessibleName(), name + rig.text(role));
     QCOMPARE(rig.text(Role::AnswerBox), typed);
     QVERIFY(!rig.shown(Role::Factor));
     auto *next = rig.control<QPushButton>(Role::NextButton);
@@ -286,6 +300,39 @@ void TestTavola::notebookKeepsOutcomes()
     QCOMPARE(kept.size(), 1);
     QCOMPARE(int(kept.first().outcome), outcome);
     QCOMPARE(kept.first().typed, typed);
+}
+
+void TestTavola::clockForScreenReaders_data()
+{
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<int>("changes"); // since the first question
+    QTest::addColumn<int>("announced");
+    QTest::newRow("a second") << 1 << u"7 minuti"_s << 0 << 0;
+    QTest::newRow("a minute") << 60 << u"6 minuti"_s << 1 << 0;
+    QTest::newRow("the last minute") << 360 << u"1 minuto"_s << 6 << 1;
+    QTest::newRow("its last second") << 419 << u"1 minuto"_s << 6 << 1;
+}
+
+void TestTavola::clockForScreenReaders()
+{
+    QFETCH(int, ticks);
+    QFETCH(QString, left);
+    QFETCH(int, changes);
+    QFETCH(int, announced);
+    TavolaRig rig;
+    rig.start();
+    QSignalSpy told(rig.tavola.get(), &Tavola::announced);
+    QWidget *clock = rig.control(Role::Clock);
+    QStringList heard { clock->accessibleName() };
+    for (int i = 0; i < ticks; ++i) {
+        rig.contest().tick();
+        if (clock->accessibleName() != heard.last())
+            heard << clock->accessibleName();
+    }
+    QCOMPARE(heard.last(), left);
+    QCOMPARE(heard.size() - 1, changes);
+    QCOMPARE(told.size(), announced);
 }
 
 QTEST_MAIN(TestTavola)

@@ -5,6 +5,7 @@
 #include "app/wizard.h"
 #include "contest/display.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -94,18 +95,13 @@ void Tavola::bindContest()
             setCaption(m_recordHolder, holder);
         });
     connect(contest, &Contest::clockArmed, m_ticker, qOverload<>(&QTimer::start));
-    connect(contest, &Contest::clockShown, m_clock, &QLabel::setText);
+    connect(contest, &Contest::clockShown, this, &Tavola::showClock);
     connect(contest, &Contest::questionAsked, this, &Tavola::showQuestion);
     connect(contest, &Contest::questionLineShown, this, &Tavola::setQuestionLineVisible);
     connect(contest, &Contest::gradientPainted, m_surface, &Surface::paintGradient);
     connect(contest, &Contest::drawingCleared, m_surface, &Surface::clear);
     connect(contest, &Contest::verdictShown, this, &Tavola::showVerdict);
-    connect(contest, &Contest::countsShown, this,
-        [this](const QString &correct, const QString &wrong, const QString &total) {
-            setCaption(m_correctCount, correct);
-            setCaption(m_wrongCount, wrong);
-            setCaption(m_totalCount, total);
-        });
+    connect(contest, &Contest::countsShown, this, &Tavola::showCounts);
     connect(contest, &Contest::nextOffered, this, [this] {
         m_nextButton->setEnabled(true);
         m_nextButton->setFocus();
@@ -116,6 +112,7 @@ void Tavola::bindContest()
 void Tavola::showQuestion(const Question &question)
 {
     setCaption(m_verdict, QString());
+    m_verdict->setAccessibleName(QString());
     m_factorField->setText(formatNumber(question.factor.value(), u"#0"));
     setCaption(m_factor, QString::number(question.factor.value()));
     setCaption(m_multiplier, QString::number(question.multiplier.value()));
@@ -123,6 +120,9 @@ void Tavola::showQuestion(const Question &question)
     m_productField->setText(QString::number(question.product.value()));
     m_answerBox->setText(QString());
     m_answerBox->setFocus();
+    // The question as one text, for a screen reader in the answer box.
+    m_answerBox->setAccessibleDescription(
+        u"%1 per %2"_s.arg(question.factor.value()).arg(question.multiplier.value()));
 }
 
 void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
@@ -132,6 +132,38 @@ void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
         verdict == Contest::Verdict::Right ? QColor(0, 0, 0xFF) : QColor(0xFF, 0, 0));
     m_verdict->setPalette(pal);
     setCaption(m_verdict, text);
+    // Said by a screen reader as it shows, wherever the focus is.
+    m_verdict->setAccessibleName(text);
+    announce(m_verdict);
+}
+
+void Tavola::announce(QWidget *widget)
+{
+    QAccessibleEvent alert(widget, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+    Q_EMIT announced(widget->accessibleName());
+}
+
+void Tavola::showClock(const QString &text)
+{
+    m_clock->setText(text);
+    // A screen reader hears the minutes left, not every second: what is
+    // left changes once a minute, and only the last minute is announced.
+    QString left;
+    bool lastMinute = false;
+    if (m_contest.isPractice()) {
+        const int questions = text.toInt();
+        left = questions == 1 ? u"Manca 1 domanda"_s : u"Mancano %1 domande"_s.arg(questions);
+    } else {
+        const int minutes = (m_contest.countdown().secondsLeft() + 59) / 60;
+        lastMinute = minutes == 1;
+        left = lastMinute ? u"1 minuto"_s : u"%1 minuti"_s.arg(minutes);
+    }
+    if (left == m_clock->accessibleName())
+        return;
+    m_clock->setAccessibleName(left);
+    if (lastMinute)
+        announce(m_clock);
 }
 
 void Tavola::showEvent(QShowEvent *event)

@@ -49,6 +49,9 @@ Q_SIGNALS:
     void controlsBuilt();
     // A box of the contest has been closed: the child has answered it.
     void boxClosed();
+    // Told to a screen reader as it shows, wherever the focus is: a verdict,
+    // the last minute.
+    void announced(const QString &text);
 
 private:
     // The contest's boxes go through the window: the controls are built
@@ -59,6 +62,8 @@ private:
     void bindContest();
     void showQuestion(const Question &question);
     void showVerdict(Contest::Verdict verdict, const QString &text);
+    void showClock(const QString &text);
+    void announce(QWidget *widget);
     void endProgram(int status);
 
     Dialogs &m_dialogs;

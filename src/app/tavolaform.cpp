@@ -15,6 +15,8 @@
 #include <QSvgRenderer>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace Zentovia {
 
 namespace {
@@ -182,6 +184,18 @@ void TavolaForm::buildScorePanel()
         { "Times New Roman", 21.75 }, Blue);
     m_totalCount = growing(label(m_surface, Role::TotalCount, "0", { 1560, 3600, 315, 540 },
         { "Times New Roman", 21.75, true }, Blue));
+    showCounts(u"0"_s, u"0"_s, u"0"_s);
+}
+
+void TavolaForm::showCounts(const QString &correct, const QString &wrong, const QString &total)
+{
+    setCaption(m_correctCount, correct);
+    setCaption(m_wrongCount, wrong);
+    setCaption(m_totalCount, total);
+    // A screen reader reads each count with what it counts.
+    m_correctCount->setAccessibleName(u"Risposte esatte: "_s + correct);
+    m_wrongCount->setAccessibleName(u"Risposte errate: "_s + wrong);
+    m_totalCount->setAccessibleName(u"Risposte totali: "_s + total);
 }
 
 void TavolaForm::buildClock()
@@ -253,11 +267,16 @@ void TavolaForm::buildQuestionLine()
 
 void TavolaForm::buildHiddenControls()
 {
-    m_factorField = hiddenField(m_surface, Role::FactorField, "0");
-    m_multiplierWords = hiddenField(m_surface, Role::MultiplierWords, "Text6");
-    m_productField = hiddenField(m_surface, Role::ProductField, "Text7");
-    m_playerField = hiddenField(m_surface, Role::PlayerField, "Text8");
-    m_checkButton = new QPushButton(QStringLiteral("verifica"), m_surface);
+    // In a window of their own that is never shown: a screen reader walks
+    // the window's widgets, hidden ones too, and would read the product
+    // before the child has answered.
+    auto *hidden = new QWidget(this, Qt::Window);
+    hidden->setObjectName(QStringLiteral("hiddenFields"));
+    m_factorField = hiddenField(hidden, Role::FactorField, "0");
+    m_multiplierWords = hiddenField(hidden, Role::MultiplierWords, "Text6");
+    m_productField = hiddenField(hidden, Role::ProductField, "Text7");
+    m_playerField = hiddenField(hidden, Role::PlayerField, "Text8");
+    m_checkButton = new QPushButton(QStringLiteral("verifica"), hidden);
     m_checkButton->setObjectName(formName(Role::CheckButton));
     m_checkButton->hide();
 }

@@ -39,6 +39,8 @@ protected:
     // Sets a label's text; labels that hold numbers or names grow to fit it.
     void setCaption(QLabel *label, const QString &text);
     void setQuestionLineVisible(bool visible);
+    // The score panel's three counts.
+    void showCounts(const QString &correct, const QString &wrong, const QString &total);
 
     Surface *m_surface = nullptr;
 
