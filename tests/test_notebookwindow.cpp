@@ -60,7 +60,8 @@ QStringList cellNames(NotebookWindow &window)
         = QAccessible::queryAccessibleInterface(window.findChild<FactGridView *>());
     QStringList names;
     for (int i = 0; i < grid->childCount(); ++i)
-        names << grid->child(i)->text(QAccessible::Name);
+        if (grid->child(i)->role() == QAccessible::Cell)
+            names << grid->child(i)->text(QAccessible::Name);
     return names;
 }
 
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void childrenMostRecentFirst();
     void cellsSayTheirState_data();
     void cellsSayTheirState();
+    void gridReadsAsATable_data();
+    void gridReadsAsATable();
     void timeForAFactRedrawsAtOnce_data();
     void timeForAFactRedrawsAtOnce();
     void erasesOnlyTheChildShown_data();
@@ -150,6 +153,55 @@ void TestNotebookWindow::cellsSayTheirState()
                             ->cell(parts.at(0).toInt(), parts.at(1).toInt())
                             ->toolTip();
     QVERIFY2(tip.startsWith(details), qPrintable(tip));
+}
+
+void TestNotebookWindow::gridReadsAsATable_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<int>("multiplier");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("column");
+    QTest::newRow("1 x 1") << 1 << 1 << u"1 per 1: mai chiesto"_s << u"Tabellina dell'1"_s
+                           << u"per 1"_s;
+    QTest::newRow("7 x 8") << 7 << 8 << u"7 per 8: da imparare"_s << u"Tabellina del 7"_s
+                           << u"per 8"_s;
+    QTest::newRow("8 x 10") << 8 << 10 << u"8 per 10: mai chiesto"_s << u"Tabellina dell'8"_s
+                            << u"per 10"_s;
+}
+
+void TestNotebookWindow::gridReadsAsATable()
+{
+    QFETCH(int, table);
+    QFETCH(int, multiplier);
+    QFETCH(QString, cell);
+    QFETCH(QString, row);
+    QFETCH(QString, column);
+    NotebookWindow window(*m_notebook);
+    window.findChild<QComboBox *>(u"child"_s)->setCurrentText(u"Anna"_s);
+    QAccessibleInterface *grid
+        = QAccessible::queryAccessibleInterface(window.findChild<FactGridView *>());
+    QCOMPARE(grid->role(), QAccessible::Table);
+    QAccessibleTableInterface *cells = grid->tableInterface();
+    QCOMPARE(cells->rowDescription(table - 1), row);
+    QCOMPARE(cells->columnDescription(multiplier - 1), column);
+    QAccessibleInterface *found = cells->cellAt(table - 1, multiplier - 1);
+    QCOMPARE(found->text(QAccessible::Name), cell);
+    QAccessibleTableCellInterface *at = found->tableCellInterface();
+    QCOMPARE(QPoint(at->rowIndex(), at->columnIndex()), QPoint(table - 1, multiplier - 1));
+    QCOMPARE(at->rowHeaderCells().value(0)->text(QAccessible::Name), row);
+    QCOMPARE(at->columnHeaderCells().value(0)->text(QAccessible::Name), column);
+    QCOMPARE(at->table(), grid);
+
+    // The choosers are named by what they choose, then read by their value.
+    for (const auto &[name, said] : { std::pair(u"child"_s, u"Quaderno di"_s),
+             std::pair(u"factSeconds"_s, u"Tempo per rispondere"_s) }) {
+        QAccessibleInterface *chooser
+            = QAccessible::queryAccessibleInterface(window.findChild<QComboBox *>(name));
+        QCOMPARE(chooser->text(QAccessible::Name), said);
+        QCOMPARE(
+            chooser->text(QAccessible::Value), window.findChild<QComboBox *>(name)->currentText());
+    }
 }
 
 void TestNotebookWindow::timeForAFactRedrawsAtOnce_data()

@@ -1,5 +1,6 @@
 #include "notebookview/factgridview.h"
 
+#include "notebookview/gridpart.h"
 #include "notebookview/sansfont.h"
 
 #include <QEvent>
@@ -164,13 +165,22 @@ struct Geometry
 FactGridView::FactGridView(QWidget *parent)
     : QWidget(parent)
 {
+    GridPart::installAccessibility();
     setAccessibleName(u"Tabelline"_s);
     for (int i = 0; i < 100; ++i) {
-        QWidget *cell = new QWidget(this);
+        QWidget *cell = new GridPart(this, i / 10, i % 10);
         cell->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         cell->setMouseTracking(true);
         cell->installEventFilter(this);
         m_cells.at(i) = cell;
+    }
+    // The headers, for a screen reader: "Tabellina dell'8", "per 8".
+    for (int n = 1; n <= 10; ++n) {
+        m_rowHeaders.at(n - 1) = new GridPart(this, n - 1, -1);
+        m_rowHeaders.at(n - 1)->setAccessibleName(
+            (n == 1 || n == 8 ? u"Tabellina dell'%1"_s : u"Tabellina del %1"_s).arg(n));
+        m_columnHeaders.at(n - 1) = new GridPart(this, -1, n - 1);
+        m_columnHeaders.at(n - 1)->setAccessibleName(u"per %1"_s.arg(n));
     }
     describeCells();
 }
@@ -178,6 +188,16 @@ FactGridView::FactGridView(QWidget *parent)
 QWidget *FactGridView::cell(int table, int multiplier) const
 {
     return m_cells.at((table - 1) * 10 + multiplier - 1);
+}
+
+QWidget *FactGridView::rowHeader(int table) const
+{
+    return table >= 1 && table <= 10 ? m_rowHeaders.at(table - 1) : nullptr;
+}
+
+QWidget *FactGridView::columnHeader(int multiplier) const
+{
+    return multiplier >= 1 && multiplier <= 10 ? m_columnHeaders.at(multiplier - 1) : nullptr;
 }
 
 void FactGridView::setGrid(const FactGrid &grid)
@@ -307,6 +327,11 @@ void FactGridView::placeCells()
     const Geometry at(rect());
     for (int i = 0; i < 100; ++i)
         m_cells.at(i)->setGeometry(at.cell(i).toAlignedRect());
+    for (int n = 0; n < 10; ++n) {
+        m_rowHeaders.at(n)->setGeometry(at.box(0, HeaderBand + n, HeaderBand, 1).toAlignedRect());
+        m_columnHeaders.at(n)->setGeometry(
+            at.box(HeaderBand + n, 0, 1, HeaderBand).toAlignedRect());
+    }
 }
 
 void FactGridView::describeCells()

@@ -16,8 +16,9 @@ namespace Zentovia {
 // hatching, nothing), so that no state rests on colour alone; a legend under
 // the table names them. Each cell is a small widget of its own, with no
 // drawing of its own: it carries the cell's name for a screen reader, its
-// tooltip and the keyboard focus (the arrows move it). Whatever is pointed
-// at or focused is told in full through pointed().
+// tooltip and the keyboard focus (the arrows move it); with the headers'
+// parts, a screen reader reads the grid as a table. Whatever is pointed at
+// or focused is told in full through pointed().
 class FactGridView : public QWidget
 {
     Q_OBJECT
@@ -28,6 +29,10 @@ public:
     const FactGrid &grid() const { return m_grid; }
     // table and multiplier from 1 to 10.
     QWidget *cell(int table, int multiplier) const;
+    // The headers of a row (a times table) and of a column (a multiplier),
+    // which a screen reader reads with each cell; nullptr out of 1..10.
+    QWidget *rowHeader(int table) const;
+    QWidget *columnHeader(int multiplier) const;
 
     // "7 per 8: da imparare", what a screen reader says of a cell.
     static QString cellName(int table, int multiplier, const FactSummary &fact);
@@ -64,6 +69,8 @@ private:
 
     FactGrid m_grid;
     std::array<QWidget *, 100> m_cells {};
+    std::array<QWidget *, 10> m_rowHeaders {};
+    std::array<QWidget *, 10> m_columnHeaders {};
     int m_focused = -1;
     int m_hovered = -1;
 };

@@ -8,6 +8,7 @@
 #include "notebookview/classpages.h"
 #include "notebookview/contesttimechooser.h"
 #include "notebookview/factgridview.h"
+#include "notebookview/namedcombobox.h"
 #include "notebookview/sansfont.h"
 
 #include <QComboBox>
@@ -104,13 +105,13 @@ void NotebookWindow::buildControls()
     m_empty->setFont(pointFont(15));
 
     auto *content = new QWidget(this);
-    m_chooser = new QComboBox(content);
+    m_chooser = new NamedComboBox(u"Quaderno di"_s, content);
     m_chooser->setObjectName(u"child"_s);
     m_chooser->setMinimumContentsLength(12);
     m_chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     auto *chooserLabel = new QLabel(u"Quaderno di:"_s, content);
     chooserLabel->setBuddy(m_chooser);
-    m_seconds = new QComboBox(content);
+    m_seconds = new NamedComboBox(u"Tempo per rispondere"_s, content);
     m_seconds->setObjectName(u"factSeconds"_s);
     for (int seconds : FactSecondsChoices)
         m_seconds->addItem(u"%1 s"_s.arg(seconds), seconds);
