@@ -3,8 +3,10 @@
 // The same keys on three desktops (ZENTOVIA_DESKTOP, set by in-xvfb.sh): an
 // X server alone, one with the openbox window manager, and Wayland. Keys are
 // typed with xdotool; the window, the boxes, the wizard and the question are
-// read off the screen, measured from the window wherever the desktop put it.
+// read off the screen, measured from the window wherever the desktop put it,
+// and what a screen reader reads through the accessibility bus.
 
+#include "accessibility.h"
 #include "screen.h"
 
 #include <QDir>
@@ -16,6 +18,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -128,6 +131,8 @@ void start(
         env.insert(QStringLiteral("WAYLAND_DISPLAY"),
             env.value(QStringLiteral("ZENTOVIA_WAYLAND_DISPLAY")));
     }
+    // Read through the accessibility bus as a screen reader reads it.
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     for (auto it = variables.begin(); it != variables.end(); ++it)
         env.insert(it.key(), it.value());
     // A compositor may still show the last box of the run before for a
@@ -171,6 +176,57 @@ void answerRightly(const QRect &answer, int table)
         return pixelsOf(screen, verdictPlace(answer), 0xFF0000FF) > 30;
     }),
         "no verdict for the right answer");
+}
+
+// The program as a screen reader reads it, once it holds an object such as
+// wanted; nothing after ten seconds.
+std::optional<QList<Accessible>> readOnceItHolds(
+    const std::function<bool(const Accessible &)> &wanted)
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        const auto read = readAccessible(QStringLiteral("zentovia"));
+        if (read && std::any_of(read->begin(), read->end(), wanted))
+            return read;
+        QThread::msleep(200);
+    } while (clock.elapsed() < 10000);
+    return std::nullopt;
+}
+
+bool isAnswerBox(const Accessible &object)
+{
+    return object.name == u"Risultato";
+}
+
+// While a question is asked a screen reader reads it whole in the answer box,
+// and neither the hidden fields nor the product; Alt+N, with Nuovo calcolo
+// still disabled, types nothing into the box.
+void checkWhatIsReadOfTheQuestion()
+{
+    const auto read = readOnceItHolds(
+        [](const Accessible &o) { return isAnswerBox(o) && o.description.startsWith(u"5 per "); });
+    QVERIFY2(read, "no question in the answer box for a screen reader");
+    const Accessible box = *std::find_if(read->begin(), read->end(), isAnswerBox);
+    const int multiplier = box.description.section(u' ', 2).toInt();
+    qInfo("a screen reader reads the question \"%s\"", qPrintable(box.description));
+    const QString product = QString::number(5 * multiplier);
+    for (const Accessible &object : *read) {
+        QVERIFY2(isAnswerBox(object) || object.role != box.role, qPrintable(object.text));
+        QVERIFY(object.name != u"verifica");
+        // 5 x 1's product is the factor's own text.
+        QVERIFY2(multiplier == 1 || (object.name != product && object.text != product),
+            qPrintable(object.role + QStringLiteral(": ") + object.name));
+    }
+    type(QStringLiteral("1"));
+    key("alt+n");
+    type(QStringLiteral("2"));
+    const auto typed = readOnceItHolds(
+        [](const Accessible &o) { return isAnswerBox(o) && o.text.endsWith(u'2'); });
+    QVERIFY2(typed, "the answer box did not take the keys");
+    QCOMPARE(std::find_if(typed->begin(), typed->end(), isAnswerBox)->text, QStringLiteral("12"));
+    key("BackSpace");
+    key("BackSpace");
 }
 
 // Past the name box and the greeting, the failure box; once it is closed the
@@ -243,9 +299,15 @@ void TestEndToEnd::contestSetsRecord()
             return;
     }
 
+    checkWhatIsReadOfTheQuestion();
+    if (QTest::currentTestFailed())
+        return;
     answerRightly(*answer, 5);
     if (QTest::currentTestFailed())
         return;
+    // A screen reader reads each count with what it counts.
+    QVERIFY2(readOnceItHolds([](const Accessible &o) { return o.name == u"Risposte esatte: 1"; }),
+        "no count of right answers for a screen reader");
     key("Return"); // the next question
     type(QStringLiteral("0"));
     key("Return"); // wrong, in red: no product of 5 is 0
