@@ -109,10 +109,7 @@ private Q_SLOTS:
     void answersForTheNotebook();
     void practice_data();
     void practice();
-    void practiceWaitsForAnAnswer_data();
     void practiceWaitsForAnAnswer();
-    void practiceSummary_data();
-    void practiceSummary();
     void endsOnce();
     void otherTables_data();
     void otherTables();
@@ -468,6 +465,9 @@ void TestContest::practice_data()
         << 20 << false
         << u"Hai risposto giusto a 10 domande su 20. La prossima volta riproviamo 5 per 10, 5 per "
            "8 e 5 per 6."_s;
+    QTest::newRow("Exit after two")
+        << 2 << true
+        << u"Hai risposto giusto a 1 domanda su 2. La prossima volta riproviamo 5 per 2."_s;
     QTest::newRow("Exit after three")
         << 3 << true
         << u"Hai risposto giusto a 2 domande su 3. La prossima volta riproviamo 5 per 2."_s;
@@ -504,55 +504,21 @@ void TestContest::practice()
     QCOMPARE(QDir(rig.home.filePath(u"zentovia"_s)).entryList(QDir::Files), QStringList());
 }
 
-void TestContest::practiceWaitsForAnAnswer_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("judged");
-    QTest::newRow("empty: asked for") << QString() << false;
-    QTest::newRow("a blank is an answer") << u" "_s << true;
-}
-
 void TestContest::practiceWaitsForAnAnswer()
 {
-    QFETCH(QString, typed);
-    QFETCH(bool, judged);
     ContestRig rig;
     CyclingSource source;
     rig.contest.setPractice(source);
     QSignalSpy answered(&rig.contest, &Contest::answered);
     rig.start();
     rig.said();
-    rig.answer(typed);
-    QCOMPARE(answered.size(), int(judged));
-    QCOMPARE(rig.nextOffers, int(judged));
-    QCOMPARE(rig.shown[u"clock"_s], judged ? u"19"_s : u"20"_s);
-    QCOMPARE(rig.said().contains(u"Speak Scrivi il risultato, poi premi Invio."_s), !judged);
-    // The question still waits: the right answer is judged.
-    rig.answer(u"5"_s);
+    rig.answer(QString()); // nothing written: asked for, nothing judged or kept
+    QCOMPARE(rig.said().last(), u"Speak Scrivi il risultato, poi premi Invio."_s);
+    QCOMPARE(answered.size() + rig.nextOffers, 0);
+    QCOMPARE(rig.shown[u"clock"_s], u"20"_s);
+    rig.answer(u" "_s); // a blank is an answer, wrong
     QCOMPARE(answered.size(), 1);
-}
-
-void TestContest::practiceSummary_data()
-{
-    QTest::addColumn<QString>("answers"); // 5 x 1, 5 x 2, ...: + right, - wrong
-    QTest::addColumn<QString>("summary");
-    QTest::newRow("1 of 2") << u"+-"_s
-                            << u"Hai risposto giusto a 1 domanda su 2. La prossima volta "
-                               "riproviamo 5 per 2."_s;
-    QTest::newRow("1 tried") << u"-"_s
-                             << u"Hai provato 1 domanda: ogni ripasso ti aiuta. La prossima "
-                                "volta riproviamo 5 per 1."_s;
-}
-
-void TestContest::practiceSummary()
-{
-    QFETCH(QString, answers);
-    QFETCH(QString, summary);
-    CyclingSource source;
-    Practice practice(source);
-    for (const QChar answer : answers)
-        practice.answered(practice.next(), answer == u'+');
-    QCOMPARE(practice.summary(), summary);
+    QCOMPARE(rig.shown[u"verdict"_s], u"red: Sbagliato!! 5"_s);
 }
 
 void TestContest::endsOnce()
