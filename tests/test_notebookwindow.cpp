@@ -193,7 +193,8 @@ void TestNotebookWindow::gridReadsAsATable()
 
     // The choosers are named by what they choose, then read by their value.
     for (const auto &[name, said] : { std::pair(u"child"_s, u"Quaderno di"_s),
-             std::pair(u"factSeconds"_s, u"Tempo per rispondere"_s) }) {
+             std::pair(u"factSeconds"_s, u"Tempo per rispondere"_s),
+             std::pair(u"contestMinutes"_s, u"Tempo della gara"_s) }) {
         QAccessibleInterface *chooser
             = QAccessible::queryAccessibleInterface(window.findChild<QComboBox *>(name));
         QCOMPARE(chooser->text(QAccessible::Name), said);

@@ -11,11 +11,10 @@ using namespace Qt::StringLiterals;
 namespace Zentovia {
 
 ContestTimeChooser::ContestTimeChooser(Notebook &notebook, QWidget *parent)
-    : QComboBox(parent)
+    : NamedComboBox(u"Tempo della gara"_s, parent)
     , m_notebook(notebook)
 {
     setObjectName(u"contestMinutes"_s);
-    setAccessibleName(u"Tempo della gara"_s);
     for (const int minutes : ContestMinutesChoices)
         addItem(minutes == NoClock ? u"senza orologio"_s : u"%1 minuti"_s.arg(minutes), minutes);
     setToolTip(u"Con più tempo, o senza orologio, l'orologio parte quando il mago ha finito "

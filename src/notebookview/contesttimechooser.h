@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QComboBox>
+#include "notebookview/namedcombobox.h"
 
 namespace Zentovia {
 
@@ -10,7 +10,7 @@ class Notebook;
 // "Tempo della gara": how long the shown child's contests last — the seven
 // minutes, ten minutes, or no clock — kept in this computer's notebook and,
 // with the teacher's login, for every computer of the class.
-class ContestTimeChooser : public QComboBox
+class ContestTimeChooser : public NamedComboBox
 {
     Q_OBJECT
 public:
