@@ -105,6 +105,7 @@ void TestTavola::verdict()
     auto *next = rig.control<QPushButton>(Role::NextButton);
     QVERIFY(next->isEnabled());
     QCOMPARE(rig.tavola->focusWidget(), next);
+    QCOMPARE(next->accessibleDescription(), verdict); // read as it takes the focus
 }
 
 void TestTavola::gradientBands()

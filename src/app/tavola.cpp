@@ -113,6 +113,7 @@ void Tavola::showQuestion(const Question &question)
 {
     setCaption(m_verdict, QString());
     m_verdict->setAccessibleName(QString());
+    m_nextButton->setAccessibleDescription(QString());
     m_factorField->setText(formatNumber(question.factor.value(), u"#0"));
     setCaption(m_factor, QString::number(question.factor.value()));
     setCaption(m_multiplier, QString::number(question.multiplier.value()));
@@ -132,15 +133,24 @@ void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
         verdict == Contest::Verdict::Right ? QColor(0, 0, 0xFF) : QColor(0xFF, 0, 0));
     m_verdict->setPalette(pal);
     setCaption(m_verdict, text);
-    // Said by a screen reader as it shows, wherever the focus is.
+    // Announced to a screen reader as it shows, and read with Nuovo calcolo,
+    // which takes the focus now.
     m_verdict->setAccessibleName(text);
+    m_nextButton->setAccessibleDescription(text);
     announce(m_verdict);
 }
 
 void Tavola::announce(QWidget *widget)
 {
+    // An alert, and with a Qt that has them an announcement: the AT-SPI
+    // bridge of Qt 6.4 passes alerts over, Orca then hears only the name
+    // that changed.
     QAccessibleEvent alert(widget, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(widget, widget->accessibleName());
+    QAccessible::updateAccessibility(&announcement);
+#endif
     Q_EMIT announced(widget->accessibleName());
 }
 

@@ -49,8 +49,8 @@ Q_SIGNALS:
     void controlsBuilt();
     // A box of the contest has been closed: the child has answered it.
     void boxClosed();
-    // Told to a screen reader as it shows, wherever the focus is: a verdict,
-    // the last minute.
+    // Announced to a screen reader as it shows, wherever the focus is: a
+    // verdict, the last minute.
     void announced(const QString &text);
 
 private:
