@@ -16,11 +16,25 @@ public:
 
     QComboBox *combo() const { return static_cast<QComboBox *>(widget()); }
 
+    // "Quaderno di: Anna": what it chooses, then its value, which Orca hears
+    // in the name as it does with any chooser.
     QString text(QAccessible::Text t) const override
     {
+        const QString value = combo()->currentText();
+        if (t == QAccessible::Name)
+            return value.isEmpty() ? combo()->accessibleName()
+                                   : combo()->accessibleName() + u": " + value;
         if (t == QAccessible::Value)
-            return combo()->currentText();
+            return value;
         return QAccessibleWidget::text(t);
+    }
+    // Its label is in its name: not said twice.
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>> relations(
+        QAccessible::Relation match) const override
+    {
+        auto all = QAccessibleWidget::relations(match);
+        all.removeIf([](const auto &relation) { return relation.second & QAccessible::Label; });
+        return all;
     }
     // Its list of choices, as Qt's own chooser has it.
     int childCount() const override { return 1; }

@@ -4,9 +4,9 @@
 
 namespace Zentovia {
 
-// A chooser that a screen reader names by what it chooses ("Quaderno di"),
-// then reads its value ("Anna"). Qt's own chooser on Linux gives its value
-// alone as its name.
+// A chooser that a screen reader names by what it chooses, then its value
+// ("Quaderno di: Anna"). Qt's own chooser on Linux gives its value alone as
+// its name.
 class NamedComboBox : public QComboBox
 {
     Q_OBJECT
