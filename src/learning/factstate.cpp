@@ -39,16 +39,13 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
     QList<int> tenths;
     tenths.reserve(oldestFirst.size());
     const Attempt *lastMistake = nullptr;
-    const Attempt *lastAnswer = nullptr; // skipped questions are no answer
     for (const Attempt &attempt : oldestFirst) {
         if (attempt.outcome == Outcome::Right)
             ++summary.right;
-        else if (attempt.outcome == Outcome::Wrong)
+        else
             lastMistake = &attempt;
-        if (attempt.outcome != Outcome::Skipped) {
+        if (attempt.outcome != Outcome::Skipped)
             tenths.append(attempt.tenths);
-            lastAnswer = &attempt;
-        }
     }
     summary.asked = int(oldestFirst.size());
     if (!tenths.isEmpty()) {
@@ -69,7 +66,7 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
         summary.memory.add(attempt, factSeconds);
     summary.recallNow = summary.memory.recallAt(now);
     summary.recallInAWeek = summary.memory.recallAt(now + WeekSeconds);
-    const bool lastInTime = lastAnswer && inTime(*lastAnswer, factSeconds);
+    const bool lastInTime = inTime(last, factSeconds);
     summary.lastOutcome = last.outcome;
     summary.lastInTime = lastInTime;
     summary.factSeconds = factSeconds;

@@ -37,7 +37,7 @@ struct FactSummary
     // Of the answers given (skipped questions have no time of their own).
     std::optional<double> medianSeconds;
     QDate lastDay;
-    QDateTime lastMistake; // the last wrong answer; invalid when none
+    QDateTime lastMistake; // wrong or skipped; invalid when none
     QDateTime lastAsked; // invalid when never asked
     // The memory model's predicted chance of recall, now and a week from
     // now (0 when never asked).
@@ -62,8 +62,8 @@ bool inTime(const Attempt &attempt, int factSeconds);
 //   time;
 // - to learn otherwise.
 // A right answer in time never lowers a fact's state: it raises its
-// stability and starts its forgetting afresh. A skipped question is no
-// answer and no mistake: it counts as asked, and nothing more.
+// stability and starts its forgetting afresh. A skipped question counts as
+// wrong.
 FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64 now,
     const MemoryParameters &parameters = MemoryParameters::forChildren());
 

@@ -56,9 +56,6 @@ FactMemory::FactMemory(const MemoryParameters &parameters)
 
 void FactMemory::add(const Attempt &attempt, int factSeconds)
 {
-    // A question skipped says nothing of what the child remembers.
-    if (attempt.outcome == Outcome::Skipped)
-        return;
     add(attempt.wallSeconds, gradeOf(attempt, factSeconds));
 }
 
@@ -118,7 +115,7 @@ QList<Prediction> predictions(
         for (const Attempt &attempt : attempts) {
             // Each day's first answer: what the model says of memory over
             // days. A retry of the day is short-term memory (see add()).
-            if (memory.asked() && attempt.outcome != Outcome::Skipped
+            if (memory.asked()
                 && LocalClock::wallDay(attempt.wallSeconds)
                     != LocalClock::wallDay(memory.lastSeconds()))
                 out.append(

@@ -22,9 +22,8 @@ struct Attempt
 // a fact.
 enum class Grade { Again = 1, Hard, Good, Easy };
 
-// Wrong: Again; right but past the time for a fact: Hard; right in time:
-// Good; right within half of it: Easy. A question skipped grades as Again,
-// but FactMemory passes over it: it says nothing of what is remembered.
+// Wrong or skipped: Again; right but past the time for a fact: Hard; right in
+// time: Good; right within half of it: Easy.
 Grade gradeOf(const Attempt &attempt, int factSeconds);
 
 // The weights of the memory model (see docs/memory-model.md): w[0..3] the
