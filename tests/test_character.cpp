@@ -120,6 +120,21 @@ class TestCharacter : public QObject
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(QFile::exists(merlinPath()), qPrintable(merlinPath())); }
 
+    // A new question drops the words still to come, each reported done.
+    void stopDropsWhatIsLeft()
+    {
+        Rig rig;
+        rig.merlin->Show();
+        for (const char *words : { "Esatto", "35", "Sei forte" })
+            rig.merlin->Speak(QString::fromLatin1(words));
+        QVERIFY(rig.runUntilDone(1));
+        QVERIFY(rig.balloonOpen());
+        rig.merlin->Stop();
+        QCOMPARE(rig.done.size(), 4);
+        QVERIFY(!rig.merlin->isBusy() && rig.merlin->queued() == 0);
+        QVERIFY(!rig.merlin->balloon()->isVisible());
+    }
+
     // ---- the loader ----
 
     void loadsMerlin()

@@ -111,6 +111,8 @@ private Q_SLOTS:
     void practice();
     void practiceWaitsForAnAnswer();
     void endsOnce();
+    void ownTime_data();
+    void ownTime();
     void otherTables_data();
     void otherTables();
 };
@@ -502,6 +504,49 @@ void TestContest::practice()
     QCOMPARE(source.heard.size(), answers);
     // A ripasso neither reads nor writes a record.
     QCOMPARE(QDir(rig.home.filePath(u"zentovia"_s)).entryList(QDir::Files), QStringList());
+}
+
+void TestContest::ownTime_data()
+{
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("clock"); // once the first question is asked
+    QTest::addColumn<QString>("folder"); // of the record
+    QTest::newRow("ten minutes") << 10 << u"00:10:00"_s << u"10-minuti"_s;
+    QTest::newRow("no clock") << NoClock << u"20"_s << u"senza-orologio"_s;
+}
+
+// A child's own time: the clock after the instructions (or none), the
+// question written, the wizard's words of the last question dropped, a
+// record apart.
+void TestContest::ownTime()
+{
+    QFETCH(int, minutes);
+    QFETCH(QString, clock);
+    QFETCH(QString, folder);
+    ContestRig rig;
+    QSignalSpy armed(&rig.contest, &Contest::clockArmed);
+    QObject::connect(&rig.contest, &Contest::playerNamed, [&] { rig.contest.setMinutes(minutes); });
+    rig.start();
+    QCOMPARE(rig.shown[u"clock"_s], clock);
+    QCOMPARE(rig.shown[u"line"_s], u"shown"_s);
+    QCOMPARE(armed.count(), 0);
+    const QStringList said = rig.said();
+    Q_EMIT rig.agent.merlin().requestDone(
+        quint64(said.indexOf(u"Speak "_s + Contest::instructions(5)) + 1));
+    QCOMPARE(armed.count(), minutes == NoClock ? 0 : 1);
+    rig.answerRight();
+    rig.said();
+    rig.next(2);
+    QCOMPARE(rig.said().value(0), u"Stop"_s);
+    for (int n = 0; n < 19 && minutes == NoClock; ++n) {
+        rig.answerRight();
+        rig.next(3);
+    }
+    QCOMPARE(rig.status.has_value(), minutes == NoClock);
+    rig.contest.finish();
+    QCOMPARE(rig.bytes(qPrintable(folder + u"/azentrec5.txt"_s)),
+        QByteArray::number(minutes == NoClock ? 20 : 1) + "\r\n");
+    QVERIFY(!QFile::exists(rig.file("azentrec5.txt")));
 }
 
 void TestContest::practiceWaitsForAnAnswer()

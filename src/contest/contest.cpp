@@ -98,6 +98,11 @@ void Contest::start()
     if (isPractice()) {
         // No clock and no record: the questions still to come instead.
         showRemaining();
+    } else if (hasOwnTime()) {
+        m_questionsLeft = Practice::Questions;
+        m_countdown.arm(m_minutes);
+        showRemaining();
+        readRecord();
     } else {
         // Deliberate: the clock shows its time before it is armed, "00:00:00".
         m_countdown.showTime();
@@ -113,6 +118,10 @@ void Contest::start()
 void Contest::readRecord()
 {
     m_recordDir = Record::GetSystemDir();
+    // A contest with more time, or none, has a record of its own.
+    if (hasOwnTime())
+        m_recordDir = Record::subfolder(m_recordDir,
+            m_minutes == NoClock ? u"senza-orologio"_s : u"%1-minuti"_s.arg(m_minutes));
     const QString points = pointsFile();
     const QString holder = holderFile();
     Record::create(points);
@@ -126,7 +135,7 @@ void Contest::introduceCharacter()
 {
     m_agent.Load(m_cast.id, m_cast.key);
     Character &character = characterInView(QStringLiteral("Announce"));
-    character.Speak(instructions());
+    m_instructionsSaid = character.Speak(instructions()).id;
     connect(
         &character, &Character::clicked, this, &Contest::sayQuestionAgain, Qt::UniqueConnection);
     connect(&character, &Character::requestDone, this, &Contest::requestDone, Qt::UniqueConnection);
@@ -151,8 +160,13 @@ void Contest::activate()
     // Deliberate: the counts are zeroed again after the first question.
     m_wrong = 0;
     m_correct = 0;
-    if (isPractice()) {
+    if (countsQuestions()) {
         showRemaining();
+        return;
+    }
+    if (hasOwnTime()) {
+        m_countdown.showTime();
+        Q_EMIT clockShown(m_countdown.text());
         return;
     }
     // Deliberate: "00.07.00", with full stops, until the first tick.
@@ -162,12 +176,18 @@ void Contest::activate()
 
 void Contest::showRemaining()
 {
-    Q_EMIT clockShown(QString::number(m_practice->remaining()));
+    if (isPractice())
+        Q_EMIT clockShown(QString::number(m_practice->remaining()));
+    else if (countsQuestions())
+        Q_EMIT clockShown(QString::number(m_questionsLeft));
 }
 
 void Contest::practiceAnswered(bool right)
 {
-    m_practice->answered({ m_question.factor.value(), m_question.multiplier.value() }, right);
+    if (isPractice())
+        m_practice->answered({ m_question.factor.value(), m_question.multiplier.value() }, right);
+    else
+        m_questionsLeft = std::max(0, m_questionsLeft - 1);
     showRemaining();
 }
 
@@ -177,16 +197,21 @@ void Contest::askQuestion()
         return;
     if (m_asked && !m_judged) {
         Q_EMIT skipped(m_question, m_time->now() - m_askedAt);
-        if (isPractice())
+        if (countsQuestions())
             practiceAnswered(false);
     }
     // A ripasso ends when its last question has been answered.
-    if (isPractice() && m_practice->isOver()) {
+    if (isPractice() ? m_practice->isOver() : countsQuestions() && m_questionsLeft == 0) {
         finish();
         return;
     }
+    // The question heard is the question asked: what the wizard still had
+    // to say of the last one is dropped.
+    if (m_asked && (isPractice() || hasOwnTime()))
+        m_agent.Item(m_cast.id).Stop();
     drawQuestion();
-    Q_EMIT questionLineShown(false);
+    // Written, with a time of the child's own, while it is asked.
+    Q_EMIT questionLineShown(hasOwnTime());
     Q_EMIT questionAsked(m_question);
     m_judged = false;
     m_asked = true;
@@ -228,6 +253,12 @@ void Contest::requestDone(quint64 id)
         m_askedAt = m_time->now();
     if (id == m_questionSaid)
         m_questionSaid = 0;
+    // With a time of the child's own, the clock starts once the
+    // instructions have been given.
+    if (id == m_instructionsSaid && hasOwnTime() && !countsQuestions() && !m_ended) {
+        m_instructionsSaid = 0;
+        Q_EMIT clockArmed();
+    }
 }
 
 void Contest::sayQuestionAgain()
@@ -269,7 +300,7 @@ void Contest::judge(const QString &answer)
     const Verdict verdict = answer == product ? Verdict::Right : Verdict::Wrong;
     if (!m_judged) {
         Q_EMIT answered(m_question, answer, verdict, m_time->now() - m_askedAt);
-        if (isPractice())
+        if (countsQuestions())
             practiceAnswered(verdict == Verdict::Right);
     }
     if (verdict == Verdict::Right) {
@@ -313,7 +344,7 @@ void Contest::tick()
 {
     // No tick before the first question or while a box is open, so the end
     // of contest runs once.
-    if (!isRunning() || m_openBoxes > 0 || isPractice())
+    if (!isRunning() || m_openBoxes > 0 || countsQuestions())
         return;
     // Deliberate: the end is the clock's text "00:00:00", with colons.
     if (m_countdown.text() == QLatin1StringView("00:00:00")) {

@@ -100,6 +100,16 @@ public:
     // Another table, once the child is named (from playerNamed): the record
     // read and the wizard's opening words are the new table's.
     void setTable(int table) { m_table = qBound(FirstTable, table, LastTable); }
+    // A child's time (ContestMinutesChoices), once named: with other than
+    // the seven minutes, the clock starts once the wizard has given his
+    // instructions (no clock: the questions of a ripasso are counted
+    // instead), the record is kept apart, the question is written while it
+    // is asked, and a new question drops what the wizard still had to say.
+    void setMinutes(int minutes) { m_minutes = minutes; }
+    int minutes() const { return m_minutes; }
+    bool hasOwnTime() const { return !isPractice() && m_minutes != DefaultContestMinutes; }
+    // The clock's place counts the questions still to come.
+    bool countsQuestions() const { return isPractice() || (hasOwnTime() && m_minutes == NoClock); }
 
     const Question &question() const { return m_question; }
     // The clock; tests may set it to any moment.
@@ -186,6 +196,9 @@ private:
     bool m_activated = false;
     bool m_ended = false;
     int m_openBoxes = 0;
+    int m_minutes = DefaultContestMinutes;
+    quint64 m_instructionsSaid = 0; // until said, with a time of the child's own
+    int m_questionsLeft = 0; // with no clock
 };
 
 } // namespace Zentovia

@@ -4,12 +4,12 @@
 
 namespace Zentovia {
 
-void Countdown::arm()
+void Countdown::arm(int minutes)
 {
     m_hours = 0;
-    m_minutes = 7;
+    m_minutes = minutes;
     m_seconds = 0;
-    m_secondsLeft = 420;
+    m_secondsLeft = minutes * 60;
 }
 
 void Countdown::advance()

@@ -11,8 +11,9 @@ namespace Zentovia {
 class Countdown
 {
 public:
-    // Seven minutes to go. The text stays as it is until the next second.
-    void arm();
+    // Seven minutes to go, or as many as given. The text stays as it is
+    // until the next second.
+    void arm(int minutes = 7);
     // One second less; the text becomes the time left, as "00:06:59".
     void advance();
     // Shows the time as it stands, as advance() does.

@@ -31,6 +31,10 @@ public:
     virtual Request Play(const QString &animation) = 0;
     // Says a text, in a balloon and aloud.
     virtual Request Speak(const QString &text) = 0;
+    // Drops, at once, what the character still has to say: the speech under
+    // way and every request queued behind it, each reported done. Not
+    // queued.
+    virtual void Stop() = 0;
     // The character's height in pixels; set at once, not queued.
     virtual void setHeight(int pixels) = 0;
     virtual int height() const = 0;

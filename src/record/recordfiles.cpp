@@ -36,16 +36,9 @@ QString joined(const QString &dir, QStringView fileName)
     throw Failure(u"Non riesco a scrivere il file del record «%1»: %2"_s.arg(path, reason));
 }
 
-} // namespace
-
-QString GetSystemDir()
+// The folder, made when missing, ending with one '/'.
+QString madeFolder(const QString &dir)
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty())
-        throw Failure(u"Non trovo la cartella dei dati dell'utente dove tenere il record: "
-                      "non sono impostate né XDG_DATA_HOME né HOME."_s);
-    const QString dir = QDir::cleanPath(base + u"/zentovia");
-
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(dir).toStdString(), error);
     if (error || !QFileInfo(dir).isDir()) {
@@ -54,6 +47,22 @@ QString GetSystemDir()
         throw Failure(u"Non riesco a creare la cartella del record «%1»: %2"_s.arg(dir, reason));
     }
     return dir.endsWith(u'/') ? dir : dir + u'/';
+}
+
+} // namespace
+
+QString GetSystemDir()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        throw Failure(u"Non trovo la cartella dei dati dell'utente dove tenere il record: "
+                      "non sono impostate né XDG_DATA_HOME né HOME."_s);
+    return madeFolder(QDir::cleanPath(base + u"/zentovia"));
+}
+
+QString subfolder(const QString &dir, const QString &name)
+{
+    return madeFolder(QDir::cleanPath(dir + u'/' + name));
 }
 
 QString pointsFileName(int table)

@@ -19,6 +19,9 @@ QString nameFileName(int table = DefaultTable);
 // ~/.local/share/zentovia/), ending with exactly one '/'. Created when
 // missing; raises Failure when it cannot be made.
 QString GetSystemDir();
+// A folder of its own inside dir (a contest of other than seven minutes
+// keeps its records there), made as GetSystemDir's.
+QString subfolder(const QString &dir, const QString &name);
 
 // The full path of each record file of a table in dir, with one separator
 // between.

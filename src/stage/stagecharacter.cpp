@@ -10,6 +10,8 @@
 
 #include <QtMath>
 
+#include <utility>
+
 namespace Zentovia {
 
 // ---- The character -----------------------------------------------------------
@@ -220,6 +222,26 @@ void StageCharacter::finish()
     m_timer = 0;
     Q_EMIT requestDone(id);
     schedulePump();
+}
+
+void StageCharacter::Stop()
+{
+    const std::deque<Item> dropped = std::exchange(m_queue, {});
+    // A speech under way ends now; a move or an animation ends as it would.
+    if (m_current.kind == Kind::Speak) {
+        if (m_speaking) {
+            m_speaking = false;
+            m_voice.stop();
+        }
+        m_clock.cancel(m_watchdog);
+        m_watchdog = 0;
+        if (m_balloon)
+            m_balloon->hide();
+        cancelTimers();
+        finish();
+    }
+    for (const Item &item : dropped)
+        Q_EMIT requestDone(item.id);
 }
 
 void StageCharacter::cancelTimers()

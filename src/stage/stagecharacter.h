@@ -36,6 +36,7 @@ public:
     Request MoveTo(int x, int y) override;
     Request Play(const QString &animation) override;
     Request Speak(const QString &text) override;
+    void Stop() override;
     void setHeight(int pixels) override;
     int height() const override { return m_height; }
 

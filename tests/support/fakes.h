@@ -80,6 +80,7 @@ public:
     }
     Request Play(const QString &animation) override { return record(u"Play " + animation); }
     Request Speak(const QString &text) override { return record(u"Speak " + text); }
+    void Stop() override { requests << QStringLiteral("Stop"); }
     void setHeight(int pixels) override
     {
         m_height = pixels;
