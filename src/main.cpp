@@ -109,23 +109,26 @@ int main(int argc, char **argv)
         const QString title = tavola.windowTitle();
         if (assigned)
             tavola.setWindowTitle(title + assignedWorkCaption(*assigned));
-        if (followsAssignment) {
-            QObject::connect(&tavola.contest(), &Contest::playerNamed, &tavola,
-                [&, title](const QString &child) {
-                    Notebook read(Notebook::defaultPath());
-                    const std::optional<Assignment> own
-                        = assignedWork(read, child, QDate::currentDate());
-                    const QList<int> ownTables = own ? own->tables : QList<int> {};
-                    if (ownTables == (assigned ? assigned->tables : QList<int> {}))
-                        return;
-                    const int first = own ? ownTables.first() : commandLine.table;
-                    tavola.contest().setTable(first);
-                    if (practice)
-                        practice->setTables(ownTables);
-                    agent.setPartTexts(scroll(ownTables, first));
-                    tavola.setWindowTitle(title + (own ? assignedWorkCaption(*own) : QString()));
-                });
-        }
+        // Once the child is named: their own time for a contest, as a parent
+        // or the teacher set it, and their own tables for the week.
+        QObject::connect(
+            &tavola.contest(), &Contest::playerNamed, &tavola, [&, title](const QString &child) {
+                Notebook read(Notebook::defaultPath());
+                tavola.contest().setMinutes(read.contestMinutes(child));
+                if (!followsAssignment)
+                    return;
+                const std::optional<Assignment> own
+                    = assignedWork(read, child, QDate::currentDate());
+                const QList<int> ownTables = own ? own->tables : QList<int> {};
+                if (ownTables == (assigned ? assigned->tables : QList<int> {}))
+                    return;
+                const int first = own ? ownTables.first() : commandLine.table;
+                tavola.contest().setTable(first);
+                if (practice)
+                    practice->setTables(ownTables);
+                agent.setPartTexts(scroll(ownTables, first));
+                tavola.setWindowTitle(title + (own ? assignedWorkCaption(*own) : QString()));
+            });
         NotebookRecorder recorder(
             tavola.contest(), notebook, commandLine.practice ? Mode::Practice : Mode::Contest);
         // With a class's server set, the answers go on to it from the

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void waysOutStoreTheRecord_data();
     void waysOutStoreTheRecord();
     void practiceShowsQuestionsLeft();
+    void ownTime_data();
+    void ownTime();
     void notebookKeepsOutcomes_data();
     void notebookKeepsOutcomes();
     void clockForScreenReaders_data();
@@ -273,6 +275,42 @@ void TestTavola::practiceShowsQuestionsLeft()
         QVERIFY(!rig.shown(role));
     // No clock runs: a ripasso has all the time it needs.
     QVERIFY(!rig.control<QTimer>(Role::Ticker)->isActive());
+}
+
+void TestTavola::ownTime_data()
+{
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("clock");
+    QTest::newRow("seven: as ever") << 7 << u"Tempo restante"_s << u"00.07.00"_s;
+    QTest::newRow("ten") << 10 << u"Tempo restante"_s << u"00:10:00"_s;
+    QTest::newRow("no clock") << NoClock << u"Mancano"_s << u"20"_s;
+}
+
+// A child's own time: "Ripeti" and F5 say the question again, and it is
+// written while asked.
+void TestTavola::ownTime()
+{
+    QFETCH(int, minutes);
+    QFETCH(QString, caption);
+    QFETCH(QString, clock);
+    TavolaRig rig;
+    QObject::connect(
+        &rig.contest(), &Contest::playerNamed, [&] { rig.contest().setMinutes(minutes); });
+    rig.start();
+    QCOMPARE(rig.text(Role::ClockCaption), caption);
+    QCOMPARE(rig.text(Role::Clock), clock);
+    auto *repeat = rig.tavola->findChild<QPushButton *>(u"repeatButton"_s);
+    QCOMPARE(repeat != nullptr, minutes != 7);
+    QCOMPARE(rig.shown(Role::Multiplier), minutes != 7);
+    if (!repeat)
+        return;
+    rig.tavola->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.tavola.get()));
+    rig.agent.merlin().take();
+    repeat->click();
+    QTest::keyClick(rig.tavola->windowHandle(), Qt::Key_F5);
+    QCOMPARE(rig.agent.merlin().take().count(u"Speak per"_s), 2);
 }
 
 void TestTavola::notebookKeepsOutcomes_data()

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -88,6 +89,11 @@ void Tavola::bindContest()
     connect(contest, &Contest::playerNamed, this, [this](const QString &name) {
         setCaption(m_player, name);
         m_playerField->setText(name);
+        if (m_contest.isPractice() || m_contest.hasOwnTime())
+            offerRepeat();
+        // With no clock, the questions still to come where the time would be.
+        if (m_contest.countsQuestions())
+            setCaption(findChild<QLabel *>(formName(Role::ClockCaption)), u"Mancano"_s);
     });
     connect(
         contest, &Contest::recordRead, this, [this](const QString &points, const QString &holder) {
@@ -107,6 +113,15 @@ void Tavola::bindContest()
         m_nextButton->setFocus();
     });
     connect(contest, &Contest::ended, this, &Tavola::endProgram);
+}
+
+void Tavola::offerRepeat()
+{
+    if (m_repeatButton)
+        return;
+    connect(repeatButton(), &QPushButton::clicked, &m_contest, &Contest::sayQuestionAgain);
+    auto *again = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(again, &QShortcut::activated, &m_contest, &Contest::sayQuestionAgain);
 }
 
 void Tavola::showQuestion(const Question &question)

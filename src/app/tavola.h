@@ -65,6 +65,8 @@ private:
     void showClock(const QString &text);
     void announce(QWidget *widget);
     void endProgram(int status);
+    // With a time of the child's own or in a ripasso: "Ripeti" and F5.
+    void offerRepeat();
 
     Dialogs &m_dialogs;
     Contest m_contest;

@@ -318,6 +318,20 @@ void TavolaForm::setCaption(QLabel *label, const QString &text)
     label->resize(std::max(least.width(), wanted), least.height());
 }
 
+QPushButton *TavolaForm::repeatButton()
+{
+    if (!m_repeatButton) {
+        m_repeatButton = button(m_surface, Role::NextButton, "&Ripeti", { 5640, 6360, 1815, 855 },
+            QColor(0xFF, 0xE0, 0x80), "pictures/ripeti.svg");
+        m_repeatButton->setObjectName(QStringLiteral("repeatButton"));
+        m_repeatButton->setAutoDefault(false);
+        m_repeatButton->setFocusPolicy(Qt::NoFocus);
+        m_repeatButton->setToolTip(QStringLiteral("Il mago ripete la domanda (F5)"));
+        m_repeatButton->show();
+    }
+    return m_repeatButton;
+}
+
 void TavolaForm::setQuestionLineVisible(bool visible)
 {
     m_factor->setVisible(visible);

@@ -39,6 +39,9 @@ protected:
     // Sets a label's text; labels that hold numbers or names grow to fit it.
     void setCaption(QLabel *label, const QString &text);
     void setQuestionLineVisible(bool visible);
+    // "Ripeti", between the two buttons, for a child with a time of their
+    // own and in a ripasso; built once, when first asked for.
+    QPushButton *repeatButton();
     // The score panel's three counts.
     void showCounts(const QString &correct, const QString &wrong, const QString &total);
 
@@ -55,6 +58,7 @@ protected:
     QLineEdit *m_answerBox = nullptr;
     QPushButton *m_nextButton = nullptr;
     QPushButton *m_exitButton = nullptr;
+    QPushButton *m_repeatButton = nullptr;
     // The player and the record.
     QLabel *m_player = nullptr;
     QLabel *m_recordHolder = nullptr;
