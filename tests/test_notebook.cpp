@@ -291,7 +291,13 @@ void TestNotebook::childrenByName()
     QCOMPARE(grid.at(6).at(7).asked, 3);
     QCOMPARE(grid.at(6).at(6).asked, 0);
 
+    // The keypad on the screen, for one child.
+    QVERIFY(notebook.setUsesKeypad(u" Luca"_s));
+    QVERIFY(notebook.usesKeypad(u"LUCA"_s));
+    QVERIFY(!notebook.usesKeypad(u"Élodie"_s));
+
     QVERIFY(notebook.erase(u"luca"_s));
+    QVERIFY(!notebook.usesKeypad(u"Luca"_s));
     QCOMPARE(notebook.children()->size(), 1);
     int left = 0;
     QVERIFY(notebook.forEachAnswer([&](const StoredAnswer &) { return ++left; }));
@@ -424,6 +430,8 @@ void TestNotebook::csvOfManyAnswers()
 
 void TestNotebook::writerOffThread()
 {
+    NotebookWriter(m_path).askKeypad(u"Ugo"_s);
+    QVERIFY(!QFile::exists(m_path)); // not begun for a question
     {
         NotebookWriter writer(m_path);
         for (int n = 0; n < 200; ++n)
@@ -432,6 +440,15 @@ void TestNotebook::writerOffThread()
     const QList<Answer> answers = Notebook(m_path).answers(u"Ugo"_s).value();
     QCOMPARE(answers.size(), 200);
     QCOMPARE(answers.constLast().typed, u"199"_s);
+    {
+        // The keypad's setting goes the same way, and comes back.
+        NotebookWriter writer(m_path);
+        QSignalSpy before(&writer, &NotebookWriter::keypadUsedBefore);
+        writer.askKeypad(u"Ugo"_s);
+        writer.rememberKeypad(u"Ugo"_s);
+        writer.askKeypad(u"ugo"_s);
+        QTRY_COMPARE(before.size(), 1);
+    }
 
     NotebookWriter broken(m_path + u"/no/quaderno.sqlite"_s);
     QSignalSpy problems(&broken, &NotebookWriter::problem);

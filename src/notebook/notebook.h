@@ -145,6 +145,12 @@ public:
         return meta(QStringLiteral("class_list")).split(u'\n', Qt::SkipEmptyParts);
     }
     bool setLastClassList(const QStringList &names);
+    // Whether the child has played with the keypad on the screen on this
+    // computer (false too when the notebook cannot be read). Kept under a
+    // key of the child's own in the meta table, which programs from before
+    // the keypad pass over; erase() takes it away with the child.
+    bool usesKeypad(const QString &child);
+    bool setUsesKeypad(const QString &child);
 
     // The name a child goes by: trimmed, unless nothing but blanks is left;
     // "Amico" when nothing was typed.
@@ -162,6 +168,10 @@ private:
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
     bool setMeta(const QString &key, const QString &value);
+    static QString keypadKey(const QString &child)
+    {
+        return QStringLiteral("keypad:") + shownName(child).toCaseFolded();
+    }
     QString m_computerId;
     bool m_checkWholeFile;
     bool m_numberIndexed = false;

@@ -117,6 +117,16 @@ bool Notebook::setLastClassList(const QStringList &names)
     return setMeta(u"class_list"_s, names.join(u'\n'));
 }
 
+bool Notebook::usesKeypad(const QString &child)
+{
+    return meta(keypadKey(child)) == u"1";
+}
+
+bool Notebook::setUsesKeypad(const QString &child)
+{
+    return setMeta(keypadKey(child), u"1"_s);
+}
+
 bool Notebook::setMeta(const QString &key, const QString &value)
 {
     if (!open())
