@@ -208,7 +208,7 @@ bool Notebook::erase(const QString &child)
     keypad.prepare(u"DELETE FROM meta WHERE key = ?"_s);
     for (QSqlQuery *query : { &answers, &entry })
         query->addBindValue(shownName(child).toCaseFolded());
-    keypad.addBindValue(keypadKey(child));
+    keypad.addBindValue(keypadKey(shownName(child).toCaseFolded()));
     return runAll({ &answers, &entry, &keypad }, u"Non riesco a cancellare dal"_s);
 }
 

@@ -148,7 +148,8 @@ public:
     // Whether the child has played with the keypad on the screen on this
     // computer (false too when the notebook cannot be read). Kept under a
     // key of the child's own in the meta table, which programs from before
-    // the keypad pass over; erase() takes it away with the child.
+    // the keypad pass over; it goes with the child when the child is renamed
+    // or erased.
     bool usesKeypad(const QString &child);
     bool setUsesKeypad(const QString &child);
 
@@ -168,9 +169,10 @@ private:
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
     bool setMeta(const QString &key, const QString &value);
-    static QString keypadKey(const QString &child)
+    // The meta key of a child's keypad setting, by the child's key.
+    static QString keypadKey(const QString &childKey)
     {
-        return QStringLiteral("keypad:") + shownName(child).toCaseFolded();
+        return QStringLiteral("keypad:") + childKey;
     }
     QString m_computerId;
     bool m_checkWholeFile;
