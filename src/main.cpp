@@ -2,12 +2,14 @@
 #include "app/assignedwork.h"
 #include "app/classcommand.h"
 #include "app/commandline.h"
+#include "app/keypad.h"
 #include "app/notebookexport.h"
 #include "app/notebookpractice.h"
 #include "app/notebookrecorder.h"
 #include "app/qtdialogs.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
+#include "app/tavolakeypad.h"
 #include "app/wizard.h"
 #include "classserver/classlist.h"
 #include "classserver/classsender.h"
@@ -18,6 +20,8 @@
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
 #include "voice/espeakvoice.h"
+
+#include <QInputDevice>
 
 #include <unistd.h>
 
@@ -155,6 +159,21 @@ int main(int argc, char **argv)
         agent.setStage(&tavola);
         QObject::connect(&tavola, &Tavola::controlsBuilt, &tavola,
             [&] { agent.setKeepClear(balloonKeepClear(tavola)); });
+        // The keypad on the screen: when asked for, on a computer whose only
+        // way in is a touch screen, or for a child who has played with it on
+        // this computer before, as soon as the child is named.
+        TavolaKeypad keypad(tavola);
+        QObject::connect(&keypad, &TavolaKeypad::shown, &tavola,
+            [&] { agent.setKeepClear(balloonKeepClear(tavola)); });
+        if (commandLine.keypad || Keypad::touchOnly(QInputDevice::devices()))
+            QObject::connect(&tavola, &Tavola::controlsBuilt, &keypad, &TavolaKeypad::show);
+        QObject::connect(
+            &tavola.contest(), &Contest::playerNamed, &notebook, &NotebookWriter::askKeypad);
+        QObject::connect(
+            &notebook, &NotebookWriter::keypadUsedBefore, &keypad, &TavolaKeypad::show);
+        QObject::connect(
+            &keypad, &TavolaKeypad::used, &notebook,
+            [&] { notebook.rememberKeypad(tavola.contest().player()); }, Qt::SingleShotConnection);
         dialogs.setParent(&tavola);
         tavola.load();
         // The window manager places the window.

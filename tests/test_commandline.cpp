@@ -76,7 +76,8 @@ void TestCommandLine::program_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out"); // the start of stdout
     QTest::addColumn<QString>("said"); // the first line on stderr
-    const QString usage = u"Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]"_s;
+    const QString usage
+        = u"Uso: zentovia [--tabellina N] [--ripasso] [--tastierino] [--quaderno | --esporta]"_s;
     QTest::newRow("help") << QStringList { u"--help"_s } << 0 << usage << QString();
     QTest::newRow("-h") << QStringList { u"-h"_s } << 0 << usage << QString();
     QTest::newRow("version") << QStringList { u"--version"_s } << 0 << u"Zentovia, versione "_s
@@ -128,8 +129,9 @@ void TestCommandLine::program()
     } else {
         QCOMPARE(stdErr.section(u'\n', 0, 0), said);
         // The usage follows the error.
-        QVERIFY2(stdErr.contains(
-                     u"Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]"_s),
+        QVERIFY2(
+            stdErr.contains(
+                u"Uso: zentovia [--tabellina N] [--ripasso] [--tastierino] [--quaderno | --esporta]"_s),
             qPrintable(stdErr));
     }
 }

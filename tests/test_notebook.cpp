@@ -291,13 +291,22 @@ void TestNotebook::childrenByName()
     QCOMPARE(grid.at(6).at(7).asked, 3);
     QCOMPARE(grid.at(6).at(6).asked, 0);
 
+    // The keypad on the screen, for one child.
+    QVERIFY(notebook.setUsesKeypad(u" Luca"_s));
+    QVERIFY(notebook.usesKeypad(u"LUCA"_s));
+    QVERIFY(!notebook.usesKeypad(u"Élodie"_s));
+
     QVERIFY(notebook.erase(u"luca"_s));
+    QVERIFY(!notebook.usesKeypad(u"Luca"_s));
     QCOMPARE(notebook.children()->size(), 1);
     int left = 0;
     QVERIFY(notebook.forEachAnswer([&](const StoredAnswer &) { return ++left; }));
     QCOMPARE(left, 3); // Élodie's alone
     QVERIFY(notebook.answers(u"Luca"_s)->isEmpty());
     QCOMPARE(notebook.factSeconds(u"Luca"_s), DefaultFactSeconds);
+    QVERIFY(notebook.setUsesKeypad(u"Élodie"_s));
+    QVERIFY(notebook.renameChild(u"élodie"_s, u"elo"_s, u"Elo"_s));
+    QVERIFY(notebook.usesKeypad(u"ELO"_s) && !notebook.usesKeypad(u"Élodie"_s));
 }
 
 void TestNotebook::oddNames_data()
@@ -424,6 +433,8 @@ void TestNotebook::csvOfManyAnswers()
 
 void TestNotebook::writerOffThread()
 {
+    NotebookWriter(m_path).askKeypad(u"Ugo"_s);
+    QVERIFY(!QFile::exists(m_path)); // not begun for a question
     {
         NotebookWriter writer(m_path);
         for (int n = 0; n < 200; ++n)

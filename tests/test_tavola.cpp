@@ -1,13 +1,19 @@
 // The window bound to its contest: what each control shows, where the focus
-// goes, the gradient, the clock's timer and the ways out.
+// goes, the gradient, the clock's timer, the ways out, and the keypad on the
+// screen.
 
+#include "app/keypad.h"
 #include "app/notebookrecorder.h"
 #include "app/surface.h"
+#include "app/tavolakeypad.h"
 #include "notebook/notebook.h"
 #include "notebook/notebookwriter.h"
 #include "support/tavolatest.h"
 
 #include <QAccessible>
+#include <QInputDevice>
+#include <QInputMethodQueryEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTimerEvent>
@@ -38,6 +44,10 @@ private Q_SLOTS:
     void notebookKeepsOutcomes();
     void clockForScreenReaders_data();
     void clockForScreenReaders();
+    void keypadAnswers_data();
+    void keypadAnswers();
+    void keypadOnTouchAlone_data();
+    void keypadOnTouchAlone();
 };
 
 void TestTavola::question()
@@ -372,6 +382,93 @@ void TestTavola::clockForScreenReaders()
     QCOMPARE(heard.last(), left);
     QCOMPARE(heard.size() - 1, changes);
     QCOMPARE(told.size(), announced);
+}
+
+void TestTavola::keypadAnswers_data()
+{
+    QTest::addColumn<QStringList>("taps"); // against 5 x 7
+    QTest::addColumn<QString>("verdict");
+    QTest::newRow("a slip taken back")
+        << QStringList { u"3"_s, u"6"_s, u"Delete"_s, u"5"_s } << u"Esatto. Sei forte!!!"_s;
+    QTest::newRow("Cancella on nothing, then wrong")
+        << QStringList { u"Delete"_s, u"3"_s, u"4"_s } << u"Sbagliato!! 35"_s;
+}
+
+void TestTavola::keypadAnswers()
+{
+    QFETCH(QStringList, taps);
+    QFETCH(QString, verdict);
+    TavolaRig rig;
+    rig.random.nextQuestion(7);
+    rig.start();
+    const QSize form = rig.tavola->size();
+    QVERIFY(!rig.tavola->findChild<Keypad *>());
+    TavolaKeypad keypad(*rig.tavola);
+    keypad.show();
+
+    // Beside the controls, the window grown to hold it; big keys that
+    // leave the focus where it is.
+    auto *pad = rig.tavola->findChild<Keypad *>();
+    QTRY_VERIFY(rig.tavola->width() > form.width());
+    for (const QWidget *control :
+        pad->parentWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (control != pad)
+            QVERIFY2(!control->geometry().intersects(pad->geometry()),
+                qPrintable(control->objectName()));
+    }
+    const qreal dpi = pad->screen()->physicalDotsPerInch();
+    for (const QPushButton *key : pad->findChildren<QPushButton *>()) {
+        QCOMPARE(key->focusPolicy(), Qt::NoFocus);
+        QVERIFY(std::min(key->width(), key->height()) * 25.4 / dpi >= 9.0);
+    }
+    // No keyboard of the desktop's own for the answer box.
+    QInputMethodQueryEvent asked(Qt::ImEnabled);
+    QCoreApplication::sendEvent(rig.control<QLineEdit>(Role::AnswerBox), &asked);
+    QVERIFY(!asked.value(Qt::ImEnabled).toBool());
+
+    const auto tap = [&](const QString &key) {
+        QTest::mouseClick(pad->findChild<QPushButton *>(u"keypad"_s + key), Qt::LeftButton);
+    };
+    for (const QString &key : taps)
+        tap(key);
+    QVERIFY(rig.shown(Role::Times));
+    tap(u"Enter"_s);
+    QCOMPARE(rig.text(Role::Verdict), verdict);
+    QCOMPARE(rig.text(Role::TotalCount), u"1"_s);
+    // Invio again is Enter on "Nuovo calcolo": the next question.
+    rig.random.nextQuestion(2);
+    tap(u"Enter"_s);
+    QCOMPARE(rig.text(Role::ProductField), u"10"_s);
+    QCOMPARE(rig.tavola->focusWidget(), rig.control<QLineEdit>(Role::AnswerBox));
+}
+
+void TestTavola::keypadOnTouchAlone_data()
+{
+    QTest::addColumn<QStringList>("devices"); // name=type: Touch, Keyboard, Mouse
+    QTest::addColumn<bool>("touchOnly");
+    const QStringList x11 { u"Virtual core pointer=M"_s, u"Virtual core keyboard=K"_s,
+        u"Power Button=K"_s, u"Video Bus=K"_s, u"ELAN Touchscreen=T"_s };
+    QTest::newRow("a tablet") << x11 << true;
+    QTest::newRow("a laptop's touch screen") << x11 + QStringList { u"AT keyboard=K"_s } << false;
+    QTest::newRow("with a mouse") << QStringList { u"Touch=T"_s, u"USB Mouse=M"_s } << false;
+}
+
+void TestTavola::keypadOnTouchAlone()
+{
+    QFETCH(QStringList, devices);
+    QFETCH(bool, touchOnly);
+    using Type = QInputDevice::DeviceType;
+    std::vector<std::unique_ptr<QInputDevice>> owned;
+    QList<const QInputDevice *> list;
+    for (const QString &device : devices) {
+        const QChar type = device.back();
+        owned.push_back(std::make_unique<QInputDevice>(device.chopped(2), owned.size(),
+            type == u'T'       ? Type::TouchScreen
+                : type == u'K' ? Type::Keyboard
+                               : Type::Mouse));
+        list << owned.back().get();
+    }
+    QCOMPARE(Keypad::touchOnly(list), touchOnly);
 }
 
 QTEST_MAIN(TestTavola)

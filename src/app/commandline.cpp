@@ -18,6 +18,7 @@ const QString PracticeOption = QStringLiteral("ripasso");
 const QString ClassOption = QStringLiteral("classe");
 const QString UntilOption = QStringLiteral("fino");
 const QString ChildOption = QStringLiteral("bambino");
+const QString KeypadOption = QStringLiteral("tastierino");
 
 // The options that Qt's application object reads itself, with one dash or
 // two: those followed by a value, and those that stand alone. "-style=X" and
@@ -132,6 +133,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     parser.addOption({ ClassOption, QString(), QStringLiteral("COMANDO") });
     parser.addOption({ UntilOption, QString(), QStringLiteral("DATA") });
     parser.addOption({ ChildOption, QString(), QStringLiteral("NOME") });
+    parser.addOption({ KeypadOption, QString() });
 
     CommandLine line;
     if (!parser.parse(withoutQtOptions(arguments))) {
@@ -171,6 +173,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return line;
     }
     line.practice = parser.isSet(PracticeOption);
+    line.keypad = parser.isSet(KeypadOption);
     if (parser.isSet(NotebookOption))
         line.action = Action::Notebook;
     else if (parser.isSet(ExportOption))
@@ -215,7 +218,7 @@ CommandLine CommandLine::parse(int argc, char **argv)
 QString CommandLine::helpText()
 {
     return QStringLiteral(
-        "Uso: zentovia [--tabellina N] [--ripasso] [--quaderno | --esporta]\n"
+        "Uso: zentovia [--tabellina N] [--ripasso] [--tastierino] [--quaderno | --esporta]\n"
         "     zentovia --classe importa FILE.csv | elenco | assegna N [--fino AAAA-MM-GG]\n"
         "\n"
         "Le tabelline con il mago Merlino: sette minuti di domande, e il record\n"
@@ -226,6 +229,9 @@ QString CommandLine::helpText()
         "  --tabellina N   la tabellina da esercitare, da 1 a 10 (senza: la tabellina del 5)\n"
         "  --ripasso       un ripasso senza orologio delle tabelline che servono di più;\n"
         "                  con --tabellina anche più tabelline insieme: --tabellina 3,9\n"
+        "  --tastierino    mostra accanto alla risposta un tastierino con le cifre, da\n"
+        "                  toccare con il dito (per gli schermi tattili); poi torna da sé\n"
+        "                  per ogni bambino che lo ha usato su questo computer\n"
         "  --quaderno      apre il quaderno dei progressi di ogni bambino\n"
         "  --esporta       scrive tutte le risposte del quaderno come tabella CSV\n"
         "                  (per un foglio di calcolo): zentovia --esporta > quaderno.csv\n"

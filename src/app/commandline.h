@@ -23,6 +23,8 @@ struct CommandLine
     // A ripasso instead of a contest, on these tables (none: the child's own).
     bool practice = false;
     QList<int> tables;
+    // The keypad on the screen, for a finger on a touch screen.
+    bool keypad = false;
     // For Class: the command, its file or its tables, until when, for whom
     // (empty: the whole class).
     ClassCommand classCommand = ClassCommand::List;

@@ -14,6 +14,7 @@ QList<QWidget *> balloonKeepClear(QWidget &window)
         "Image1", "Label11", "lblconto", // the clock
         "Text3", "cmdNext", "cmdExit1", // the answer box and the buttons
         "Label14", "lblnome1", "Label12", "lblnome", "Label13", "lblpunti", // the names
+        "keypad", // the keypad on the screen, when it is there
     };
     QList<QWidget *> widgets;
     for (const char *name : names) {

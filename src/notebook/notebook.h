@@ -145,6 +145,13 @@ public:
         return meta(QStringLiteral("class_list")).split(u'\n', Qt::SkipEmptyParts);
     }
     bool setLastClassList(const QStringList &names);
+    // Whether the child has played with the keypad on the screen on this
+    // computer (false too when the notebook cannot be read). Kept under a
+    // key of the child's own in the meta table, which programs from before
+    // the keypad pass over; it goes with the child when the child is renamed
+    // or erased.
+    bool usesKeypad(const QString &child);
+    bool setUsesKeypad(const QString &child);
 
     // The name a child goes by: trimmed, unless nothing but blanks is left;
     // "Amico" when nothing was typed.
@@ -162,6 +169,11 @@ private:
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
     bool setMeta(const QString &key, const QString &value);
+    // The meta key of a child's keypad setting, by the child's key.
+    static QString keypadKey(const QString &childKey)
+    {
+        return QStringLiteral("keypad:") + childKey;
+    }
     QString m_computerId;
     bool m_checkWholeFile;
     bool m_numberIndexed = false;

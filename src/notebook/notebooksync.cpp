@@ -117,6 +117,16 @@ bool Notebook::setLastClassList(const QStringList &names)
     return setMeta(u"class_list"_s, names.join(u'\n'));
 }
 
+bool Notebook::usesKeypad(const QString &child)
+{
+    return meta(keypadKey(shownName(child).toCaseFolded())) == u"1";
+}
+
+bool Notebook::setUsesKeypad(const QString &child)
+{
+    return setMeta(keypadKey(shownName(child).toCaseFolded()), u"1"_s);
+}
+
 bool Notebook::setMeta(const QString &key, const QString &value)
 {
     if (!open())
@@ -190,7 +200,11 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
     from.prepare(u"DELETE FROM children WHERE key = ? AND key <> ?"_s);
     from.addBindValue(fromKey);
     from.addBindValue(toKey);
-    return runAll({ &to, &answers, &count, &from }, u"Non riesco a scrivere nel"_s);
+    QSqlQuery keypad(m_file->database());
+    keypad.prepare(u"UPDATE OR REPLACE meta SET key = ? WHERE key = ?"_s);
+    keypad.addBindValue(keypadKey(toKey));
+    keypad.addBindValue(keypadKey(fromKey));
+    return runAll({ &to, &answers, &count, &from, &keypad }, u"Non riesco a scrivere nel"_s);
 }
 
 bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)

@@ -3,6 +3,7 @@
 #include "notebook/notebook.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 namespace Zentovia {
 
@@ -11,6 +12,13 @@ struct NotebookWriter::OnThread
     QString path;
     std::unique_ptr<Notebook> notebook;
     bool reported = false;
+
+    Notebook &opened()
+    {
+        if (!notebook)
+            notebook = std::make_unique<Notebook>(path, true);
+        return *notebook;
+    }
 };
 
 NotebookWriter::NotebookWriter(const QString &path, QObject *parent)
@@ -32,9 +40,7 @@ NotebookWriter::~NotebookWriter()
 void NotebookWriter::add(const Answer &answer)
 {
     m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, answer] {
-        if (!onThread->notebook)
-            onThread->notebook = std::make_unique<Notebook>(onThread->path, true);
-        if (onThread->notebook->add(answer)) {
+        if (onThread->opened().add(answer)) {
             handle.reply([this] { Q_EMIT stored(); });
             return;
         }
@@ -46,6 +52,21 @@ void NotebookWriter::add(const Answer &answer)
         qWarning().noquote() << u"zentovia: " + sentence;
         handle.reply([this, sentence] { Q_EMIT problem(sentence); });
     });
+}
+
+void NotebookWriter::askKeypad(const QString &child)
+{
+    m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, child] {
+        if (!onThread->notebook && !QFileInfo::exists(onThread->path))
+            return;
+        if (onThread->opened().usesKeypad(child))
+            handle.reply([this] { Q_EMIT keypadUsedBefore(); });
+    });
+}
+
+void NotebookWriter::rememberKeypad(const QString &child)
+{
+    m_thread.post([onThread = m_onThread, child] { onThread->opened().setUsesKeypad(child); });
 }
 
 } // namespace Zentovia

@@ -13,8 +13,9 @@ namespace Zentovia {
 class Notebook;
 
 // Stores the answers on a thread of its own, so that writing one never holds
-// up the window. The notebook is opened there at the first answer. Answers
-// handed over before the writer is destroyed are all written first.
+// up the window; and whether a child plays with the keypad on the screen. The notebook is opened
+// there at the first answer. Answers handed over before the writer is destroyed are all written
+// first.
 class NotebookWriter : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,13 @@ public:
 
     // Returns at once; the answer is written in the background.
     void add(const Answer &answer);
+    // Whether the child has played with the keypad on the screen here
+    // before: keypadUsedBefore() comes back if so. A notebook not begun yet
+    // is not begun for this.
+    void askKeypad(const QString &child);
+    // The child has played with it. Kept as the answers are; an answer that
+    // cannot be kept says why.
+    void rememberKeypad(const QString &child);
 
 Q_SIGNALS:
     // An answer is committed to the notebook: whoever sends the notebook on
@@ -32,6 +40,8 @@ Q_SIGNALS:
     void stored();
     // The first problem only, in Italian: the contest goes on regardless.
     void problem(const QString &sentence);
+    // The child named in askKeypad() has played with the keypad here.
+    void keypadUsedBefore();
 
 private:
     struct OnThread;

@@ -129,6 +129,19 @@ std::optional<QRect> box(const QImage &screen)
     return best;
 }
 
+std::optional<QRect> areaOf(const QImage &screen, QRgb colour, int atLeast)
+{
+    QRect found;
+    int count = 0;
+    for (int y = 0; y < screen.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+        for (int x = 0; x < screen.width(); ++x)
+            if (line[x] == colour && ++count)
+                found |= QRect(x, y, 1, 1);
+    }
+    return count >= atLeast ? std::optional(found) : std::nullopt;
+}
+
 int pixelsOf(const QImage &screen, const QRect &within, QRgb colour)
 {
     const QRect r = clipped(screen, within);

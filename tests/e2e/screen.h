@@ -26,6 +26,10 @@ std::optional<QRect> box(const QImage &screen);
 // Pixels of the wizard's robe within a rectangle of the screen.
 int wizardPixels(const QImage &screen, const QRect &within);
 
+// Where a colour is on the screen: the rectangle around every pixel of
+// exactly that colour, when there are at least atLeast of them.
+std::optional<QRect> areaOf(const QImage &screen, QRgb colour, int atLeast);
+
 // Pixels of exactly the given colour within a rectangle of the screen.
 int pixelsOf(const QImage &screen, const QRect &within, QRgb colour);
 

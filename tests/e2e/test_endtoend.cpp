@@ -1,5 +1,6 @@
 // The real program on a real desktop: a child types its name, answers a
-// question right and one wrong, leaves with Alt+X, and the record is on disk.
+// question right and one wrong, leaves with Alt+X, and the record is on disk;
+// once on the keyboard, once by taps on the keypad on the screen.
 // The same keys on three desktops (ZENTOVIA_DESKTOP, set by in-xvfb.sh): an
 // X server alone, one with the openbox window manager, and Wayland. Keys are
 // typed with xdotool; the window, the boxes, the wizard and the question are
@@ -160,18 +161,71 @@ std::optional<QRect> getThroughStartUp(const QString &name)
     return greeting;
 }
 
+// The keypad on the screen, found by its keys' faces: the digits' 3 by 4
+// block (0 across its bottom row), Cancella and Invio.
+struct Keypad
+{
+    QRect digits;
+    QRect erase;
+    QRect enter;
+
+    QPoint digit(int d) const
+    {
+        const int column = d == 0 ? 1 : (d - 1) % 3;
+        const int row = d == 0 ? 3 : (d - 1) / 3;
+        return digits.topLeft()
+            + QPoint((2 * column + 1) * digits.width() / 6, (2 * row + 1) * digits.height() / 8);
+    }
+};
+
+std::optional<Keypad> keypadOnScreen(const QImage &screen)
+{
+    const auto digits = areaOf(screen, 0xFFFFD27A, 5000);
+    const auto erase = areaOf(screen, 0xFFFFA8A8, 1000);
+    const auto enter = areaOf(screen, 0xFF98E698, 1000);
+    if (!digits || !erase || !enter)
+        return std::nullopt;
+    return Keypad { *digits, *erase, *enter };
+}
+
+// A finger's tap, as a click. The pointer gets there first: under Wayland a
+// click sent with the move was seen to land where the pointer had been.
+void tap(const QPoint &at)
+{
+    QVERIFY(xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+        QStringLiteral("sleep"), QStringLiteral("0.1"), QStringLiteral("click"),
+        QStringLiteral("1") }));
+    QThread::msleep(80);
+}
+
+// The child's hands: on the keyboard, or on the keypad on the screen.
+struct Hands
+{
+    std::optional<Keypad> keys;
+
+    void digits(const QString &text) const
+    {
+        if (!keys)
+            return type(text);
+        for (const QChar digit : text)
+            tap(keys->digit(digit.digitValue()));
+    }
+    void erase() const { keys ? tap(keys->erase.center()) : key("BackSpace"); }
+    void enter() const { keys ? tap(keys->enter.center()) : key("Return"); }
+};
+
 // A first key shows the question line, clear of his balloon; the question
 // read off the screen is answered rightly, and the verdict comes in blue.
-void answerRightly(const QRect &answer, int table)
+void answerRightly(const QRect &answer, int table, const Hands &hands = {})
 {
-    type(QStringLiteral("1"));
+    hands.digits(QStringLiteral("1"));
     const auto multiplier
         = waitFor<int>([&](const QImage &screen) { return readMultiplier(screen, answer); }, 5000);
     QVERIFY2(multiplier, "the question cannot be read off the screen");
     qInfo("the question is %d x %d", table, *multiplier);
-    key("BackSpace");
-    type(QString::number(table * *multiplier));
-    key("Return");
+    hands.erase();
+    hands.digits(QString::number(table * *multiplier));
+    hands.enter();
     QVERIFY2(waitUntil([&](const QImage &screen) {
         return pixelsOf(screen, verdictPlace(answer), 0xFF0000FF) > 30;
     }),
@@ -250,6 +304,7 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void contestSetsRecord_data();
     void contestSetsRecord();
     void otherTableKeepsItsOwnRecord();
     void unwritableRecordEndsWithStatusOne();
@@ -273,11 +328,21 @@ void TestEndToEnd::initTestCase()
     qInfo("desktop: %s", qPrintable(desktop()));
 }
 
+void TestEndToEnd::contestSetsRecord_data()
+{
+    QTest::addColumn<bool>("byTaps");
+    QTest::newRow("keyboard") << false;
+    QTest::newRow("keypad") << true; // --tastierino, and taps on its keys
+}
+
 void TestEndToEnd::contestSetsRecord()
 {
+    QFETCH(bool, byTaps);
     QTemporaryDir home;
     QProcess zentovia;
-    start(zentovia, { { QStringLiteral("XDG_DATA_HOME"), home.path() } });
+    const QMap<QString, QString> variables { { QStringLiteral("XDG_DATA_HOME"), home.path() } };
+    start(zentovia, variables,
+        byTaps ? QStringList { QStringLiteral("--tastierino") } : QStringList());
     QVERIFY2(getThroughStartUp(QStringLiteral("Mario Rossi")), "no name box or greeting");
     auto answer = waitFor<QRect>(
         [](const QImage &screen) { return box(screen) ? std::nullopt : answerBox(screen); });
@@ -291,26 +356,35 @@ void TestEndToEnd::contestSetsRecord()
         return wizardPixels(screen, aboveAnswer(*answer)) > 1000;
     }),
         "the wizard is not over the answer box");
-    const QString window = desktop() == u"openbox" ? mainWindow() : QString();
+    const QString window = desktop() == u"openbox" && !byTaps ? mainWindow() : QString();
     if (!window.isEmpty()) {
         checkTitleBarOnScreen(window);
         checkMoveTakesTheWizard(window, *answer);
         if (QTest::currentTestFailed())
             return;
     }
+    Hands hands;
+    if (byTaps) {
+        hands.keys = waitFor<Keypad>(keypadOnScreen);
+        QVERIFY2(hands.keys, "no keypad");
+        const QRect pad = hands.keys->digits.united(hands.keys->enter);
+        QVERIFY(grabScreen().rect().contains(pad));
+        // Clear of the answer box, and of "Nuovo calcolo" and Exit below it.
+        QVERIFY(!pad.intersects(answer->adjusted(0, 0, 0, 100)));
+    }
 
     checkWhatIsReadOfTheQuestion();
     if (QTest::currentTestFailed())
         return;
-    answerRightly(*answer, 5);
+    answerRightly(*answer, 5, hands);
     if (QTest::currentTestFailed())
         return;
     // A screen reader reads each count with what it counts.
     QVERIFY2(readOnceItHolds([](const Accessible &o) { return o.name == u"Risposte esatte: 1"; }),
         "no count of right answers for a screen reader");
-    key("Return"); // the next question
-    type(QStringLiteral("0"));
-    key("Return"); // wrong, in red: no product of 5 is 0
+    hands.enter(); // the next question
+    hands.digits(QStringLiteral("0"));
+    hands.enter(); // wrong, in red: no product of 5 is 0
     QVERIFY2(waitUntil([&](const QImage &screen) {
         return pixelsOf(screen, verdictPlace(*answer), 0xFFFF0000) > 30;
     }),
@@ -332,6 +406,16 @@ void TestEndToEnd::contestSetsRecord()
     QCOMPARE(zentovia.exitCode(), 0);
     QCOMPARE(bytes(dir + QStringLiteral("/azentrec5.txt")), QByteArray("1\r\n"));
     QCOMPARE(bytes(dir + QStringLiteral("/nzentrec5.txt")), QByteArray("Mario Rossi\r\n"));
+
+    if (!byTaps || desktop() != u"bare")
+        return;
+    // The child who played with the keypad finds it again by itself.
+    QProcess again;
+    start(again, variables);
+    QVERIFY2(getThroughStartUp(QStringLiteral("mario rossi")), "no name box or greeting");
+    QVERIFY2(waitFor<Keypad>(keypadOnScreen), "no keypad for the child who played with it");
+    again.kill();
+    again.waitForFinished();
 }
 
 // The 7 times table: its question, its product, and its record in files of
