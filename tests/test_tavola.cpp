@@ -310,6 +310,8 @@ void TestTavola::ownTime()
     rig.start();
     QCOMPARE(rig.text(Role::ClockCaption), caption);
     QCOMPARE(rig.text(Role::Clock), clock);
+    QCOMPARE(rig.control(Role::Clock)->accessibleName(),
+        minutes == NoClock ? u"Mancano 20 domande"_s : u"%1 minuti"_s.arg(minutes));
     auto *repeat = rig.tavola->findChild<QPushButton *>(u"repeatButton"_s);
     QCOMPARE(repeat != nullptr, minutes != 7);
     QCOMPARE(rig.shown(Role::Multiplier), minutes != 7);

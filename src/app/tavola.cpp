@@ -176,7 +176,7 @@ void Tavola::showClock(const QString &text)
     // left changes once a minute, and only the last minute is announced.
     QString left;
     bool lastMinute = false;
-    if (m_contest.isPractice()) {
+    if (m_contest.countsQuestions()) {
         const int questions = text.toInt();
         left = questions == 1 ? u"Manca 1 domanda"_s : u"Mancano %1 domande"_s.arg(questions);
     } else {
