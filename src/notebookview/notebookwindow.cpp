@@ -59,7 +59,10 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
     })
     , m_choosePrinter([this]() -> std::unique_ptr<QPagedPaintDevice> {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setDocName(u"Quaderno di %1"_s.arg(child()));
+        // The class's pages, or the child's.
+        printer->setDocName(m_pages->currentWidget() == m_classPage
+                ? u"La classe"_s
+                : u"Quaderno di %1"_s.arg(child()));
         QPrintDialog dialog(printer.get(), this);
         if (dialog.exec() != QDialog::Accepted)
             return nullptr;
@@ -71,7 +74,7 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
     buildControls();
     // As large as it reads best, within the screen it opens on, a small
     // laptop's too, with room left for the window's frame.
-    resize(QSize(1100, 760).boundedTo(screen()->availableSize() - QSize(40, 80)));
+    resize(QSize(1100, 800).boundedTo(screen()->availableSize() - QSize(40, 80)));
     reload();
 }
 
@@ -138,9 +141,13 @@ void NotebookWindow::buildControls()
     bar->addWidget(minutesLabel);
     bar->addWidget(m_minutes);
     bar->addStretch(1);
-    bar->addWidget(m_print);
-    bar->addSpacing(12);
-    bar->addWidget(m_erase);
+    // The child's settings on one line, what to do with the notebook on
+    // the next: the window stays narrow enough for a small screen.
+    auto *actions = new QHBoxLayout;
+    actions->addStretch(1);
+    actions->addWidget(m_print);
+    actions->addSpacing(12);
+    actions->addWidget(m_erase);
 
     m_grid = new FactGridView(content);
     m_grid->installEventFilter(this);
@@ -162,6 +169,7 @@ void NotebookWindow::buildControls()
     auto *contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(0, 0, 0, 0);
     contentLayout->addLayout(bar);
+    contentLayout->addLayout(actions);
     contentLayout->addSpacing(8);
     contentLayout->addLayout(pictures, 1);
 
