@@ -305,8 +305,10 @@ void TestNotebook::childrenByName()
     QVERIFY(notebook.answers(u"Luca"_s)->isEmpty());
     QCOMPARE(notebook.factSeconds(u"Luca"_s), DefaultFactSeconds);
     QVERIFY(notebook.setUsesKeypad(u"Élodie"_s));
+    QVERIFY(notebook.setContestMinutes(u"Élodie"_s, 10));
     QVERIFY(notebook.renameChild(u"élodie"_s, u"elo"_s, u"Elo"_s));
     QVERIFY(notebook.usesKeypad(u"ELO"_s) && !notebook.usesKeypad(u"Élodie"_s));
+    QCOMPARE(notebook.contestMinutes(u"Elo"_s), 10);
 }
 
 void TestNotebook::oddNames_data()

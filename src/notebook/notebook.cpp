@@ -204,12 +204,12 @@ bool Notebook::erase(const QString &child)
     answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"_s);
     QSqlQuery entry(m_file->database());
     entry.prepare(u"DELETE FROM children WHERE key = ?"_s);
-    QSqlQuery keypad(m_file->database());
-    keypad.prepare(u"DELETE FROM meta WHERE key = ?"_s);
+    QSqlQuery settings(m_file->database());
+    settings.prepare(u"DELETE FROM meta WHERE key IN (?, ?, ?)"_s);
     for (QSqlQuery *query : { &answers, &entry })
         query->addBindValue(shownName(child).toCaseFolded());
-    keypad.addBindValue(keypadKey(shownName(child).toCaseFolded()));
-    return runAll({ &answers, &entry, &keypad }, u"Non riesco a cancellare dal"_s);
+    bindChildSettings(settings, shownName(child).toCaseFolded());
+    return runAll({ &answers, &entry, &settings }, u"Non riesco a cancellare dal"_s);
 }
 
 std::optional<FactGrid> Notebook::grid(const QString &child)

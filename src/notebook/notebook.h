@@ -169,11 +169,14 @@ private:
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
     bool setMeta(const QString &key, const QString &value);
-    // The meta key of a child's keypad setting, by the child's key.
-    static QString keypadKey(const QString &childKey)
-    {
-        return QStringLiteral("keypad:") + childKey;
-    }
+    // A child's own settings in meta, each under "setting:child key"
+    // (notebooksync.cpp): they go with the child when erased or renamed.
+    static constexpr const char *ChildSettings[] = { "assignment", "minutes", "keypad" };
+    QString childMeta(const char *setting, const QString &child);
+    bool setChildMeta(const char *setting, const QString &child, const QString &value);
+    // A statement over every setting of one child: its text with "IN (?, ?, ?)"
+    // as the last placeholders, bound to the child's keys.
+    void bindChildSettings(QSqlQuery &query, const QString &childKey);
     QString m_computerId;
     bool m_checkWholeFile;
     bool m_numberIndexed = false;

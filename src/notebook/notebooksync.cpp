@@ -88,18 +88,18 @@ bool Notebook::setLastAssignment(const QString &assignment)
 
 QString Notebook::childAssignment(const QString &child)
 {
-    return meta(u"assignment:"_s + shownName(child).toCaseFolded());
+    return childMeta("assignment", child);
 }
 
 bool Notebook::setChildAssignment(const QString &childKey, const QString &assignment)
 {
-    return setMeta(u"assignment:"_s + childKey, assignment);
+    return setChildMeta("assignment", childKey, assignment);
 }
 
 int Notebook::contestMinutes(const QString &child)
 {
     bool ok = false;
-    const int minutes = meta(u"minutes:"_s + shownName(child).toCaseFolded()).toInt(&ok);
+    const int minutes = childMeta("minutes", child).toInt(&ok);
     return ok ? minutes : DefaultContestMinutes;
 }
 
@@ -109,7 +109,7 @@ bool Notebook::setContestMinutes(const QString &child, int minutes)
         == ContestMinutesChoices.end())
         return fail(u"Non scrivo nel"_s,
             u"una gara dura 7 o 10 minuti, oppure non ha l'orologio, non %1 minuti"_s.arg(minutes));
-    return setMeta(u"minutes:"_s + shownName(child).toCaseFolded(), QString::number(minutes));
+    return setChildMeta("minutes", child, QString::number(minutes));
 }
 
 bool Notebook::setLastClassList(const QStringList &names)
@@ -119,12 +119,29 @@ bool Notebook::setLastClassList(const QStringList &names)
 
 bool Notebook::usesKeypad(const QString &child)
 {
-    return meta(keypadKey(shownName(child).toCaseFolded())) == u"1";
+    return childMeta("keypad", child) == u"1";
 }
 
 bool Notebook::setUsesKeypad(const QString &child)
 {
-    return setMeta(keypadKey(shownName(child).toCaseFolded()), u"1"_s);
+    return setChildMeta("keypad", child, u"1"_s);
+}
+
+QString Notebook::childMeta(const char *setting, const QString &child)
+{
+    return meta(QLatin1StringView(setting) + u':' + shownName(child).toCaseFolded());
+}
+
+bool Notebook::setChildMeta(const char *setting, const QString &child, const QString &value)
+{
+    return setMeta(QLatin1StringView(setting) + u':' + shownName(child).toCaseFolded(), value);
+}
+
+void Notebook::bindChildSettings(QSqlQuery &query, const QString &childKey)
+{
+    static_assert(std::size(ChildSettings) == 3, "one ? for each setting");
+    for (const char *setting : ChildSettings)
+        query.addBindValue(QString(QLatin1StringView(setting) + u':' + childKey));
 }
 
 bool Notebook::setMeta(const QString &key, const QString &value)
@@ -200,11 +217,12 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
     from.prepare(u"DELETE FROM children WHERE key = ? AND key <> ?"_s);
     from.addBindValue(fromKey);
     from.addBindValue(toKey);
-    QSqlQuery keypad(m_file->database());
-    keypad.prepare(u"UPDATE OR REPLACE meta SET key = ? WHERE key = ?"_s);
-    keypad.addBindValue(keypadKey(toKey));
-    keypad.addBindValue(keypadKey(fromKey));
-    return runAll({ &to, &answers, &count, &from, &keypad }, u"Non riesco a scrivere nel"_s);
+    QSqlQuery settings(m_file->database());
+    settings.prepare(u"UPDATE OR REPLACE meta SET key = substr(key, 1, instr(key, ':')) || ?"
+                     " WHERE key IN (?, ?, ?)"_s);
+    settings.addBindValue(toKey);
+    bindChildSettings(settings, fromKey);
+    return runAll({ &to, &answers, &count, &from, &settings }, u"Non riesco a scrivere nel"_s);
 }
 
 bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)
