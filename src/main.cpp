@@ -21,6 +21,7 @@
 #include "stage/stageagent.h"
 #include "voice/espeakvoice.h"
 
+#include <QFileInfo>
 #include <QInputDevice>
 
 #include <unistd.h>
@@ -117,6 +118,10 @@ int main(int argc, char **argv)
         // or the teacher set it, and their own tables for the week.
         QObject::connect(
             &tavola.contest(), &Contest::playerNamed, &tavola, [&, title](const QString &child) {
+                // A notebook not begun yet holds no setting: it is made at
+                // the first answer, on the writer's thread.
+                if (!QFileInfo::exists(Notebook::defaultPath()))
+                    return;
                 Notebook read(Notebook::defaultPath());
                 tavola.contest().setMinutes(read.contestMinutes(child));
                 if (!followsAssignment)

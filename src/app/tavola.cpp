@@ -92,7 +92,7 @@ void Tavola::bindContest()
         if (m_contest.isPractice() || m_contest.hasOwnTime())
             offerRepeat();
         // With no clock, the questions still to come where the time would be.
-        if (m_contest.countsQuestions())
+        if (m_contest.hasOwnTime() && m_contest.countsQuestions())
             setCaption(findChild<QLabel *>(formName(Role::ClockCaption)), u"Mancano"_s);
     });
     connect(
