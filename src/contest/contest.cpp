@@ -182,7 +182,7 @@ void Contest::showRemaining()
         Q_EMIT clockShown(QString::number(m_questionsLeft));
 }
 
-void Contest::practiceAnswered(bool right)
+void Contest::questionCounted(bool right)
 {
     if (isPractice())
         m_practice->answered({ m_question.factor.value(), m_question.multiplier.value() }, right);
@@ -198,7 +198,7 @@ void Contest::askQuestion()
     if (m_asked && !m_judged) {
         Q_EMIT skipped(m_question, m_time->now() - m_askedAt);
         if (countsQuestions())
-            practiceAnswered(false);
+            questionCounted(false);
     }
     // A ripasso ends when its last question has been answered.
     if (isPractice() ? m_practice->isOver() : countsQuestions() && m_questionsLeft == 0) {
@@ -301,7 +301,7 @@ void Contest::judge(const QString &answer)
     if (!m_judged) {
         Q_EMIT answered(m_question, answer, verdict, m_time->now() - m_askedAt);
         if (countsQuestions())
-            practiceAnswered(verdict == Verdict::Right);
+            questionCounted(verdict == Verdict::Right);
     }
     if (verdict == Verdict::Right) {
         Q_EMIT verdictShown(Verdict::Right, QStringLiteral("Esatto. Sei forte!!!"));

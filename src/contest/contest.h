@@ -155,7 +155,8 @@ private:
     void readRecord();
     // The questions of a ripasso still to come, where the clock would be.
     void showRemaining();
-    void practiceAnswered(bool right);
+    // A question answered or left, in a ripasso or a contest with no clock.
+    void questionCounted(bool right);
     // The record's two files, in the record folder.
     QString pointsFile() const;
     QString holderFile() const;
