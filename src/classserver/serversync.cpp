@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
@@ -89,80 +91,67 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
     if (keys->isEmpty())
         return true;
     PgConnection &server = database.connection();
+    // Each row of a query on the children's keys, kept in the notebook;
+    // false, with *why, when the server or the notebook fails.
+    const auto keep = [&](const char *sql, const QStringList &children,
+                          const std::function<bool(const PGresult *, int)> &row) {
+        const PgResult rows = server.exec(sql, { textArray(children) }, why);
+        if (!rows)
+            return false;
+        for (int n = 0; n < PQntuples(rows.get()); ++n) {
+            if (!row(rows.get(), n)) {
+                *why = notebook.problem();
+                return false;
+            }
+        }
+        return true;
+    };
     // The names the teacher joined to others: this computer's answers move
     // with them.
-    const PgResult renames
-        = server.exec("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])",
-            { textArray(*keys) }, why);
-    if (!renames)
-        return false;
     QStringList current = *keys;
-    for (int row = 0; row < PQntuples(renames.get()); ++row) {
-        const QString from = PgConnection::text(renames.get(), row, 0);
-        const QString to = PgConnection::text(renames.get(), row, 1);
-        if (!notebook.renameChild(from, to, PgConnection::text(renames.get(), row, 2))) {
-            *why = notebook.problem();
-            return false;
-        }
-        current.removeAll(from);
-        if (!current.contains(to))
-            current << to;
-    }
-    const QByteArray names = textArray(current);
-    const PgResult erases
-        = server.exec("SELECT child_key, erased FROM zentovia_erases($1::text[])", { names }, why);
-    if (!erases)
-        return false;
-    for (int row = 0; row < PQntuples(erases.get()); ++row) {
-        if (!notebook.eraseUpTo(PgConnection::text(erases.get(), row, 0),
-                PgConnection::number(erases.get(), row, 1))) {
-            *why = notebook.problem();
-            return false;
-        }
-    }
-    // Each child's tables for the week (their own, or else the class's).
-    const PgResult assignments = server.exec(
-        "SELECT k, array_to_string(a.tables, ',') || ' ' || a.until FROM unnest($1::text[]) k"
-        " LEFT JOIN LATERAL zentovia_assignment(k) a ON true",
-        { names }, why);
-    if (!assignments)
-        return false;
-    for (int row = 0; row < PQntuples(assignments.get()); ++row) {
-        const QString child = PgConnection::text(assignments.get(), row, 0);
-        const std::optional<Assignment> own
-            = ClassList::fromText(PgConnection::text(assignments.get(), row, 1));
-        const QString text = own ? ClassList::toText(*own) : u"-"_s;
-        if (notebook.childAssignment(child) != text && !notebook.setChildAssignment(child, text)) {
-            *why = notebook.problem();
-            return false;
-        }
-    }
-    const PgResult minutes
-        = server.exec("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
-            { names }, why);
-    if (!minutes)
-        return false;
-    for (int row = 0; row < PQntuples(minutes.get()); ++row) {
-        const QString child = PgConnection::text(minutes.get(), row, 0);
-        const int set = int(PgConnection::number(minutes.get(), row, 1));
-        if (notebook.contestMinutes(child) != set && !notebook.setContestMinutes(child, set)) {
-            *why = notebook.problem();
-            return false;
-        }
-    }
-    const PgResult times = server.exec(
-        "SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", { names }, why);
-    if (!times)
-        return false;
-    for (int row = 0; row < PQntuples(times.get()); ++row) {
-        const QString child = PgConnection::text(times.get(), row, 0);
-        const int seconds = int(PgConnection::number(times.get(), row, 1));
-        if (notebook.factSeconds(child) != seconds && !notebook.setFactSeconds(child, seconds)) {
-            *why = notebook.problem();
-            return false;
-        }
-    }
-    return true;
+    const bool renamed
+        = keep("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys,
+            [&](const PGresult *rows, int n) {
+                const QString from = PgConnection::text(rows, n, 0);
+                const QString to = PgConnection::text(rows, n, 1);
+                current.removeAll(from);
+                if (!current.contains(to))
+                    current << to;
+                return notebook.renameChild(from, to, PgConnection::text(rows, n, 2));
+            });
+    return renamed
+        && keep("SELECT child_key, erased FROM zentovia_erases($1::text[])", current,
+            [&](const PGresult *rows, int n) {
+                return notebook.eraseUpTo(
+                    PgConnection::text(rows, n, 0), PgConnection::number(rows, n, 1));
+            })
+        // Each child's tables for the week (their own, or else the class's).
+        && keep("SELECT k, array_to_string(a.tables, ',') || ' ' || a.until"
+                " FROM unnest($1::text[]) k LEFT JOIN LATERAL zentovia_assignment(k) a ON true",
+            current,
+            [&](const PGresult *rows, int n) {
+                const QString child = PgConnection::text(rows, n, 0);
+                const std::optional<Assignment> own
+                    = ClassList::fromText(PgConnection::text(rows, n, 1));
+                const QString text = own ? ClassList::toText(*own) : u"-"_s;
+                return notebook.childAssignment(child) == text
+                    || notebook.setChildAssignment(child, text);
+            })
+        && keep("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
+            current,
+            [&](const PGresult *rows, int n) {
+                const QString child = PgConnection::text(rows, n, 0);
+                const int minutes = int(PgConnection::number(rows, n, 1));
+                return notebook.contestMinutes(child) == minutes
+                    || notebook.setContestMinutes(child, minutes);
+            })
+        && keep("SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", current,
+            [&](const PGresult *rows, int n) {
+                const QString child = PgConnection::text(rows, n, 0);
+                const int seconds = int(PgConnection::number(rows, n, 1));
+                return notebook.factSeconds(child) == seconds
+                    || notebook.setFactSeconds(child, seconds);
+            });
 }
 
 qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
