@@ -225,18 +225,45 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
     return runAll({ &to, &answers, &count, &from, &settings }, u"Non riesco a scrivere nel"_s);
 }
 
+bool Notebook::inOneTransaction(const std::function<bool()> &work)
+{
+    if (m_inTransaction)
+        return work();
+    if (!open())
+        return false;
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+    m_inTransaction = true;
+    const bool done = work();
+    m_inTransaction = false;
+    if (!done) {
+        m_file->exec("ROLLBACK", &error);
+        return false;
+    }
+    if (!m_file->exec("COMMIT", &error)) {
+        const QString why = NotebookFile::reason(error);
+        m_file->exec("ROLLBACK", &error);
+        return fail(u"Non riesco a scrivere nel"_s, why);
+    }
+    return true;
+}
+
 bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)
 {
     QSqlError error;
-    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+    if (!m_inTransaction && !m_file->exec("BEGIN IMMEDIATE", &error))
         return fail(what, NotebookFile::reason(error));
     for (QSqlQuery *query : queries) {
         if (!query->exec()) {
             const QString why = NotebookFile::reason(query->lastError());
-            m_file->exec("ROLLBACK", &error);
+            if (!m_inTransaction)
+                m_file->exec("ROLLBACK", &error);
             return fail(what, why);
         }
     }
+    if (m_inTransaction)
+        return true;
     if (!m_file->exec("COMMIT", &error)) {
         const QString why = NotebookFile::reason(error);
         m_file->exec("ROLLBACK", &error);
