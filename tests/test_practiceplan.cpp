@@ -1,6 +1,6 @@
-// The order of a ripasso: the misses of the day again two or three questions
-// later, never a fact twice in a row, a few new facts, and otherwise what the
-// memory model says is closest to being forgotten.
+// The order of a ripasso: the last session's misses first, the misses of the
+// day again two or three questions later, never a fact twice in a row, and
+// otherwise what the memory model says is closest to being forgotten.
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
 #include "notebook/notebook.h"
@@ -67,9 +67,9 @@ void TestPracticePlan::rules_data()
 }
 
 // Over 20 questions: the table's alone, never twice in a row, each miss
-// back after two or three others, at most three new facts unless the child
-// has none; first the facts most forgotten, and no fact the model holds for
-// sure while others are due.
+// back after two or three others, every new fact in once the known ones are
+// held better than a first answer is; first the facts most forgotten, and no
+// fact the model holds for sure while others are due.
 void TestPracticePlan::rules()
 {
     QFETCH(QStringList, facts);
@@ -95,7 +95,7 @@ void TestPracticePlan::rules()
     for (const Fact &fact : asked)
         if (summaryOf(grid, fact).state == FactState::NeverAsked)
             fresh << fact.multiplier;
-    QCOMPARE(fresh.size(), facts.isEmpty() ? 10 : std::min(3, 10 - int(facts.size())));
+    QCOMPARE(fresh.size(), 10 - facts.size());
     // The facts asked before, by their recall now: those below one half
     // come first, lowest first; a fact held for sure waits while others are
     // due.
@@ -123,7 +123,8 @@ void TestPracticePlan::missInAContestComesFirst()
 {
     QTemporaryDir home;
     Notebook notebook(home.filePath(u"quaderno.sqlite"_s));
-    const QDateTime at = QDateTime::currentDateTime().addDays(-1);
+    // A contest that ended a minute ago: its misses' recall is still high.
+    const QDateTime at = QDateTime::currentDateTime().addSecs(-120);
     int second = 0;
     for (const auto &[multiplier, outcome] :
         { std::pair(2, Outcome::Right), std::pair(7, Outcome::Wrong), std::pair(3, Outcome::Right),

@@ -1,6 +1,7 @@
 #include "learning/factstate.h"
 
 #include "learning/localclock.h"
+#include "learning/memoryfit.h"
 
 #include <algorithm>
 
@@ -62,15 +63,22 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
     if (lastMistake)
         summary.lastMistake = LocalClock::fromWallSeconds(lastMistake->wallSeconds);
 
-    for (const Attempt &attempt : oldestFirst)
+    const qint64 firstDay = LocalClock::wallDay(oldestFirst.constFirst().wallSeconds);
+    bool keptOverANight = false;
+    for (const Attempt &attempt : oldestFirst) {
         summary.memory.add(attempt, factSeconds);
+        keptOverANight = keptOverANight
+            || (inTime(attempt, factSeconds)
+                && LocalClock::wallDay(attempt.wallSeconds) > firstDay);
+    }
+    summary.firstRight = oldestFirst.constFirst().outcome == Outcome::Right;
     summary.recallNow = summary.memory.recallAt(now);
     summary.recallInAWeek = summary.memory.recallAt(now + WeekSeconds);
     const bool lastInTime = inTime(last, factSeconds);
     summary.lastOutcome = last.outcome;
     summary.lastInTime = lastInTime;
     summary.factSeconds = factSeconds;
-    if (summary.recallInAWeek >= LearnedRecall && lastInTime)
+    if (summary.recallInAWeek >= LearnedRecall && lastInTime && keptOverANight)
         summary.state = FactState::Learned;
     else if (summary.recallInAWeek >= AlmostRecall || lastInTime)
         summary.state = FactState::Almost;
@@ -95,17 +103,37 @@ void GridBuilder::add(const Answer &answer)
 FactGrid GridBuilder::finish() const
 {
     QList<QList<Attempt>> facts;
+    QList<QList<Attempt>> beforeToday;
+    QList<qint64> moments;
+    const qint64 today = LocalClock::wallDay(m_now);
     for (const QList<Attempt> &unsorted : m_attempts) {
         QList<Attempt> attempts = unsorted;
         std::stable_sort(attempts.begin(), attempts.end(),
             [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
+        const auto end = std::find_if(attempts.begin(), attempts.end(),
+            [&](const Attempt &a) { return LocalClock::wallDay(a.wallSeconds) >= today; });
+        beforeToday.append(QList<Attempt>(attempts.begin(), end));
+        for (const Attempt &attempt : std::as_const(attempts))
+            moments.append(attempt.wallSeconds);
         facts.append(attempts);
     }
-    const MemoryParameters parameters = fitParameters(facts, m_factSeconds);
+    // The last session: the answers up to the latest with no pause longer
+    // than a session's gap between two of them.
+    std::sort(moments.begin(), moments.end());
+    qint64 sessionFrom = moments.isEmpty() ? 0 : moments.constLast();
+    for (qsizetype i = moments.size() - 1;
+         i > 0 && moments.at(i) - moments.at(i - 1) <= SessionGapSeconds; --i)
+        sessionFrom = moments.at(i - 1);
+    const MemoryParameters parameters = fitMemory(beforeToday, m_factSeconds).parameters;
     FactGrid grid;
-    for (int fact = 0; fact < 100; ++fact)
-        grid.at(fact / 10).at(fact % 10)
-            = summarize(facts.at(fact), m_factSeconds, m_now, parameters);
+    for (int fact = 0; fact < 100; ++fact) {
+        FactSummary &summary = grid.at(fact / 10).at(fact % 10);
+        summary = summarize(facts.at(fact), m_factSeconds, m_now, parameters);
+        summary.missedLastSession
+            = std::any_of(facts.at(fact).begin(), facts.at(fact).end(), [&](const Attempt &a) {
+                  return a.wallSeconds >= sessionFrom && a.outcome != Outcome::Right;
+              });
+    }
     return grid;
 }
 

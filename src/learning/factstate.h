@@ -49,6 +49,11 @@ struct FactSummary
     Outcome lastOutcome = Outcome::Wrong;
     bool lastInTime = false;
     int factSeconds = DefaultFactSeconds;
+    // Missed (wrong or skipped) in the child's last session, whatever the
+    // table of that session: the next ripasso opens with it.
+    bool missedLastSession = false;
+    // The first answer ever given to the fact was right.
+    bool firstRight = false;
 };
 
 // Right within the child's time for a fact.
@@ -56,8 +61,9 @@ bool inTime(const Attempt &attempt, int factSeconds);
 
 // The state of a fact at the moment now (wall seconds), from the memory
 // model (see FactMemory):
-// - learned: the predicted recall a week from now is at least 0.9, and the
-//   last answer was right in time;
+// - learned: the predicted recall a week from now is at least 0.9, the last
+//   answer was right in time, and one answer right in time came on a day
+//   after the fact's first (a night slept on it);
 // - almost: that recall is at least 0.7, or the last answer was right in
 //   time;
 // - to learn otherwise.
@@ -70,10 +76,15 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
 // A child's facts: [table - 1][multiplier - 1].
 using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 
+// Answers further apart than this are two sessions.
+inline constexpr int SessionGapSeconds = 20 * 60;
+
 // A child's grid from the child's answers, in any order. Facts outside the
 // tables are passed over.
-// The memory's parameters are fitted to the child's own answers once there
-// are enough of them (see fitParameters).
+// The memory's parameters are fitted to the child's own answers before the
+// day of now, once there are enough of them and where the fit predicts
+// better than the defaults (see fitMemory): they change at most once a day,
+// never with an answer of the day.
 class GridBuilder
 {
 public:
