@@ -77,7 +77,7 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
     std::array<QList<Attempt>, 10> attempts;
     QList<int> round;
     QList<int> missedLast; // in the session before
-    std::optional<MemoryParameters> yesterday;
+    std::optional<GridBuilder> yesterday; // the grid of the session before
     Run run;
     int questions = 0;
     int gridAllLearned = -1;
@@ -108,16 +108,17 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
                 builder.add(Table, m, attempt);
         }
         const FactGrid grid = builder.finish();
-        const MemoryParameters today = grid.at(Table - 1).at(0).memory.parameters();
-        run.fitsKept += today == MemoryParameters::forChildren() ? 0 : 1;
+        const auto judged = [&](const GridBuilder &by, const QList<Attempt> &fact, qint64 at) {
+            return rank(summarize(fact, DefaultFactSeconds, at, by.parametersFor(fact)).state);
+        };
+        run.fitsKept += builder.parametersFor({}) == MemoryParameters::forChildren() ? 0 : 1;
         int learned = 0;
         for (int m = 1; m <= 10; ++m) {
             const FactSummary &fact = grid.at(Table - 1).at(m - 1);
-            // The day's refit against yesterday's parameters, at the same
-            // moment, for a fact last answered right in time.
+            // The grid of today's fits against the session before's, at the
+            // same moment, for a fact last answered right in time.
             if (yesterday && fact.lastInTime
-                && rank(fact.state) < rank(
-                       summarize(attempts.at(m - 1), DefaultFactSeconds, start, *yesterday).state))
+                && rank(fact.state) < judged(*yesterday, attempts.at(m - 1), start))
                 ++run.refitDemotions;
             if (fact.state != FactState::Learned)
                 continue;
@@ -127,7 +128,6 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
                 run.imparatoHeldAWeekOn += learner->recallAfter(m, 7 * Day) >= Held ? 1 : 0;
             }
         }
-        yesterday = today;
         if (gridAllLearned < 0 && learned == 10)
             gridAllLearned = session;
 
@@ -182,9 +182,9 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
             const Attempt attempt { at, reply.outcome, reply.tenths };
             QList<Attempt> &fact = attempts[m - 1];
             if (inTime(attempt, DefaultFactSeconds)) {
-                const FactState before = summarize(fact, DefaultFactSeconds, at, today).state;
+                const int before = judged(builder, fact, at);
                 fact.append(attempt);
-                if (rank(summarize(fact, DefaultFactSeconds, at, today).state) < rank(before))
+                if (judged(builder, fact, at) < before)
                     ++run.demotions;
             } else {
                 fact.append(attempt);
@@ -205,6 +205,7 @@ Run learn(LearnerKind kind, Schedule schedule, quint64 seed)
             run.openedWithMisses += opening == missedLast ? 1 : 0;
         }
         missedLast = missed;
+        yesterday.emplace(std::move(builder));
         if (session == Sessions - 1) {
             for (int m = 1; m <= 10; ++m)
                 run.heldAfterBreak

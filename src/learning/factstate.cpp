@@ -89,6 +89,8 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
 
 void GridBuilder::add(int table, int multiplier, const Attempt &attempt)
 {
+    m_sorted.reset();
+    m_fits.clear();
     if (table < 1 || table > 10 || multiplier < 1 || multiplier > 10)
         return;
     m_attempts.at((table - 1) * 10 + multiplier - 1).append(attempt);
@@ -100,22 +102,50 @@ void GridBuilder::add(const Answer &answer)
         { LocalClock::wallSeconds(answer.at), answer.outcome, answer.tenths });
 }
 
+const std::array<QList<Attempt>, 100> &GridBuilder::sorted() const
+{
+    if (!m_sorted) {
+        m_sorted = m_attempts;
+        for (QList<Attempt> &attempts : *m_sorted)
+            std::stable_sort(attempts.begin(), attempts.end(),
+                [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
+    }
+    return *m_sorted;
+}
+
+const MemoryParameters &GridBuilder::fitOfWeek(qint64 wallSeconds) const
+{
+    // 1970-01-01, day 0, was a Thursday.
+    const qint64 day = LocalClock::wallDay(wallSeconds);
+    const qint64 monday = day - (((day + 3) % 7) + 7) % 7;
+    auto fit = m_fits.find(monday);
+    if (fit == m_fits.end()) {
+        QList<QList<Attempt>> before;
+        for (const QList<Attempt> &attempts : sorted()) {
+            const auto end = std::find_if(attempts.begin(), attempts.end(),
+                [&](const Attempt &a) { return LocalClock::wallDay(a.wallSeconds) >= monday; });
+            before.append(QList<Attempt>(attempts.begin(), end));
+        }
+        fit = m_fits.emplace(monday, fitMemory(before, m_factSeconds).parameters).first;
+    }
+    return fit->second;
+}
+
+MemoryParameters GridBuilder::parametersFor(const QList<Attempt> &oldestFirst) const
+{
+    auto run = oldestFirst.end();
+    while (run != oldestFirst.begin() && inTime(*(run - 1), m_factSeconds))
+        --run;
+    return fitOfWeek(run == oldestFirst.end() ? m_now : std::min(run->wallSeconds, m_now));
+}
+
 FactGrid GridBuilder::finish() const
 {
-    QList<QList<Attempt>> facts;
-    QList<QList<Attempt>> beforeToday;
+    const std::array<QList<Attempt>, 100> &facts = sorted();
     QList<qint64> moments;
-    const qint64 today = LocalClock::wallDay(m_now);
-    for (const QList<Attempt> &unsorted : m_attempts) {
-        QList<Attempt> attempts = unsorted;
-        std::stable_sort(attempts.begin(), attempts.end(),
-            [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
-        const auto end = std::find_if(attempts.begin(), attempts.end(),
-            [&](const Attempt &a) { return LocalClock::wallDay(a.wallSeconds) >= today; });
-        beforeToday.append(QList<Attempt>(attempts.begin(), end));
-        for (const Attempt &attempt : std::as_const(attempts))
+    for (const QList<Attempt> &attempts : facts) {
+        for (const Attempt &attempt : attempts)
             moments.append(attempt.wallSeconds);
-        facts.append(attempts);
     }
     // The last session: the answers up to the latest with no pause longer
     // than a session's gap between two of them.
@@ -124,13 +154,13 @@ FactGrid GridBuilder::finish() const
     for (qsizetype i = moments.size() - 1;
          i > 0 && moments.at(i) - moments.at(i - 1) <= SessionGapSeconds; --i)
         sessionFrom = moments.at(i - 1);
-    const MemoryParameters parameters = fitMemory(beforeToday, m_factSeconds).parameters;
     FactGrid grid;
     for (int fact = 0; fact < 100; ++fact) {
+        const QList<Attempt> &attempts = facts.at(fact);
         FactSummary &summary = grid.at(fact / 10).at(fact % 10);
-        summary = summarize(facts.at(fact), m_factSeconds, m_now, parameters);
+        summary = summarize(attempts, m_factSeconds, m_now, parametersFor(attempts));
         summary.missedLastSession
-            = std::any_of(facts.at(fact).begin(), facts.at(fact).end(), [&](const Attempt &a) {
+            = std::any_of(attempts.begin(), attempts.end(), [&](const Attempt &a) {
                   return a.wallSeconds >= sessionFrom && a.outcome != Outcome::Right;
               });
     }

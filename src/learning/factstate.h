@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <optional>
 
 namespace Zentovia {
@@ -82,9 +83,11 @@ inline constexpr int SessionGapSeconds = 20 * 60;
 // A child's grid from the child's answers, in any order. Facts outside the
 // tables are passed over.
 // The memory's parameters are fitted to the child's own answers before the
-// day of now, once there are enough of them and where the fit predicts
-// better than the defaults (see fitMemory): they change at most once a day,
-// never with an answer of the day.
+// week of now (from Monday), once there are enough of them and where the fit
+// predicts better than the defaults (see fitMemory): they change at most
+// once a week, never with an answer of the week. A fact whose last answers
+// were right in time keeps the parameters of the week the run of them began:
+// neither a refit nor one more right answer in time lowers its state.
 class GridBuilder
 {
 public:
@@ -96,11 +99,20 @@ public:
     void add(int table, int multiplier, const Attempt &attempt);
     void add(const Answer &answer);
     FactGrid finish() const;
+    // The parameters a fact is judged by, from its answers oldest first (the
+    // answers added, and more of this week's).
+    MemoryParameters parametersFor(const QList<Attempt> &oldestFirst) const;
 
 private:
+    // The parameters fitted on the answers before the week of that day.
+    const MemoryParameters &fitOfWeek(qint64 wallSeconds) const;
+    const std::array<QList<Attempt>, 100> &sorted() const;
+
     int m_factSeconds;
     qint64 m_now;
     std::array<QList<Attempt>, 100> m_attempts;
+    mutable std::optional<std::array<QList<Attempt>, 100>> m_sorted;
+    mutable std::map<qint64, MemoryParameters> m_fits; // by the week's Monday
 };
 
 } // namespace Zentovia
