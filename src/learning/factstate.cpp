@@ -74,11 +74,22 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
     summary.firstRight = oldestFirst.constFirst().outcome == Outcome::Right;
     summary.recallNow = summary.memory.recallAt(now);
     summary.recallInAWeek = summary.memory.recallAt(now + WeekSeconds);
+    // A fit that holds a fact longer than the defaults do does not make it
+    // learned sooner: the grid bets on a week, and a wrong "imparato" costs
+    // more than a late one.
     const bool lastInTime = inTime(last, factSeconds);
+    double learnedRecall = summary.recallInAWeek;
+    if (learnedRecall >= LearnedRecall && lastInTime && keptOverANight
+        && !(parameters == MemoryParameters::forChildren())) {
+        FactMemory byDefaults;
+        for (const Attempt &attempt : oldestFirst)
+            byDefaults.add(attempt, factSeconds);
+        learnedRecall = std::min(learnedRecall, byDefaults.recallAt(now + WeekSeconds));
+    }
     summary.lastOutcome = last.outcome;
     summary.lastInTime = lastInTime;
     summary.factSeconds = factSeconds;
-    if (summary.recallInAWeek >= LearnedRecall && lastInTime && keptOverANight)
+    if (learnedRecall >= LearnedRecall && lastInTime && keptOverANight)
         summary.state = FactState::Learned;
     else if (summary.recallInAWeek >= AlmostRecall || lastInTime)
         summary.state = FactState::Almost;

@@ -62,9 +62,10 @@ bool inTime(const Attempt &attempt, int factSeconds);
 
 // The state of a fact at the moment now (wall seconds), from the memory
 // model (see FactMemory):
-// - learned: the predicted recall a week from now is at least 0.9, the last
-//   answer was right in time, and one answer right in time came on a day
-//   after the fact's first (a night slept on it);
+// - learned: the predicted recall a week from now is at least 0.9 (with the
+//   child's parameters, and with the defaults when the child's hold the fact
+//   longer), the last answer was right in time, and one answer right in time
+//   came on a day after the fact's first (a night slept on it);
 // - almost: that recall is at least 0.7, or the last answer was right in
 //   time;
 // - to learn otherwise.
