@@ -517,7 +517,7 @@ void TestContest::ownTime_data()
 
 // A child's own time: the clock after the instructions (or none), the
 // question written, the wizard's words of the last question dropped, a
-// record apart.
+// record apart; with no clock, each fact twice, never twice in a row.
 void TestContest::ownTime()
 {
     QFETCH(int, minutes);
@@ -526,6 +526,9 @@ void TestContest::ownTime()
     ContestRig rig;
     QSignalSpy armed(&rig.contest, &Contest::clockArmed);
     QObject::connect(&rig.contest, &Contest::playerNamed, [&] { rig.contest.setMinutes(minutes); });
+    QList<int> asked;
+    QObject::connect(&rig.contest, &Contest::questionAsked,
+        [&](const Question &q) { asked << int(q.multiplier.value()); });
     rig.start();
     QCOMPARE(rig.shown[u"clock"_s], clock);
     QCOMPARE(rig.shown[u"line"_s], u"shown"_s);
@@ -543,6 +546,10 @@ void TestContest::ownTime()
         rig.next(3);
     }
     QCOMPARE(rig.status.has_value(), minutes == NoClock);
+    for (int m = 1; m <= 10 && minutes == NoClock; ++m)
+        QCOMPARE(asked.count(m), 2);
+    for (qsizetype i = 1; i < asked.size() && minutes == NoClock; ++i)
+        QVERIFY(asked.at(i) != asked.at(i - 1));
     rig.contest.finish();
     QCOMPARE(rig.bytes(qPrintable(folder + u"/azentrec5.txt"_s)),
         QByteArray::number(minutes == NoClock ? 20 : 1) + "\r\n");

@@ -224,10 +224,21 @@ void Contest::askQuestion()
 
 void Contest::drawQuestion()
 {
+    const qint64 previous = m_asked ? qint64(m_question.multiplier.value()) : 0;
     m_random.reseed();
     m_question.factor = m_table;
     m_question.tint = oneToTen(m_random.next());
     m_question.multiplier = oneToTen(m_random.next());
+    if (countsQuestions() && !isPractice()) {
+        // A round of the ten facts, drawn one by one from those left, then
+        // another: each fact twice in twenty, never twice in a row.
+        if (m_round.isEmpty())
+            m_round = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 };
+        qsizetype pick = (m_question.multiplier.value() - 1) * m_round.size() / 10;
+        if (m_round.at(pick) == previous && m_round.size() > 1)
+            pick = (pick + 1) % m_round.size();
+        m_question.multiplier = m_round.takeAt(pick);
+    }
     if (isPractice()) {
         const Fact fact = m_practice->next();
         m_question.factor = fact.table;

@@ -103,8 +103,9 @@ public:
     // A child's time (ContestMinutesChoices), once named: with other than
     // the seven minutes, the clock starts once the wizard has given his
     // instructions (no clock: the questions of a ripasso are counted
-    // instead), the record is kept apart, the question is written while it
-    // is asked, and a new question drops what the wizard still had to say.
+    // instead, each fact of the table twice, in shuffled rounds of ten), the
+    // record is kept apart, the question is written while it is asked, and a
+    // new question drops what the wizard still had to say.
     void setMinutes(int minutes) { m_minutes = minutes; }
     int minutes() const { return m_minutes; }
     bool hasOwnTime() const { return !isPractice() && m_minutes != DefaultContestMinutes; }
@@ -200,6 +201,9 @@ private:
     int m_minutes = DefaultContestMinutes;
     quint64 m_instructionsSaid = 0; // until said, with a time of the child's own
     int m_questionsLeft = 0; // with no clock
+    // With no clock, each fact of the table twice: the multipliers of this
+    // round still to ask.
+    QList<int> m_round;
 };
 
 } // namespace Zentovia
