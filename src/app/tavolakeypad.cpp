@@ -30,15 +30,28 @@ TavolaKeypad::TavolaKeypad(Tavola &window)
     : m_window(window)
 { }
 
+namespace {
+
+int keySide(const QScreen *screen)
+{
+    return Keypad::keySide(
+        screen ? screen->physicalDotsPerInch() : 0.0, screen ? screen->devicePixelRatio() : 1.0);
+}
+
+} // namespace
+
+std::pair<int, int> TavolaKeypad::room(const QScreen *screen)
+{
+    const int side = keySide(screen);
+    return { fromTwips(AnswerFrameRight), Keypad::size(side).width() + 2 * Keypad::gap(side) };
+}
+
 void TavolaKeypad::show()
 {
     if (m_keypad)
         return;
     m_window.ensureControls();
-    const QScreen *screen = m_window.screen();
-    const int side = Keypad::keySide(
-        screen ? screen->physicalDotsPerInch() : 0.0, screen ? screen->logicalDotsPerInch() : 0.0);
-    m_keypad = new Keypad(side, m_window.findChild<Surface *>());
+    m_keypad = new Keypad(keySide(m_window.screen()), m_window.findChild<Surface *>());
     connect(m_keypad, &Keypad::tapped, this, &TavolaKeypad::tapped);
     place();
     m_keypad->show();
@@ -84,6 +97,13 @@ bool TavolaKeypad::eventFilter(QObject *watched, QEvent *event)
 
 void TavolaKeypad::tapped(int key, const QString &text)
 {
+    // A child's double tap on Invio is one: the second would judge the next
+    // question's empty box at once.
+    if (key == Qt::Key_Return) {
+        if (m_lastEnter.isValid() && m_lastEnter.elapsed() < DoubleTapMs)
+            return;
+        m_lastEnter.start();
+    }
     auto *answerBox = m_window.findChild<QLineEdit *>(formName(Role::AnswerBox));
     // Where the keyboard's key would go: the answer box while the child
     // answers, "Nuovo calcolo" once the answer is judged.

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+
+#include <utility>
+
+class QScreen;
 
 namespace Zentovia {
 
@@ -22,6 +27,13 @@ class TavolaKeypad : public QObject
 public:
     explicit TavolaKeypad(Tavola &window);
 
+    // A second tap on Invio this soon after the first is the same tap.
+    static constexpr int DoubleTapMs = 300;
+
+    // Where the keypad stands across the window, and how wide it is with
+    // the room around it, on that screen: {left, width}.
+    static std::pair<int, int> room(const QScreen *screen);
+
     // Once; builds the window's controls first if they are not yet built.
     void show();
     bool isShown() const { return m_keypad != nullptr; }
@@ -41,6 +53,7 @@ private:
 
     Tavola &m_window;
     QPointer<Keypad> m_keypad; // the window's
+    QElapsedTimer m_lastEnter; // since the last tap on Invio taken
 };
 
 } // namespace Zentovia
