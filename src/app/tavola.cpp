@@ -1,5 +1,6 @@
 #include "app/tavola.h"
 
+#include "app/hiddenfield.h"
 #include "app/roles.h"
 #include "app/surface.h"
 #include "app/wizard.h"
@@ -134,11 +135,18 @@ void Tavola::showQuestion(const Question &question)
     setCaption(m_multiplier, QString::number(question.multiplier.value()));
     m_multiplierWords->setText(question.words);
     m_productField->setText(QString::number(question.product.value()));
+    // The last answer goes in silence: a screen reader that heard the caret
+    // move in the answer box would take it for the focus already there, and
+    // not read the question when the focus comes back to it.
+    const QAccessible::UpdateHandler told
+        = QAccessible::installUpdateHandler([](QAccessibleEvent *) {});
     m_answerBox->setText(QString());
-    m_answerBox->setFocus();
-    // The question as one text, for a screen reader in the answer box.
+    QAccessible::installUpdateHandler(told);
+    // The question as one text, read by a screen reader with the answer box
+    // as the focus comes to it.
     m_answerBox->setAccessibleDescription(
         u"%1 per %2"_s.arg(question.factor.value()).arg(question.multiplier.value()));
+    m_answerBox->setFocus();
 }
 
 void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
