@@ -284,7 +284,7 @@ void TestNotebookWindow::childAddedBeforeTheFirstGame()
     Notebook empty(m_home->filePath(u"vuoto.sqlite"_s));
     NotebookWindow window(empty);
     window.setNameQuestion([](const QString &) { return u"Ugo"_s; });
-    window.findChild<QPushButton *>(u"addChild"_s)->click();
+    window.findChild<QPushButton *>(u"newChild"_s)->click();
     QCOMPARE(window.child(), u"Ugo"_s);
     window.findChild<QComboBox *>(u"contestMinutes"_s)->setCurrentText(u"10 minuti"_s);
     QCOMPARE(empty.contestMinutes(u"ugo"_s), 10);

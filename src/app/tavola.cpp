@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -234,6 +235,21 @@ bool accessKeyHeld(Qt::KeyboardModifiers modifiers)
 
 bool Tavola::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_answerBox && event->type() == QEvent::InputMethodQuery) {
+        // A line edit tells the input method it takes text whatever its
+        // attributes say: the box's own answers, but no text from an input
+        // method, so that no desktop's keyboard rises over the window.
+        auto *query = static_cast<QInputMethodQueryEvent *>(event);
+        for (int bit = 0; bit < 32; ++bit) {
+            const auto asked = Qt::InputMethodQuery(int(query->queries()) & (1 << bit));
+            if (asked)
+                query->setValue(asked,
+                    asked == Qt::ImEnabled ? QVariant(false)
+                                           : m_answerBox->inputMethodQuery(asked));
+        }
+        query->accept();
+        return true;
+    }
     if (watched == m_answerBox && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // Alt+N, Alt+X and any other Alt+letter: their button, when enabled,

@@ -231,10 +231,11 @@ void TavolaForm::buildAnswerAndButtons()
     m_answerBox->setToolTip(
         QStringLiteral("Scrivi il numero e poi premi  il tasto Return (Invio)"));
     m_answerBox->setAccessibleName(QStringLiteral("Risultato"));
-    // A desktop's keyboard on the screen offers digits, not the letters'
-    // keyboard that would rise over Nuovo calcolo and Exit.
-    m_answerBox->setInputMethodHints(
-        Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    // No keyboard of the desktop's on the screen, not even its digits': it
+    // rises over Nuovo calcolo, Exit and the record line. A touch screen
+    // alone has the keypad instead (see Tavola::eventFilter).
+    m_answerBox->setAttribute(Qt::WA_InputMethodEnabled, false);
+    m_answerBox->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText);
 
     m_nextButton = button(m_surface, Role::NextButton, "&Nuovo calcolo", { 3120, 6360, 1815, 855 },
         QColor(0xFF, 0x80, 0xFF), "pictures/nuovo.svg");

@@ -55,10 +55,6 @@ void TavolaKeypad::show()
     connect(m_keypad, &Keypad::tapped, this, &TavolaKeypad::tapped);
     place();
     m_keypad->show();
-    auto *answerBox = m_window.findChild<QLineEdit *>(formName(Role::AnswerBox));
-    answerBox->setAttribute(Qt::WA_InputMethodEnabled, false);
-    answerBox->installEventFilter(this);
-    QGuiApplication::inputMethod()->update(Qt::ImEnabled);
     Q_EMIT shown();
 }
 
@@ -76,23 +72,6 @@ void TavolaKeypad::place()
     m_keypad->move(fromTwips(AnswerFrameRight) + gap, top);
     surface->setMinimumSize(form.expandedTo(
         QSize(m_keypad->geometry().right() + 1 + gap, m_keypad->geometry().bottom() + 1 + gap)));
-}
-
-bool TavolaKeypad::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::InputMethodQuery)
-        return QObject::eventFilter(watched, event);
-    // The box's own answers, but no text from an input method.
-    auto *query = static_cast<QInputMethodQueryEvent *>(event);
-    const auto *box = static_cast<QWidget *>(watched);
-    for (int bit = 0; bit < 32; ++bit) {
-        const auto asked = Qt::InputMethodQuery(int(query->queries()) & (1 << bit));
-        if (asked)
-            query->setValue(
-                asked, asked == Qt::ImEnabled ? QVariant(false) : box->inputMethodQuery(asked));
-    }
-    query->accept();
-    return true;
 }
 
 void TavolaKeypad::tapped(int key, const QString &text)

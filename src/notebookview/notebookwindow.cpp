@@ -134,7 +134,7 @@ void NotebookWindow::buildControls()
     m_erase = new QPushButton(content);
     m_erase->setObjectName(u"erase"_s);
     m_addChild = new QPushButton(u"Aggiungi un bambino…"_s, this);
-    m_addChild->setObjectName(u"addChild"_s);
+    m_addChild->setObjectName(u"newChild"_s);
     m_classButton = new QPushButton(u"La classe"_s, this);
     m_classButton->setObjectName(u"classButton"_s);
     m_classButton->hide();

@@ -8,6 +8,7 @@
 // and what a screen reader reads through the accessibility bus.
 
 #include "accessibility.h"
+#include "notebook/notebook.h"
 #include "screen.h"
 
 #include <QDir>
@@ -337,6 +338,7 @@ private Q_SLOTS:
     void contestSetsRecord_data();
     void contestSetsRecord();
     void otherTableKeepsItsOwnRecord();
+    void childsOwnTime();
     void unwritableRecordEndsWithStatusOne();
     void brokenCharacterFile_data();
     void brokenCharacterFile();
@@ -511,6 +513,24 @@ void TestEndToEnd::otherTableKeepsItsOwnRecord()
     QCOMPARE(fields.at(5).toInt(), 7 * fields.at(4).toInt());
     QCOMPARE(fields.at(6), QStringLiteral("giusta"));
     QCOMPARE(fields.at(8), QStringLiteral("gara"));
+}
+
+// A child's own time, as a parent set it in the notebook, is the clock of
+// the child's contest.
+void TestEndToEnd::childsOwnTime()
+{
+    if (desktop() != u"bare")
+        QSKIP("one desktop is enough for a child's time");
+    QTemporaryDir home;
+    Zentovia::Notebook notebook(home.filePath(QStringLiteral("zentovia/quaderno.sqlite")));
+    QVERIFY(notebook.setContestMinutes(QStringLiteral("Ugo"), 10));
+    QProcess zentovia;
+    start(zentovia, { { QStringLiteral("XDG_DATA_HOME"), home.path() } });
+    QVERIFY2(getThroughStartUp(QStringLiteral("ugo")), "no name box or greeting");
+    QVERIFY2(readOnceItHolds([](const Accessible &o) { return o.name == u"10 minuti"; }),
+        "no clock of ten minutes");
+    zentovia.kill();
+    zentovia.waitForFinished();
 }
 
 QString TestEndToEnd::mainWindow()
