@@ -45,23 +45,10 @@ xdotool key alt+x
 sleep 2
 said >"$work/said.txt"
 
-# Every question asked is read, each verdict once, and the product of a
-# question only in its verdict.
+# Every question asked is read, each verdict once, a product only in its verdict.
 awk -v rounds=$rounds '
     /^5 per [0-9]+\.$/ { questions++; product = 5 * $3; next }
-    /^Sbagliato!! [0-9]+\.$/ {
-        verdicts++
-        if ($2 + 0 != product) { print "verdict " $0 " for product " product; bad = 1 }
-        product = ""; next
-    }
-    product != "" {
-        n = split($0, numbers, /[^0-9]+/)
-        for (i = 1; i <= n; i++)
-            if (numbers[i] == product) { print "product read: " $0; bad = 1 }
-    }
-    END {
-        if (questions != rounds + 1) { print questions " questions read, " rounds + 1 " asked"; bad = 1 }
-        if (verdicts != rounds) { print verdicts " verdicts read, " rounds " given"; bad = 1 }
-        exit bad
-    }' "$work/said.txt" || { echo "--- what Orca said:" >&2; cat "$work/said.txt" >&2; exit 1; }
-echo "Orca read $((rounds + 1)) questions and $rounds verdicts"
+    /^Sbagliato!! [0-9]+\.$/ { verdicts++; bad += ($2 + 0 != product); product = ""; next }
+    product != "" { n = split($0, w, /[^0-9]+/); for (i = 1; i <= n; i++) bad += w[i] == product }
+    END { exit bad || questions != rounds + 1 || verdicts != rounds }' "$work/said.txt" ||
+    { echo "--- what Orca said:" >&2; cat "$work/said.txt" >&2; exit 1; }
