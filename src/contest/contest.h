@@ -165,6 +165,7 @@ private:
     void drawQuestion();
     // The request of its last word.
     Request sayQuestion(Character &character);
+    void questionHeard(quint64 id);
     void requestDone(quint64 id);
     void praise(Character &character, int before, const QString &product);
     void end(int status);
@@ -189,8 +190,8 @@ private:
     QString m_storedPoints;
     Clock *m_time;
     std::optional<Practice> m_practice;
-    // When the current question was shown, then when the wizard finished
-    // saying it (the request m_questionSaid, 0 once done).
+    // When the current question was shown, then when its last word was
+    // heard (the request m_questionSaid, 0 once heard), again after Ripeti.
     qint64 m_askedAt = 0;
     quint64 m_questionSaid = 0;
     bool m_asked = false; // a question has been shown
