@@ -19,6 +19,7 @@
 #include "notebook/notebook.h"
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
+#include "telling/telling.h"
 #include "voice/espeakvoice.h"
 
 #include <QFileInfo>
@@ -59,8 +60,9 @@ int main(int argc, char **argv)
             = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zentovia-quaderno")
                   .string();
         ::execv(window.c_str(), argv);
-        std::fprintf(stderr, "zentovia: non riesco ad aprire il quaderno (%s): %s\n",
-            window.c_str(), std::strerror(errno));
+        Telling::toStderr(
+            QStringLiteral("non riesco ad aprire il quaderno (%1): %2")
+                .arg(QString::fromStdString(window), QString::fromLocal8Bit(std::strerror(errno))));
         return 1;
     }
 
@@ -74,8 +76,8 @@ int main(int argc, char **argv)
         StageAgent agent(std::move(owned));
         // The class's server, when one is set: read once, here.
         const ServerSettings server = ServerSettings::read();
-        if (!server.problem().isEmpty())
-            qWarning().noquote() << u"zentovia: "_s + server.problem();
+        if (server.problem())
+            Telling::toStderr(Telling::classSetting(server.problem()));
         // With no table chosen, the tables the teacher assigned for the week,
         // as this computer last heard them from the class's server: the
         // class's until the child is named, then the child's.
@@ -100,6 +102,8 @@ int main(int argc, char **argv)
         // Every answer goes into the child's notebook, which is opened at the
         // first answer, on a thread of its own.
         NotebookWriter notebook(Notebook::defaultPath());
+        QObject::connect(&notebook, &NotebookWriter::problem, &tavola,
+            [](const NotebookProblem &problem) { Telling::toStderr(Telling::notebook(problem)); });
         // A ripasso asks what the child's notebook says is worth asking.
         std::unique_ptr<NotebookPractice> practice;
         if (commandLine.practice) {
@@ -149,9 +153,18 @@ int main(int argc, char **argv)
             &tavola, &Tavola::boxClosed, &tavola,
             [&] {
                 sender = ClassSender::start(server, Notebook::defaultPath());
-                if (sender)
-                    QObject::connect(&notebook, &NotebookWriter::stored, sender.get(),
-                        &ClassSender::answerStored);
+                if (!sender)
+                    return;
+                QObject::connect(
+                    &notebook, &NotebookWriter::stored, sender.get(), &ClassSender::answerStored);
+                QObject::connect(sender.get(), &ClassSender::problem, &tavola,
+                    [connection = server.connection()](const ClassProblem &problem) {
+                        Telling::toStderr(Telling::classSend(connection, problem));
+                    });
+                QObject::connect(sender.get(), &ClassSender::copied, &tavola,
+                    [](const QString &was, const QString &now) {
+                        Telling::toStderr(Telling::copied(was, now));
+                    });
             },
             Qt::SingleShotConnection);
         // The voice loads while the child reads the greeting: not while the

@@ -9,6 +9,7 @@
 #include "notebookview/factgridview.h"
 #include "notebookview/notebookwindow.h"
 #include "support/privatepostgres.h"
+#include "telling/telling.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -101,7 +102,7 @@ void TestNotebookWindow::init()
     m_home = std::make_unique<QTemporaryDir>();
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->path()));
     m_notebook = std::make_unique<Notebook>();
-    QVERIFY2(m_notebook->add(twoChildren()), qPrintable(m_notebook->problem()));
+    QVERIFY2(m_notebook->add(twoChildren()), qPrintable(m_notebook->problem().toDebugString()));
 }
 
 void TestNotebookWindow::childrenMostRecentFirst()
@@ -338,7 +339,7 @@ void TestNotebookWindow::saysTheNotebooksProblem()
     Notebook notebook(path);
     NotebookWindow window(notebook);
     window.show();
-    const QString problem = notebook.problem();
+    const QString problem = notebook.problem() ? Telling::notebook(notebook.problem()) : QString();
     QCOMPARE(problem.isEmpty(), kind != u"unusable");
     QCOMPARE(window.findChild<QWidget *>(u"problemRow"_s)->isVisible(), !problem.isEmpty());
     QCOMPARE(window.findChild<QLabel *>(u"problem"_s)->text(), problem);

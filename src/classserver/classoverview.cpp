@@ -25,7 +25,7 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
     };
     QHash<QByteArray, Building> children;
     const qint64 weekAgo = now - 7 * 86400;
-    QString why;
+    ClassProblem why;
     // Each fact's latest answers, counted in the order of the grid's index,
     // which the server reads alone, with no sort.
     const bool read = reader.database()->connection().forEachRow(

@@ -64,15 +64,15 @@ ServerSync::ServerSync(int batchSize)
     : m_batchSize(std::clamp(batchSize, 1, 10000))
 { }
 
-bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
+bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     // The class's tables for the week, for the next contest or ripasso.
     const std::optional<Assignment> assigned = ClassList::assignmentFor(database, QString(), why);
-    if (!assigned && !why->isEmpty())
+    if (!assigned && *why)
         return false;
     const QString assignment = assigned ? ClassList::toText(*assigned) : QString();
     if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment)) {
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
         return false;
     }
     // The class list, for the name box.
@@ -80,12 +80,12 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
     if (!classList)
         return false;
     if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList)) {
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
         return false;
     }
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
         return false;
     }
     if (keys->isEmpty())
@@ -100,7 +100,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
             return false;
         for (int n = 0; n < PQntuples(rows.get()); ++n) {
             if (!row(rows.get(), n)) {
-                *why = notebook.problem();
+                *why = ClassProblem::of(notebook.problem());
                 return false;
             }
         }
@@ -154,12 +154,12 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
             });
 }
 
-qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
-    const std::function<void(qint64 total)> &committed,
-    const std::function<void(const QString &sentence)> &copied)
+std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &database,
+    ClassProblem *why, const std::function<void(qint64 total)> &committed,
+    const std::function<void(const QString &was, const QString &now)> &copied)
 {
     if (!bringDecisions(notebook, database, why))
-        return -1;
+        return std::nullopt;
     const QString databaseId = database.databaseId();
     qint64 total = 0;
     bool tookNewId = false;
@@ -170,8 +170,8 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
         const std::optional<QList<StoredAnswer>> answers
             = mark ? notebook.answersAfter(*mark, m_batchSize) : std::nullopt;
         if (!answers || computer.isEmpty() || secret.isEmpty()) {
-            *why = notebook.problem();
-            return -1;
+            *why = ClassProblem::of(notebook.problem());
+            return std::nullopt;
         }
         if (answers->isEmpty())
             return total;
@@ -179,32 +179,29 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
             = database.connection().exec("SELECT zentovia_add($1, $2, $3::text[], $4::jsonb)",
                 { computer, secret, textArray(notebook.formerIds()), answersJson(*answers) }, why);
         if (!clashes)
-            return -1;
+            return std::nullopt;
         if (PgConnection::text(clashes.get(), 0, 0) != u"{}") {
             // Numbers the server holds for this id with other content: this
             // notebook is a copy of another. Once, with an id of its own.
             if (tookNewId) {
-                *why = u"il server ha già le risposte di questo computer con un altro contenuto"_s;
-                return -1;
+                *why = ClassProblem::of(ClassReason::CopyClash);
+                return std::nullopt;
             }
             tookNewId = true;
             const QString was = QString::fromUtf8(computer);
             if (!notebook.takeNewComputerId()) {
-                *why = notebook.problem();
-                return -1;
+                *why = ClassProblem::of(notebook.problem());
+                return std::nullopt;
             }
             if (copied)
-                copied(
-                    u"Questo quaderno è la copia di un altro (il codice %1 era già usato da "
-                    "un altro computer con altre risposte): ora si chiama %2 e manda di nuovo "
-                    "le sue risposte, senza perderne nessuna."_s.arg(was, notebook.computerId()));
+                copied(was, notebook.computerId());
             continue;
         }
         // Committed: only now is the mark moved. Should it fail, the batch
         // is sent again later and the server lets it go.
         if (!notebook.markSent(databaseId, answers->last().number)) {
-            *why = notebook.problem();
-            return -1;
+            *why = ClassProblem::of(notebook.problem());
+            return std::nullopt;
         }
         total += answers->size();
         if (committed)

@@ -37,7 +37,7 @@ QString Notebook::secret()
     query.prepare(u"INSERT INTO meta(key, value) VALUES ('secret', ?) ON CONFLICT DO NOTHING"_s);
     query.addBindValue(randomSecret());
     if (!query.exec()) {
-        fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
+        fail(NotebookReason::NotWritten, query.lastError());
         return QString();
     }
     return meta(u"secret"_s);
@@ -54,7 +54,7 @@ bool Notebook::takeNewComputerId()
         return false;
     QSqlError error;
     if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+        return fail(NotebookReason::NotWritten, error);
     const QStringList former = formerIds() << meta(u"computer"_s);
     QSqlQuery set(m_file->database());
     set.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
@@ -75,7 +75,7 @@ bool Notebook::takeNewComputerId()
     if (!done || !m_file->exec("COMMIT", &error)) {
         QSqlError ignored;
         m_file->exec("ROLLBACK", &ignored);
-        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+        return fail(NotebookReason::NotWritten, error);
     }
     computerId();
     return true;
@@ -107,8 +107,7 @@ bool Notebook::setContestMinutes(const QString &child, int minutes)
 {
     if (std::find(ContestMinutesChoices.begin(), ContestMinutesChoices.end(), minutes)
         == ContestMinutesChoices.end())
-        return fail(u"Non scrivo nel"_s,
-            u"una gara dura 7 o 10 minuti, oppure non ha l'orologio, non %1 minuti"_s.arg(minutes));
+        return refuse(NotebookReason::InvalidContestMinutes, { QString::number(minutes) });
     return setChildMeta("minutes", child, QString::number(minutes));
 }
 
@@ -153,8 +152,7 @@ bool Notebook::setMeta(const QString &key, const QString &value)
                   " ON CONFLICT(key) DO UPDATE SET value = excluded.value"_s);
     query.addBindValue(key);
     query.addBindValue(value);
-    return query.exec()
-        || fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
+    return query.exec() || fail(NotebookReason::NotWritten, query.lastError());
 }
 
 std::optional<QStringList> Notebook::childKeys()
@@ -163,7 +161,7 @@ std::optional<QStringList> Notebook::childKeys()
         return std::nullopt;
     QSqlQuery query(m_file->database());
     if (!query.exec(u"SELECT key FROM children ORDER BY key"_s)) {
-        fail(u"Non riesco a leggere il"_s, NotebookFile::reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     QStringList keys;
@@ -189,7 +187,7 @@ bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
     QSqlQuery empty(m_file->database());
     empty.prepare(u"DELETE FROM children WHERE key = ? AND answers = 0"_s);
     empty.addBindValue(childKey);
-    return runAll({ &answers, &entry, &empty }, u"Non riesco a cancellare dal"_s);
+    return runAll({ &answers, &entry, &empty }, NotebookReason::NotErased);
 }
 
 bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const QString &toName)
@@ -222,25 +220,25 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
                      " WHERE key IN (?, ?, ?)"_s);
     settings.addBindValue(toKey);
     bindChildSettings(settings, fromKey);
-    return runAll({ &to, &answers, &count, &from, &settings }, u"Non riesco a scrivere nel"_s);
+    return runAll({ &to, &answers, &count, &from, &settings }, NotebookReason::NotWritten);
 }
 
-bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)
+bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, NotebookReason reason)
 {
     QSqlError error;
     if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(what, NotebookFile::reason(error));
+        return fail(reason, error);
     for (QSqlQuery *query : queries) {
         if (!query->exec()) {
-            const QString why = NotebookFile::reason(query->lastError());
+            const QSqlError failed = query->lastError();
             m_file->exec("ROLLBACK", &error);
-            return fail(what, why);
+            return fail(reason, failed);
         }
     }
     if (!m_file->exec("COMMIT", &error)) {
-        const QString why = NotebookFile::reason(error);
+        const QSqlError failed = error;
         m_file->exec("ROLLBACK", &error);
-        return fail(what, why);
+        return fail(reason, failed);
     }
     return true;
 }
