@@ -162,20 +162,15 @@ NotebookFile::Opening NotebookFile::connect(NotebookProblem *problem, Check chec
         *problem = { NotebookReason::NewerVersion, m_path, { QString::number(found) } };
         return Opening::Failed;
     }
-    return setUp(problem);
+    return setUp(found, problem);
 }
 
-NotebookFile::Opening NotebookFile::setUp(NotebookProblem *problem)
+bool NotebookFile::layOut(NotebookProblem *problem)
 {
     QSqlError error;
-    // Written once an answer is on disk, so a crash or a power cut loses at
-    // most the answer being written; WAL lets the readers go on meanwhile. A
-    // read-only file refuses both and can still be read.
-    exec("PRAGMA journal_mode=WAL", &error);
-    exec("PRAGMA synchronous=FULL", &error);
     if (!exec("BEGIN IMMEDIATE", &error)) {
         *problem = sqliteProblem(NotebookReason::NotPrepared, m_path, error);
-        return Opening::Failed;
+        return false;
     }
     // Read again under the lock: another program may have just made it.
     QSqlQuery version(m_database);
@@ -202,8 +197,29 @@ NotebookFile::Opening NotebookFile::setUp(NotebookProblem *problem)
         QSqlError ignored;
         exec("ROLLBACK", &ignored);
         *problem = sqliteProblem(NotebookReason::NotPrepared, m_path, error);
-        return Opening::Failed;
+        return false;
     }
+    return true;
+}
+
+NotebookFile::Opening NotebookFile::setUp(int found, NotebookProblem *problem)
+{
+    QSqlError error;
+    // Written once an answer is on disk, so a crash or a power cut loses at
+    // most the answer being written; WAL lets the readers go on meanwhile. A
+    // read-only file refuses both and can still be read. A file in WAL
+    // already is not asked again: that would wait for another program's
+    // write.
+    QSqlQuery journal(m_database);
+    const bool wal = journal.exec(u"PRAGMA journal_mode"_s) && journal.next()
+        && journal.value(0).toString() == u"wal";
+    journal.finish();
+    if (!wal)
+        exec("PRAGMA journal_mode=WAL", &error);
+    exec("PRAGMA synchronous=FULL", &error);
+    // A file of this version is only read to be opened: no write lock.
+    if (found < SchemaVersion && !layOut(problem))
+        return Opening::Failed;
 
     m_upsertChild = QSqlQuery(m_database);
     bool prepared

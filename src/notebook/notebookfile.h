@@ -49,7 +49,10 @@ private:
 
     explicit NotebookFile(const QString &path);
     Opening connect(NotebookProblem *problem, Check check);
-    Opening setUp(NotebookProblem *problem);
+    // found: the file's version, read as it was opened.
+    Opening setUp(int found, NotebookProblem *problem);
+    // Made or migrated to this version, under the write lock.
+    bool layOut(NotebookProblem *problem);
     static bool moveAside(const QString &path, NotebookProblem *problem);
 
     QString m_path;
