@@ -20,8 +20,8 @@ template<typename Reason>
 struct Problem
 {
     Problem() = default;
-    Problem(Reason why, const QString &about = QString(), const QStringList &said = {},
-        int itsCode = 0)
+    Problem(
+        Reason why, const QString &about = QString(), const QStringList &said = {}, int itsCode = 0)
         : reason(why)
         , subject(about)
         , details(said)

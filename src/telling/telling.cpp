@@ -107,8 +107,9 @@ QString classWhy(const ClassProblem &problem)
     case ClassReason::Stopping:
         return u"il programma si sta chiudendo"_s;
     case ClassReason::ConnectionLost:
-        return detail.isEmpty() ? u"il collegamento con il server si è interrotto"_s
-                                : u"il collegamento con il server si è interrotto (%1)"_s.arg(detail);
+        return detail.isEmpty()
+            ? u"il collegamento con il server si è interrotto"_s
+            : u"il collegamento con il server si è interrotto (%1)"_s.arg(detail);
     case ClassReason::PasswordRefused:
         return u"il server non accetta la password (controlla il file ~/.pgpass)"_s;
     case ClassReason::PasswordNeeded:
