@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -66,92 +67,102 @@ ServerSync::ServerSync(int batchSize)
 
 bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
+    // Everything is read from the server first, and then kept in the
+    // notebook in one transaction: a round that ends half way (the server
+    // gone, the program closing) keeps none of it, and a contest that reads
+    // the notebook meanwhile sees the teacher's decisions all or none.
     // The class's tables for the week, for the next contest or ripasso.
     const std::optional<Assignment> assigned = ClassList::assignmentFor(database, QString(), why);
     if (!assigned && *why)
         return false;
     const QString assignment = assigned ? ClassList::toText(*assigned) : QString();
-    if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment)) {
-        *why = ClassProblem::of(notebook.problem());
-        return false;
-    }
     // The class list, for the name box.
     const std::optional<QStringList> classList = ClassList::names(database, why);
     if (!classList)
         return false;
-    if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList)) {
-        *why = ClassProblem::of(notebook.problem());
-        return false;
-    }
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
         *why = ClassProblem::of(notebook.problem());
         return false;
     }
-    if (keys->isEmpty())
-        return true;
+    // Each child's decisions, as rows of text: a query on the children's
+    // keys, read whole before anything is kept.
+    using Rows = QList<QStringList>;
     PgConnection &server = database.connection();
-    // Each row of a query on the children's keys, kept in the notebook;
-    // false, with *why, when the server or the notebook fails.
-    const auto keep = [&](const char *sql, const QStringList &children,
-                          const std::function<bool(const PGresult *, int)> &row) {
+    const auto read = [&](const char *sql, const QStringList &children, int columns, Rows *out) {
+        if (children.isEmpty())
+            return true;
         const PgResult rows = server.exec(sql, { textArray(children) }, why);
         if (!rows)
             return false;
         for (int n = 0; n < PQntuples(rows.get()); ++n) {
-            if (!row(rows.get(), n)) {
-                *why = ClassProblem::of(notebook.problem());
-                return false;
-            }
+            QStringList row;
+            for (int column = 0; column < columns; ++column)
+                row << PgConnection::text(rows.get(), n, column);
+            out->append(row);
         }
         return true;
     };
     // The names the teacher joined to others: this computer's answers move
-    // with them.
+    // with them, and the rest goes by the new names.
+    Rows renames, erases, assignments, minutes, seconds;
+    if (!read("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys, 3,
+            &renames))
+        return false;
     QStringList current = *keys;
-    const bool renamed
-        = keep("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys,
-            [&](const PGresult *rows, int n) {
-                const QString from = PgConnection::text(rows, n, 0);
-                const QString to = PgConnection::text(rows, n, 1);
-                current.removeAll(from);
-                if (!current.contains(to))
-                    current << to;
-                return notebook.renameChild(from, to, PgConnection::text(rows, n, 2));
-            });
-    return renamed
-        && keep("SELECT child_key, erased FROM zentovia_erases($1::text[])", current,
-            [&](const PGresult *rows, int n) {
-                return notebook.eraseUpTo(
-                    PgConnection::text(rows, n, 0), PgConnection::number(rows, n, 1));
-            })
+    for (const QStringList &row : std::as_const(renames)) {
+        current.removeAll(row[0]);
+        if (!current.contains(row[1]))
+            current << row[1];
+    }
+    const bool readAll
+        = read("SELECT child_key, erased FROM zentovia_erases($1::text[])", current, 2, &erases)
         // Each child's tables for the week (their own, or else the class's).
-        && keep("SELECT k, array_to_string(a.tables, ',') || ' ' || a.until"
+        && read("SELECT k, array_to_string(a.tables, ',') || ' ' || a.until"
                 " FROM unnest($1::text[]) k LEFT JOIN LATERAL zentovia_assignment(k) a ON true",
-            current,
-            [&](const PGresult *rows, int n) {
-                const QString child = PgConnection::text(rows, n, 0);
-                const std::optional<Assignment> own
-                    = ClassList::fromText(PgConnection::text(rows, n, 1));
-                const QString text = own ? ClassList::toText(*own) : u"-"_s;
-                return notebook.childAssignment(child) == text
-                    || notebook.setChildAssignment(child, text);
-            })
-        && keep("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
-            current,
-            [&](const PGresult *rows, int n) {
-                const QString child = PgConnection::text(rows, n, 0);
-                const int minutes = int(PgConnection::number(rows, n, 1));
-                return notebook.contestMinutes(child) == minutes
-                    || notebook.setContestMinutes(child, minutes);
-            })
-        && keep("SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", current,
-            [&](const PGresult *rows, int n) {
-                const QString child = PgConnection::text(rows, n, 0);
-                const int seconds = int(PgConnection::number(rows, n, 1));
-                return notebook.factSeconds(child) == seconds
-                    || notebook.setFactSeconds(child, seconds);
-            });
+            current, 2, &assignments)
+        && read("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
+            current, 2, &minutes)
+        && read("SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", current,
+            2, &seconds);
+    if (!readAll)
+        return false;
+    const bool kept = notebook.inOneTransaction([&] {
+        if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
+            return false;
+        if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList))
+            return false;
+        for (const QStringList &row : std::as_const(renames)) {
+            if (!notebook.renameChild(row[0], row[1], row[2]))
+                return false;
+        }
+        for (const QStringList &row : std::as_const(erases)) {
+            if (!notebook.eraseUpTo(row[0], row[1].toLongLong()))
+                return false;
+        }
+        for (const QStringList &row : std::as_const(assignments)) {
+            const std::optional<Assignment> own = ClassList::fromText(row[1]);
+            const QString text = own ? ClassList::toText(*own) : u"-"_s;
+            if (notebook.childAssignment(row[0]) != text
+                && !notebook.setChildAssignment(row[0], text))
+                return false;
+        }
+        for (const QStringList &row : std::as_const(minutes)) {
+            const int value = row[1].toInt();
+            if (notebook.contestMinutes(row[0]) != value
+                && !notebook.setContestMinutes(row[0], value))
+                return false;
+        }
+        for (const QStringList &row : std::as_const(seconds)) {
+            const int value = row[1].toInt();
+            if (notebook.factSeconds(row[0]) != value && !notebook.setFactSeconds(row[0], value))
+                return false;
+        }
+        return true;
+    });
+    if (!kept)
+        *why = ClassProblem::of(notebook.problem());
+    return kept;
 }
 
 std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &database,

@@ -223,18 +223,45 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
     return runAll({ &to, &answers, &count, &from, &settings }, NotebookReason::NotWritten);
 }
 
+bool Notebook::inOneTransaction(const std::function<bool()> &work)
+{
+    if (m_inTransaction)
+        return work();
+    if (!open())
+        return false;
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(NotebookReason::NotWritten, error);
+    m_inTransaction = true;
+    const bool done = work();
+    m_inTransaction = false;
+    if (!done) {
+        m_file->exec("ROLLBACK", &error);
+        return false;
+    }
+    if (!m_file->exec("COMMIT", &error)) {
+        const QSqlError failed = error;
+        m_file->exec("ROLLBACK", &error);
+        return fail(NotebookReason::NotWritten, failed);
+    }
+    return true;
+}
+
 bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, NotebookReason reason)
 {
     QSqlError error;
-    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+    if (!m_inTransaction && !m_file->exec("BEGIN IMMEDIATE", &error))
         return fail(reason, error);
     for (QSqlQuery *query : queries) {
         if (!query->exec()) {
             const QSqlError failed = query->lastError();
-            m_file->exec("ROLLBACK", &error);
+            if (!m_inTransaction)
+                m_file->exec("ROLLBACK", &error);
             return fail(reason, failed);
         }
     }
+    if (m_inTransaction)
+        return true;
     if (!m_file->exec("COMMIT", &error)) {
         const QSqlError failed = error;
         m_file->exec("ROLLBACK", &error);
