@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -57,6 +58,42 @@ QByteArray answersJson(const QList<StoredAnswer> &answers)
         });
     }
     return QJsonDocument(rows).toJson(QJsonDocument::Compact);
+}
+
+// The teacher's decisions read from the server, kept in the notebook.
+bool keep(Notebook &notebook, const QString &assignment, const QStringList &classList,
+    const std::array<QList<QStringList>, 5> &rows)
+{
+    const auto &[renames, erases, assignments, minutes, seconds] = rows;
+    if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
+        return false;
+    if (notebook.lastClassList() != classList && !notebook.setLastClassList(classList))
+        return false;
+    for (const QStringList &row : std::as_const(renames)) {
+        if (!notebook.renameChild(row[0], row[1], row[2]))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(erases)) {
+        if (!notebook.eraseUpTo(row[0], row[1].toLongLong()))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(assignments)) {
+        const std::optional<Assignment> own = ClassList::fromText(row[1]);
+        const QString text = own ? ClassList::toText(*own) : u"-"_s;
+        if (notebook.childAssignment(row[0]) != text && !notebook.setChildAssignment(row[0], text))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(minutes)) {
+        const int value = row[1].toInt();
+        if (notebook.contestMinutes(row[0]) != value && !notebook.setContestMinutes(row[0], value))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(seconds)) {
+        const int value = row[1].toInt();
+        if (notebook.factSeconds(row[0]) != value && !notebook.setFactSeconds(row[0], value))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -128,37 +165,8 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
     if (!readAll)
         return false;
     const bool kept = notebook.inOneTransaction([&] {
-        if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
-            return false;
-        if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList))
-            return false;
-        for (const QStringList &row : std::as_const(renames)) {
-            if (!notebook.renameChild(row[0], row[1], row[2]))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(erases)) {
-            if (!notebook.eraseUpTo(row[0], row[1].toLongLong()))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(assignments)) {
-            const std::optional<Assignment> own = ClassList::fromText(row[1]);
-            const QString text = own ? ClassList::toText(*own) : u"-"_s;
-            if (notebook.childAssignment(row[0]) != text
-                && !notebook.setChildAssignment(row[0], text))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(minutes)) {
-            const int value = row[1].toInt();
-            if (notebook.contestMinutes(row[0]) != value
-                && !notebook.setContestMinutes(row[0], value))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(seconds)) {
-            const int value = row[1].toInt();
-            if (notebook.factSeconds(row[0]) != value && !notebook.setFactSeconds(row[0], value))
-                return false;
-        }
-        return true;
+        return keep(
+            notebook, assignment, *classList, { renames, erases, assignments, minutes, seconds });
     });
     if (!kept)
         *why = ClassProblem::of(notebook.problem());
