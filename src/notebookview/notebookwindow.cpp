@@ -80,7 +80,7 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
 
 NotebookWindow::~NotebookWindow() = default;
 
-void NotebookWindow::buildControls()
+void NotebookWindow::buildProblemRow()
 {
     m_problemRow = new QWidget(this);
     m_problemRow->setObjectName(u"problemRow"_s);
@@ -96,17 +96,10 @@ void NotebookWindow::buildControls()
     problemLayout->addWidget(m_problem, 1);
     problemLayout->addWidget(retry);
     m_problemRow->hide();
-    m_source = new QLabel(this);
-    m_source->setObjectName(u"source"_s);
-    m_source->setTextFormat(Qt::PlainText);
-    m_source->hide();
+}
 
-    m_empty = new QLabel(this);
-    m_empty->setObjectName(u"empty"_s);
-    m_empty->setAlignment(Qt::AlignCenter);
-    m_empty->setWordWrap(true);
-    m_empty->setFont(pointFont(15));
-
+QWidget *NotebookWindow::buildChildPage()
+{
     auto *content = new QWidget(this);
     m_chooser = new NamedComboBox(u"Quaderno di"_s, content);
     m_chooser->setObjectName(u"child"_s);
@@ -172,6 +165,24 @@ void NotebookWindow::buildControls()
     contentLayout->addLayout(actions);
     contentLayout->addSpacing(8);
     contentLayout->addLayout(pictures, 1);
+    return content;
+}
+
+void NotebookWindow::buildControls()
+{
+    buildProblemRow();
+    m_source = new QLabel(this);
+    m_source->setObjectName(u"source"_s);
+    m_source->setTextFormat(Qt::PlainText);
+    m_source->hide();
+
+    m_empty = new QLabel(this);
+    m_empty->setObjectName(u"empty"_s);
+    m_empty->setAlignment(Qt::AlignCenter);
+    m_empty->setWordWrap(true);
+    m_empty->setFont(pointFont(15));
+
+    QWidget *content = buildChildPage();
 
     m_pages = new QStackedWidget;
     m_pages->addWidget(m_empty);

@@ -74,6 +74,10 @@ protected:
 
 private:
     void buildControls();
+    // The row that says a problem, with "Riprova".
+    void buildProblemRow();
+    // The page of one child: the settings, the grid and the picture.
+    QWidget *buildChildPage();
     void showChildren(const QList<Child> &children, const QString &child);
     void showChild();
     void showGrid();
