@@ -112,7 +112,7 @@ public:
     QString computerId();
     QString answerId(qint64 number) const;
 
-    // What the class's server knows this computer by (notebooksync.cpp):
+    // What the class's server knows this computer by (notebooksending.cpp):
     // a secret that goes with its id, made at first need.
     QString secret();
     // The ids this notebook had before, oldest first: a copied notebook
@@ -143,7 +143,7 @@ public:
     // has not said yet (the class's hold then).
     QString childAssignment(const QString &child);
     // The time of the child's contests, one of ContestMinutesChoices
-    // (notebooksync.cpp).
+    // (notebooksettings.cpp).
     int contestMinutes(const QString &child);
     bool setContestMinutes(const QString &child, int minutes);
     bool setChildAssignment(const QString &childKey, const QString &assignment);
@@ -180,7 +180,7 @@ private:
     QString meta(const QString &key);
     bool setMeta(const QString &key, const QString &value);
     // A child's own settings in meta, each under "setting:child key"
-    // (notebooksync.cpp): they go with the child when erased or renamed.
+    // (notebooksettings.cpp): they go with the child when erased or renamed.
     static constexpr const char *ChildSettings[] = { "assignment", "minutes", "keypad" };
     QString childMeta(const char *setting, const QString &child);
     bool setChildMeta(const char *setting, const QString &child, const QString &value);
