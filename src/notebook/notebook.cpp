@@ -52,6 +52,11 @@ bool Notebook::fail(NotebookReason reason, const QSqlError &error)
     return false;
 }
 
+bool Notebook::run(QSqlQuery &query, NotebookReason reason, const QString &sql)
+{
+    return (sql.isEmpty() ? query.exec() : query.exec(sql)) || fail(reason, query.lastError());
+}
+
 bool Notebook::refuse(NotebookReason reason, const QStringList &values)
 {
     m_problem = { reason, m_path, values };
@@ -136,11 +141,10 @@ std::optional<QList<Child>> Notebook::children()
         return std::nullopt;
     QSqlQuery query(m_file->database());
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT name, last_activity, answers FROM children"
-                    " ORDER BY last_activity DESC, id DESC"_s)) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead,
+            u"SELECT name, last_activity, answers FROM children"
+            " ORDER BY last_activity DESC, id DESC"_s))
         return std::nullopt;
-    }
     QList<Child> children;
     while (query.next())
         children.append({ query.value(0).toString(),
@@ -158,10 +162,8 @@ std::optional<QList<Answer>> Notebook::answers(const QString &child)
                   " a.tenths, a.mode, a.number FROM answers a JOIN children c ON c.id = a.child"
                   " WHERE c.key = ? ORDER BY a.number"_s);
     query.addBindValue(shownName(child).toCaseFolded());
-    if (!query.exec()) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     computerId(); // for answerId()
     QList<Answer> answers;
     while (query.next()) {
@@ -180,10 +182,8 @@ std::optional<int> Notebook::factSeconds(const QString &child)
     QSqlQuery query(m_file->database());
     query.prepare(u"SELECT fact_seconds FROM children WHERE key = ?"_s);
     query.addBindValue(shownName(child).toCaseFolded());
-    if (!query.exec()) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     return query.next() ? query.value(0).toInt() : DefaultFactSeconds;
 }
 
@@ -204,8 +204,8 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
     query.addBindValue(name);
     query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
     query.addBindValue(seconds);
-    if (!query.exec())
-        return fail(NotebookReason::NotWritten, query.lastError());
+    if (!run(query, NotebookReason::NotWritten))
+        return false;
     return true;
 }
 
@@ -237,10 +237,8 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
                   " WHERE child = (SELECT id FROM children WHERE key = ?)"
                   " ORDER BY times_table, multiplier, at, number"_s);
     query.addBindValue(shownName(child).toCaseFolded());
-    if (!query.exec()) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     GridBuilder grid(*seconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
     while (query.next()) {
         grid.add(query.value(0).toInt(), query.value(1).toInt(),
@@ -256,8 +254,8 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
         return false;
     QSqlQuery names(m_file->database());
     names.setForwardOnly(true);
-    if (!names.exec(u"SELECT id, name FROM children"_s))
-        return fail(NotebookReason::NotRead, names.lastError());
+    if (!run(names, NotebookReason::NotRead, u"SELECT id, name FROM children"_s))
+        return false;
     QHash<qint64, QString> childNames;
     while (names.next())
         childNames.insert(names.value(0).toLongLong(), names.value(1).toString());
@@ -265,9 +263,10 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
 
     QSqlQuery query(m_file->database());
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
-                    " mode, utc_offset FROM answers ORDER BY number"_s))
-        return fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead,
+            u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
+            " mode, utc_offset FROM answers ORDER BY number"_s))
+        return false;
     StoredAnswer row;
     while (query.next()) {
         row.number = query.value(0).toLongLong();
@@ -295,10 +294,8 @@ std::optional<qint64> Notebook::sentUpTo(const QString &databaseId)
     QSqlQuery query(m_file->database());
     query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
     query.addBindValue(QString(u"sent:"_s + databaseId));
-    if (!query.exec()) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
@@ -311,8 +308,8 @@ bool Notebook::markSent(const QString &databaseId, qint64 number)
                   " ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"_s);
     query.addBindValue(QString(u"sent:"_s + databaseId));
     query.addBindValue(number);
-    if (!query.exec())
-        return fail(NotebookReason::NotWritten, query.lastError());
+    if (!run(query, NotebookReason::NotWritten))
+        return false;
     return true;
 }
 
@@ -337,10 +334,8 @@ std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limi
                   " LIMIT ?"_s);
     query.addBindValue(after);
     query.addBindValue(limit);
-    if (!query.exec()) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     QList<StoredAnswer> answers;
     while (query.next()) {
         answers.append({ query.value(0).toLongLong(), query.value(1).toLongLong(),

@@ -167,6 +167,9 @@ public:
 
 private:
     bool fail(NotebookReason reason, const QSqlError &error);
+    // Runs the query (prepared and bound, or sql): false, with reason, when
+    // it fails. The one way a statement is run and its failure reported.
+    bool run(QSqlQuery &query, NotebookReason reason, const QString &sql = QString());
     bool refuse(NotebookReason reason, const QStringList &values);
     bool insert(const Answer &answer);
     // The queries, prepared and bound, in one transaction; reason: what a

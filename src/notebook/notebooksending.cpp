@@ -36,10 +36,8 @@ QString Notebook::secret()
     // Kept if another program made one first.
     query.prepare(u"INSERT INTO meta(key, value) VALUES ('secret', ?) ON CONFLICT DO NOTHING"_s);
     query.addBindValue(randomSecret());
-    if (!query.exec()) {
-        fail(NotebookReason::NotWritten, query.lastError());
+    if (!run(query, NotebookReason::NotWritten))
         return QString();
-    }
     return meta(u"secret"_s);
 }
 
@@ -86,10 +84,8 @@ std::optional<QStringList> Notebook::childKeys()
     if (!open())
         return std::nullopt;
     QSqlQuery query(m_file->database());
-    if (!query.exec(u"SELECT key FROM children ORDER BY key"_s)) {
-        fail(NotebookReason::NotRead, query.lastError());
+    if (!run(query, NotebookReason::NotRead, u"SELECT key FROM children ORDER BY key"_s))
         return std::nullopt;
-    }
     QStringList keys;
     while (query.next())
         keys << query.value(0).toString();
