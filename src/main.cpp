@@ -2,10 +2,14 @@
 #include "app/classcommand.h"
 #include "app/commandline.h"
 #include "app/contestprogram.h"
+#include "app/keypad.h"
 #include "app/notebookexport.h"
+#include "app/screenfit.h"
 #include "classserver/serversettings.h"
 #include "core/failure.h"
 #include "telling/telling.h"
+
+#include <QInputDevice>
 
 #include <unistd.h>
 
@@ -48,6 +52,9 @@ int main(int argc, char **argv)
 
     Application app(argc, argv);
     QApplication::setWindowIcon(Application::programIcon());
+    // On a screen smaller than the form, the whole program drawn smaller.
+    const bool keypadAtOnce = commandLine.keypad || Keypad::touchOnly(QInputDevice::devices());
+    ScreenFit::fitContest(keypadAtOnce);
     try {
         // The class's server, when one is set: read once, here.
         ContestProgram program(commandLine, ServerSettings::read());
