@@ -220,9 +220,7 @@ bool Notebook::addChild(const QString &child)
     query.addBindValue(name.toCaseFolded());
     query.addBindValue(name);
     query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
-    if (!query.exec())
-        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
-    return true;
+    return run(query, NotebookReason::NotWritten);
 }
 
 bool Notebook::erase(const QString &child)
