@@ -4,6 +4,7 @@
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
 #include "classserver/serversettings.h"
+#include "telling/telling.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -18,7 +19,7 @@ namespace {
 
 int failed(const QString &problem)
 {
-    std::fprintf(stderr, "zentovia: %s\n", problem.toLocal8Bit().constData());
+    Telling::toStderr(problem);
     return 1;
 }
 
@@ -37,16 +38,17 @@ QString listOf(const QStringList &names)
 int runClassCommand(const CommandLine &commandLine, const ServerSettings &server)
 {
     QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
-    if (!server.problem().isEmpty())
-        return failed(server.problem());
+    if (server.problem())
+        return failed(Telling::classSetting(server.problem()));
     if (!server.isSet())
         return failed(u"L'elenco della classe sta nell'archivio della classe, che su questo "
                       "computer non è impostato (l'impostazione archivio, vedi il README)."_s);
-    QString why;
+    ClassProblem why;
     const std::unique_ptr<ClassDatabase> database
         = ClassDatabase::open(server.connection(), 5000, -1, &why);
     if (!database)
-        return failed(u"Non riesco a raggiungere l'archivio della classe: %1."_s.arg(why));
+        return failed(
+            u"Non riesco a raggiungere l'archivio della classe: %1."_s.arg(Telling::classWhy(why)));
 
     switch (commandLine.classCommand) {
     case CommandLine::ClassCommand::Import: {
@@ -55,12 +57,13 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
             return failed(
                 u"Non riesco a leggere «%1»: %2."_s.arg(commandLine.classFile, file.errorString()));
         const ClassListFile list = readClassList(file.read(4 * 1024 * 1024));
-        if (!list.problem.isEmpty())
+        if (list.problem != ClassReason::None)
             return failed(u"Non importo «%1»: %2; l'elenco resta com'era."_s.arg(
-                commandLine.classFile, list.problem));
+                commandLine.classFile, Telling::classListFile(list.problem)));
         const std::optional<ClassList::Added> added = ClassList::add(*database, list.names, &why);
         if (!added)
-            return failed(u"Non importo l'elenco: %1; l'elenco resta com'era."_s.arg(why));
+            return failed(
+                u"Non importo l'elenco: %1; l'elenco resta com'era."_s.arg(Telling::classWhy(why)));
         say(u"Aggiunti %1 bambini all'elenco della classe%2"_s.arg(added->added.size())
                 .arg(added->added.isEmpty() ? u"."_s : u": "_s + listOf(added->added) + u'.'));
         if (!added->already.isEmpty())
@@ -78,7 +81,8 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
     case CommandLine::ClassCommand::List: {
         const std::optional<QStringList> names = ClassList::names(*database, &why);
         if (!names)
-            return failed(u"Non riesco a leggere l'elenco della classe: %1."_s.arg(why));
+            return failed(
+                u"Non riesco a leggere l'elenco della classe: %1."_s.arg(Telling::classWhy(why)));
         for (const QString &name : *names)
             say(name);
         return 0;
@@ -88,7 +92,7 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
     }
     const Assignment assignment { commandLine.tables, commandLine.until };
     if (!ClassList::assign(*database, assignment, commandLine.child, &why))
-        return failed(u"Non riesco ad assegnare le tabelline: %1."_s.arg(why));
+        return failed(u"Non riesco ad assegnare le tabelline: %1."_s.arg(Telling::classWhy(why)));
     QStringList tables;
     for (const int table : commandLine.tables)
         tables << QString::number(table);

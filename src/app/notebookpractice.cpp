@@ -5,6 +5,7 @@
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
 #include "notebook/notebook.h"
+#include "telling/telling.h"
 
 #include <QDebug>
 #include <QRandomGenerator>
@@ -32,9 +33,9 @@ void NotebookPractice::childNamed(const QString &child)
     // computer's not sent yet.
     m_class->ask(
         [child](ClassReader &reader, Notebook *local) { return reader.answers(child, local); },
-        [this](const std::optional<QList<Answer>> &answers, const QString &problem) {
+        [this](const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
             if (!answers) {
-                qWarning().noquote() << u"zentovia: " + problem;
+                Telling::toStderr(Telling::classRead(m_class->connection(), problem));
                 return;
             }
             if (m_answered)
@@ -59,7 +60,7 @@ void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
     }
     if (!grid) {
         // The ripasso goes on as for a child with no answers yet.
-        qWarning().noquote() << u"zentovia: " + notebook.problem();
+        Telling::toStderr(Telling::notebook(notebook.problem()));
         grid.emplace();
     }
     QList<int> tables = m_chosenTables;

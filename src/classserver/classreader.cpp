@@ -35,10 +35,9 @@ ClassReader::ClassReader(const QString &connection, int waitMs, int stopFd)
 
 ClassReader::~ClassReader() = default;
 
-bool ClassReader::fail(const QString &why)
+bool ClassReader::fail(const ClassProblem &why)
 {
-    m_problem
-        = u"Non riesco a leggere l'archivio della classe («%1»): %2."_s.arg(m_connection, why);
+    m_problem = why;
     if (m_database && m_database->connection().broken())
         m_database.reset();
     return false;
@@ -50,7 +49,7 @@ bool ClassReader::open()
         m_database.reset();
     if (m_database)
         return true;
-    QString why;
+    ClassProblem why;
     m_database = ClassDatabase::open(m_connection, m_waitMs, m_stopFd, &why);
     if (!m_database)
         return fail(why);
@@ -70,7 +69,7 @@ std::optional<QList<StoredAnswer>> ClassReader::unsent(Notebook *local)
     std::optional<QList<StoredAnswer>> answers
         = mark ? local->answersAfter(*mark, std::numeric_limits<int>::max()) : std::nullopt;
     if (!answers) {
-        m_problem = local->problem();
+        m_problem = ClassProblem::of(local->problem());
         return std::nullopt;
     }
     std::stable_sort(answers->begin(), answers->end(),
@@ -93,7 +92,7 @@ std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
     const std::optional<QList<StoredAnswer>> local = unsent(waiting);
     if (!local)
         return std::nullopt;
-    QString why;
+    ClassProblem why;
     const PgResult rows = m_database->connection().exec(
         "SELECT (SELECT a.child FROM zentovia_answers a WHERE a.child_key = k.child_key"
         " AND a.at = k.last LIMIT 1), extract(epoch FROM k.last)::bigint, k.answers"
@@ -132,22 +131,21 @@ bool ClassReader::erase(const QString &child)
 {
     if (!open())
         return false;
-    QString why;
-    QByteArray state;
-    const PgResult done = m_database->connection().exec(
-        "SELECT zentovia_erase($1)", { keyOf(child) }, &why, &state);
+    ClassProblem why;
+    const PgResult done
+        = m_database->connection().exec("SELECT zentovia_erase($1)", { keyOf(child) }, &why);
     if (done)
         return true;
-    // 42501: insufficient privilege.
-    return fail(
-        state == "42501" ? u"solo l'insegnante può cancellare il quaderno di un bambino"_s : why);
+    return fail(why.reason == ClassReason::NotPermitted
+            ? ClassProblem::of(ClassReason::TeacherOnlyErase)
+            : why);
 }
 
 std::optional<int> ClassReader::setting(const char *sql, const QString &child, int otherwise)
 {
     if (!open())
         return std::nullopt;
-    QString why;
+    ClassProblem why;
     const PgResult set = m_database->connection().exec(sql, { keyOf(child) }, &why);
     if (!set) {
         fail(why);
@@ -157,15 +155,15 @@ std::optional<int> ClassReader::setting(const char *sql, const QString &child, i
 }
 
 bool ClassReader::setSetting(
-    const char *sql, const QString &child, int value, const QString &teachersOnly)
+    const char *sql, const QString &child, int value, ClassReason teachersOnly)
 {
     if (!open())
         return false;
-    QString why;
-    QByteArray state;
-    const PgResult done = m_database->connection().exec(
-        sql, { keyOf(child), QByteArray::number(value) }, &why, &state);
-    return done || fail(state == "42501" ? teachersOnly : why);
+    ClassProblem why;
+    const PgResult done
+        = m_database->connection().exec(sql, { keyOf(child), QByteArray::number(value) }, &why);
+    return done
+        || fail(why.reason == ClassReason::NotPermitted ? ClassProblem::of(teachersOnly) : why);
 }
 
 std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
@@ -176,7 +174,7 @@ std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
 bool ClassReader::setFactSeconds(const QString &child, int seconds)
 {
     return setSetting("SELECT zentovia_set_fact_seconds($1, $2::smallint)", child, seconds,
-        u"solo l'insegnante sceglie il tempo per rispondere"_s);
+        ClassReason::TeacherOnlyFactSeconds);
 }
 
 std::optional<int> ClassReader::contestMinutes(const QString &child, int otherwise)
@@ -188,14 +186,14 @@ std::optional<int> ClassReader::contestMinutes(const QString &child, int otherwi
 bool ClassReader::setContestMinutes(const QString &child, int minutes)
 {
     return setSetting("SELECT zentovia_set_contest_minutes($1, $2::smallint)", child, minutes,
-        u"solo l'insegnante sceglie il tempo della gara"_s);
+        ClassReason::TeacherOnlyContestMinutes);
 }
 
 std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook *unsentFrom)
 {
     if (!open())
         return std::nullopt;
-    QString why;
+    ClassProblem why;
     const PgResult rows = m_database->connection().exec(
         "SELECT * FROM zentovia_child_answers($1)", { keyOf(child) }, &why);
     if (!rows) {
@@ -216,7 +214,7 @@ std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook
         const std::optional<qint64> mark = unsentFrom->sentUpTo(m_database->databaseId());
         const std::optional<QList<Answer>> local = unsentFrom->answers(child);
         if (!mark || !local) {
-            m_problem = unsentFrom->problem();
+            m_problem = ClassProblem::of(unsentFrom->problem());
             return std::nullopt;
         }
         for (const Answer &answer : *local) {
@@ -248,7 +246,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds,
             grid.add(answer.table, answer.multiplier,
                 { answer.wallSeconds, answer.outcome, answer.tenths });
     }
-    QString why;
+    ClassProblem why;
     // In the order of the index the grid has on the server.
     const bool read = m_database->connection().forEachRow(
         "SELECT times_table, multiplier, extract(epoch FROM at)::bigint, outcome, tenths"
@@ -278,7 +276,7 @@ bool ClassReader::forEachAnswer(
         return false;
     qsizetype next = 0; // the first waiting answer not visited yet
     bool stopped = false;
-    QString why;
+    ClassProblem why;
     QHash<QByteArray, QString> names; // the name as last typed, of each child
     const PgResult rows = m_database->connection().exec(
         "SELECT DISTINCT ON (child_key) child_key, child FROM zentovia_answers"

@@ -31,7 +31,7 @@ QString firstLine(const char *message)
 } // namespace
 
 std::unique_ptr<PgConnection> PgConnection::open(
-    const QString &conninfo, int timeoutMs, int stopFd, QString *why)
+    const QString &conninfo, int timeoutMs, int stopFd, ClassProblem *why)
 {
     if (!libpqAvailable(why))
         return nullptr;
@@ -42,7 +42,7 @@ std::unique_ptr<PgConnection> PgConnection::open(
     const char *const values[] = { info.constData(), "zentovia", "UTF8", nullptr };
     PGconn *raw = PQconnectStartParams(keys, values, 1);
     if (!raw) {
-        *why = u"memoria esaurita"_s;
+        *why = ClassProblem::of(ClassReason::NoMemory);
         return nullptr;
     }
     std::unique_ptr<PgConnection> connection(new PgConnection(raw, timeoutMs, stopFd));
@@ -114,34 +114,35 @@ PgConnection::Wait PgConnection::wait(short events, int timeoutMs)
     }
 }
 
-bool PgConnection::waited(Wait result, QString *why)
+bool PgConnection::waited(Wait result, ClassProblem *why)
 {
     switch (result) {
     case Wait::Ready:
         return true;
     case Wait::TimedOut:
-        *why = u"il server non risponde da %1 secondi"_s.arg((m_timeoutMs + 999) / 1000);
+        *why = ClassProblem::of(
+            ClassReason::NoReply, { QString::number((m_timeoutMs + 999) / 1000) });
         break;
     case Wait::Stopped:
-        *why = u"il programma si sta chiudendo"_s;
+        *why = ClassProblem::of(ClassReason::Stopping);
         break;
     }
     m_broken = true;
     return false;
 }
 
-bool PgConnection::lost(QString *why)
+bool PgConnection::lost(ClassProblem *why)
 {
     m_broken = true;
-    *why = u"il collegamento con il server si è interrotto (%1)"_s.arg(
-        firstLine(PQerrorMessage(m_connection)));
+    *why = ClassProblem::of(
+        ClassReason::ConnectionLost, { firstLine(PQerrorMessage(m_connection)) });
     return false;
 }
 
-bool PgConnection::send(const QByteArray &sql, const QList<QByteArray> &params, QString *why)
+bool PgConnection::send(const QByteArray &sql, const QList<QByteArray> &params, ClassProblem *why)
 {
     if (m_broken) {
-        *why = u"il collegamento con il server si è interrotto"_s;
+        *why = ClassProblem::of(ClassReason::ConnectionLost);
         return false;
     }
     QList<const char *> values;
@@ -165,7 +166,7 @@ bool PgConnection::send(const QByteArray &sql, const QList<QByteArray> &params, 
     }
 }
 
-bool PgConnection::next(PgResult *result, QString *why)
+bool PgConnection::next(PgResult *result, ClassProblem *why)
 {
     while (PQisBusy(m_connection)) {
         if (!waited(wait(POLLIN, m_timeoutMs), why))
@@ -178,7 +179,7 @@ bool PgConnection::next(PgResult *result, QString *why)
 }
 
 PgResult PgConnection::exec(
-    const QByteArray &sql, const QList<QByteArray> &params, QString *why, QByteArray *state)
+    const QByteArray &sql, const QList<QByteArray> &params, ClassProblem *why)
 {
     if (!send(sql, params, why))
         return nullptr;
@@ -198,35 +199,33 @@ PgResult PgConnection::exec(
         lost(why);
         return nullptr;
     }
-    if (state && last)
-        *state = PQresultErrorField(last.get(), PG_DIAG_SQLSTATE);
     *why = queryReason(last.get());
     return nullptr;
 }
 
 bool PgConnection::forEachRow(const QByteArray &sql, const QList<QByteArray> &params,
-    const std::function<bool(const PGresult *row)> &visit, QString *why)
+    const std::function<bool(const PGresult *row)> &visit, ClassProblem *why)
 {
     if (!send(sql, params, why))
         return false;
     PQsetSingleRowMode(m_connection);
     PgResult result;
-    QString problem;
+    ClassProblem problem;
     while (next(&result, why)) {
         if (!result) {
-            if (problem.isEmpty())
+            if (!problem)
                 return true;
             *why = problem;
             return false;
         }
         const ExecStatusType status = PQresultStatus(result.get());
         if (status == PGRES_SINGLE_TUPLE) {
-            if (problem.isEmpty() && !visit(result.get())) {
+            if (!problem && !visit(result.get())) {
                 // The rest is not read: the connection cannot be used again.
                 m_broken = true;
                 return true;
             }
-        } else if (status != PGRES_TUPLES_OK && problem.isEmpty()) {
+        } else if (status != PGRES_TUPLES_OK && !problem) {
             if (PQstatus(m_connection) == CONNECTION_BAD)
                 return lost(why);
             problem = queryReason(result.get());
@@ -235,33 +234,33 @@ bool PgConnection::forEachRow(const QByteArray &sql, const QList<QByteArray> &pa
     return false;
 }
 
-QString PgConnection::connectReason(const QString &message)
+ClassProblem PgConnection::connectReason(const QString &message)
 {
     const QString said = firstLine(message.toUtf8().constData());
     if (message.contains(u"password authentication failed"_s))
-        return u"il server non accetta la password (controlla il file ~/.pgpass)"_s;
+        return ClassProblem::of(ClassReason::PasswordRefused);
     if (message.contains(u"no password supplied"_s))
-        return u"il server chiede una password, che va messa nel file ~/.pgpass"_s;
+        return ClassProblem::of(ClassReason::PasswordNeeded);
     if (message.contains(u"Connection refused"_s)
         || message.contains(u"No such file or directory"_s))
-        return u"il server non risponde: è spento o non si raggiunge (%1)"_s.arg(said);
+        return ClassProblem::of(ClassReason::Unreachable, { said });
     if (message.contains(u"timeout expired"_s))
-        return u"il server non risponde"_s;
+        return ClassProblem::of(ClassReason::TimedOut);
     if (message.contains(u"permission denied for database"_s))
-        return u"questo utente non è tra quelli ammessi all'archivio di questa classe (%1)"_s.arg(
-            said);
-    return u"il server dice «%1»"_s.arg(said);
+        return ClassProblem::of(ClassReason::NotAdmitted, { said });
+    return ClassProblem::of(ClassReason::ServerSaid, { said });
 }
 
-QString PgConnection::queryReason(const PGresult *result)
+ClassProblem PgConnection::queryReason(const PGresult *result)
 {
     if (!result)
-        return u"il server non ha dato una risposta"_s;
+        return ClassProblem::of(ClassReason::NoAnswer);
     const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     const QString said = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+    // 42501: insufficient privilege.
     if (state == "42501")
-        return u"l'utente non ha il permesso di farlo (%1)"_s.arg(said);
-    return u"il server dice «%1»"_s.arg(said);
+        return ClassProblem::of(ClassReason::NotPermitted, { said });
+    return ClassProblem::of(ClassReason::ServerSaid, { said });
 }
 
 } // namespace Zentovia

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -59,13 +60,49 @@ QByteArray answersJson(const QList<StoredAnswer> &answers)
     return QJsonDocument(rows).toJson(QJsonDocument::Compact);
 }
 
+// The teacher's decisions read from the server, kept in the notebook.
+bool keep(Notebook &notebook, const QString &assignment, const QStringList &classList,
+    const std::array<QList<QStringList>, 5> &rows)
+{
+    const auto &[renames, erases, assignments, minutes, seconds] = rows;
+    if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
+        return false;
+    if (notebook.lastClassList() != classList && !notebook.setLastClassList(classList))
+        return false;
+    for (const QStringList &row : std::as_const(renames)) {
+        if (!notebook.renameChild(row[0], row[1], row[2]))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(erases)) {
+        if (!notebook.eraseUpTo(row[0], row[1].toLongLong()))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(assignments)) {
+        const std::optional<Assignment> own = ClassList::fromText(row[1]);
+        const QString text = own ? ClassList::toText(*own) : u"-"_s;
+        if (notebook.childAssignment(row[0]) != text && !notebook.setChildAssignment(row[0], text))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(minutes)) {
+        const int value = row[1].toInt();
+        if (notebook.contestMinutes(row[0]) != value && !notebook.setContestMinutes(row[0], value))
+            return false;
+    }
+    for (const QStringList &row : std::as_const(seconds)) {
+        const int value = row[1].toInt();
+        if (notebook.factSeconds(row[0]) != value && !notebook.setFactSeconds(row[0], value))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ServerSync::ServerSync(int batchSize)
     : m_batchSize(std::clamp(batchSize, 1, 10000))
 { }
 
-bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
+bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     // Everything is read from the server first, and then kept in the
     // notebook in one transaction: a round that ends half way (the server
@@ -73,7 +110,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
     // the notebook meanwhile sees the teacher's decisions all or none.
     // The class's tables for the week, for the next contest or ripasso.
     const std::optional<Assignment> assigned = ClassList::assignmentFor(database, QString(), why);
-    if (!assigned && !why->isEmpty())
+    if (!assigned && *why)
         return false;
     const QString assignment = assigned ? ClassList::toText(*assigned) : QString();
     // The class list, for the name box.
@@ -82,7 +119,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
         return false;
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
         return false;
     }
     // Each child's decisions, as rows of text: a query on the children's
@@ -128,49 +165,20 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
     if (!readAll)
         return false;
     const bool kept = notebook.inOneTransaction([&] {
-        if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
-            return false;
-        if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList))
-            return false;
-        for (const QStringList &row : std::as_const(renames)) {
-            if (!notebook.renameChild(row[0], row[1], row[2]))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(erases)) {
-            if (!notebook.eraseUpTo(row[0], row[1].toLongLong()))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(assignments)) {
-            const std::optional<Assignment> own = ClassList::fromText(row[1]);
-            const QString text = own ? ClassList::toText(*own) : u"-"_s;
-            if (notebook.childAssignment(row[0]) != text
-                && !notebook.setChildAssignment(row[0], text))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(minutes)) {
-            const int value = row[1].toInt();
-            if (notebook.contestMinutes(row[0]) != value
-                && !notebook.setContestMinutes(row[0], value))
-                return false;
-        }
-        for (const QStringList &row : std::as_const(seconds)) {
-            const int value = row[1].toInt();
-            if (notebook.factSeconds(row[0]) != value && !notebook.setFactSeconds(row[0], value))
-                return false;
-        }
-        return true;
+        return keep(
+            notebook, assignment, *classList, { renames, erases, assignments, minutes, seconds });
     });
     if (!kept)
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
     return kept;
 }
 
-qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
-    const std::function<void(qint64 total)> &committed,
-    const std::function<void(const QString &sentence)> &copied)
+std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &database,
+    ClassProblem *why, const std::function<void(qint64 total)> &committed,
+    const std::function<void(const QString &was, const QString &now)> &copied)
 {
     if (!bringDecisions(notebook, database, why))
-        return -1;
+        return std::nullopt;
     const QString databaseId = database.databaseId();
     qint64 total = 0;
     bool tookNewId = false;
@@ -181,8 +189,8 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
         const std::optional<QList<StoredAnswer>> answers
             = mark ? notebook.answersAfter(*mark, m_batchSize) : std::nullopt;
         if (!answers || computer.isEmpty() || secret.isEmpty()) {
-            *why = notebook.problem();
-            return -1;
+            *why = ClassProblem::of(notebook.problem());
+            return std::nullopt;
         }
         if (answers->isEmpty())
             return total;
@@ -190,32 +198,29 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
             = database.connection().exec("SELECT zentovia_add($1, $2, $3::text[], $4::jsonb)",
                 { computer, secret, textArray(notebook.formerIds()), answersJson(*answers) }, why);
         if (!clashes)
-            return -1;
+            return std::nullopt;
         if (PgConnection::text(clashes.get(), 0, 0) != u"{}") {
             // Numbers the server holds for this id with other content: this
             // notebook is a copy of another. Once, with an id of its own.
             if (tookNewId) {
-                *why = u"il server ha già le risposte di questo computer con un altro contenuto"_s;
-                return -1;
+                *why = ClassProblem::of(ClassReason::CopyClash);
+                return std::nullopt;
             }
             tookNewId = true;
             const QString was = QString::fromUtf8(computer);
             if (!notebook.takeNewComputerId()) {
-                *why = notebook.problem();
-                return -1;
+                *why = ClassProblem::of(notebook.problem());
+                return std::nullopt;
             }
             if (copied)
-                copied(
-                    u"Questo quaderno è la copia di un altro (il codice %1 era già usato da "
-                    "un altro computer con altre risposte): ora si chiama %2 e manda di nuovo "
-                    "le sue risposte, senza perderne nessuna."_s.arg(was, notebook.computerId()));
+                copied(was, notebook.computerId());
             continue;
         }
         // Committed: only now is the mark moved. Should it fail, the batch
         // is sent again later and the server lets it go.
         if (!notebook.markSent(databaseId, answers->last().number)) {
-            *why = notebook.problem();
-            return -1;
+            *why = ClassProblem::of(notebook.problem());
+            return std::nullopt;
         }
         total += answers->size();
         if (committed)

@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
@@ -19,11 +21,6 @@ namespace {
 Mode modeOf(int code)
 {
     return code == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
-}
-
-QString reason(const QSqlError &error)
-{
-    return NotebookFile::reason(error);
 }
 
 } // namespace
@@ -49,18 +46,40 @@ Notebook::Notebook(const QString &path, bool checkWholeFile)
 
 Notebook::~Notebook() = default;
 
-bool Notebook::fail(const QString &what, const QString &why)
+bool Notebook::fail(NotebookReason reason, const QSqlError &error)
 {
-    m_problem = NotebookFile::report(what, m_path, why);
+    m_problem = NotebookFile::sqliteProblem(reason, m_path, error);
+    return false;
+}
+
+bool Notebook::run(QSqlQuery &query, NotebookReason reason, const QString &sql)
+{
+    return (sql.isEmpty() ? query.exec() : query.exec(sql)) || fail(reason, query.lastError());
+}
+
+bool Notebook::refuse(NotebookReason reason, const QStringList &values)
+{
+    m_problem = { reason, m_path, values };
     return false;
 }
 
 bool Notebook::open()
 {
-    if (!m_file)
-        m_file = NotebookFile::open(m_path, &m_problem,
-            m_checkWholeFile ? NotebookFile::Check::WholeFile : NotebookFile::Check::Schema);
+    if (m_file)
+        return true;
+    NotebookProblem problem;
+    m_file = NotebookFile::open(m_path, &problem,
+        m_checkWholeFile ? NotebookFile::Check::WholeFile : NotebookFile::Check::Schema);
+    if (problem.reason == NotebookReason::SetAside)
+        m_setAside = problem;
+    else
+        m_problem = problem;
     return m_file != nullptr;
+}
+
+NotebookProblem Notebook::takeSetAside()
+{
+    return std::exchange(m_setAside, {});
 }
 
 bool Notebook::insert(const Answer &answer)
@@ -82,7 +101,7 @@ bool Notebook::insert(const Answer &answer)
         file.insertAnswer().bindValue(i, values[i]);
     for (QSqlQuery *query : { &file.upsertChild(), &file.nextNumber(), &file.insertAnswer() }) {
         if (!query->exec())
-            return fail(u"Non riesco a scrivere nel"_s, reason(query->lastError()));
+            return fail(NotebookReason::NotWritten, query->lastError());
     }
     return true;
 }
@@ -97,20 +116,20 @@ bool Notebook::add(const QList<Answer> &answers)
     for (const Answer &answer : answers) {
         if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1 || answer.multiplier > 10
             || answer.tenths < 0 || !answer.at.isValid())
-            return fail(u"Non scrivo nel"_s,
-                u"la risposta «%1» a %2 per %3 non è valida"_s.arg(answer.typed,
-                    QString::number(answer.table), QString::number(answer.multiplier)));
+            return refuse(NotebookReason::InvalidAnswer,
+                { answer.typed, QString::number(answer.table),
+                    QString::number(answer.multiplier) });
     }
     if (!open())
         return false;
     QSqlError error;
     if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a scrivere nel"_s, reason(error));
+        return fail(NotebookReason::NotWritten, error);
     bool done = true;
     for (const Answer &answer : answers)
         done = done && insert(answer);
     if (done && !m_file->exec("COMMIT", &error))
-        done = fail(u"Non riesco a scrivere nel"_s, reason(error));
+        done = fail(NotebookReason::NotWritten, error);
     if (!done)
         m_file->exec("ROLLBACK", &error);
     return done;
@@ -122,11 +141,10 @@ std::optional<QList<Child>> Notebook::children()
         return std::nullopt;
     QSqlQuery query(m_file->database());
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT name, last_activity, answers FROM children"
-                    " ORDER BY last_activity DESC, id DESC"_s)) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead,
+            u"SELECT name, last_activity, answers FROM children"
+            " ORDER BY last_activity DESC, id DESC"_s))
         return std::nullopt;
-    }
     QList<Child> children;
     while (query.next())
         children.append({ query.value(0).toString(),
@@ -144,10 +162,8 @@ std::optional<QList<Answer>> Notebook::answers(const QString &child)
                   " a.tenths, a.mode, a.number FROM answers a JOIN children c ON c.id = a.child"
                   " WHERE c.key = ? ORDER BY a.number"_s);
     query.addBindValue(shownName(child).toCaseFolded());
-    if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     computerId(); // for answerId()
     QList<Answer> answers;
     while (query.next()) {
@@ -166,10 +182,8 @@ std::optional<int> Notebook::factSeconds(const QString &child)
     QSqlQuery query(m_file->database());
     query.prepare(u"SELECT fact_seconds FROM children WHERE key = ?"_s);
     query.addBindValue(shownName(child).toCaseFolded());
-    if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     return query.next() ? query.value(0).toInt() : DefaultFactSeconds;
 }
 
@@ -177,8 +191,7 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
 {
     if (std::find(FactSecondsChoices.begin(), FactSecondsChoices.end(), seconds)
         == FactSecondsChoices.end())
-        return fail(u"Non scrivo nel"_s,
-            u"il tempo per una tabellina è di 3, 6 o 12 secondi, non %1"_s.arg(seconds));
+        return refuse(NotebookReason::InvalidFactSeconds, { QString::number(seconds) });
     if (!open())
         return false;
     // A child not met yet comes in now, as a teacher prepares the class.
@@ -191,8 +204,8 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
     query.addBindValue(name);
     query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
     query.addBindValue(seconds);
-    if (!query.exec())
-        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotWritten))
+        return false;
     return true;
 }
 
@@ -207,9 +220,7 @@ bool Notebook::addChild(const QString &child)
     query.addBindValue(name.toCaseFolded());
     query.addBindValue(name);
     query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
-    if (!query.exec())
-        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
-    return true;
+    return run(query, NotebookReason::NotWritten);
 }
 
 bool Notebook::erase(const QString &child)
@@ -225,7 +236,7 @@ bool Notebook::erase(const QString &child)
     for (QSqlQuery *query : { &answers, &entry })
         query->addBindValue(shownName(child).toCaseFolded());
     bindChildSettings(settings, shownName(child).toCaseFolded());
-    return runAll({ &answers, &entry, &settings }, u"Non riesco a cancellare dal"_s);
+    return runAll({ &answers, &entry, &settings }, NotebookReason::NotErased);
 }
 
 std::optional<FactGrid> Notebook::grid(const QString &child)
@@ -240,10 +251,8 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
                   " WHERE child = (SELECT id FROM children WHERE key = ?)"
                   " ORDER BY times_table, multiplier, at, number"_s);
     query.addBindValue(shownName(child).toCaseFolded());
-    if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     GridBuilder grid(*seconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
     while (query.next()) {
         grid.add(query.value(0).toInt(), query.value(1).toInt(),
@@ -259,8 +268,8 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
         return false;
     QSqlQuery names(m_file->database());
     names.setForwardOnly(true);
-    if (!names.exec(u"SELECT id, name FROM children"_s))
-        return fail(u"Non riesco a leggere il"_s, reason(names.lastError()));
+    if (!run(names, NotebookReason::NotRead, u"SELECT id, name FROM children"_s))
+        return false;
     QHash<qint64, QString> childNames;
     while (names.next())
         childNames.insert(names.value(0).toLongLong(), names.value(1).toString());
@@ -268,9 +277,10 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
 
     QSqlQuery query(m_file->database());
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
-                    " mode, utc_offset FROM answers ORDER BY number"_s))
-        return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead,
+            u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
+            " mode, utc_offset FROM answers ORDER BY number"_s))
+        return false;
     StoredAnswer row;
     while (query.next()) {
         row.number = query.value(0).toLongLong();
@@ -287,7 +297,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
             break;
     }
     if (query.lastError().isValid())
-        return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return fail(NotebookReason::NotRead, query.lastError());
     return true;
 }
 
@@ -298,10 +308,8 @@ std::optional<qint64> Notebook::sentUpTo(const QString &databaseId)
     QSqlQuery query(m_file->database());
     query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
     query.addBindValue(QString(u"sent:"_s + databaseId));
-    if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
@@ -314,8 +322,8 @@ bool Notebook::markSent(const QString &databaseId, qint64 number)
                   " ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"_s);
     query.addBindValue(QString(u"sent:"_s + databaseId));
     query.addBindValue(number);
-    if (!query.exec())
-        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotWritten))
+        return false;
     return true;
 }
 
@@ -340,10 +348,8 @@ std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limi
                   " LIMIT ?"_s);
     query.addBindValue(after);
     query.addBindValue(limit);
-    if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+    if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    }
     QList<StoredAnswer> answers;
     while (query.next()) {
         answers.append({ query.value(0).toLongLong(), query.value(1).toLongLong(),
