@@ -234,6 +234,13 @@ BEGIN
 END
 $$;
 
+-- Whether the code is the child's (for the pad of pictures): a wrong one
+-- counts as a try.
+CREATE OR REPLACE FUNCTION zentovia_code_ok(p_child_key text, p_code text) RETURNS boolean
+LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    SELECT coalesce(p_code, '') <> '' AND zentovia_may_read(p_child_key, p_code)
+$$;
+
 -- The teacher's: a child's new code ("123" to "999", a digit for each
 -- picture), which replaces the old one; the wrong tries start again.
 CREATE OR REPLACE FUNCTION zentovia_set_code(p_child_key text, p_code text) RETURNS void
@@ -551,12 +558,12 @@ REVOKE ALL ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_child_sett
                        zentovia_erased_numbers, zentovia_erase, zentovia_set_fact_seconds,
                        zentovia_roster_names, zentovia_assignment, zentovia_class_assignment,
                        zentovia_key, zentovia_renames, zentovia_rename, zentovia_may_read,
-                       zentovia_set_code, zentovia_set_contest_minutes
+                       zentovia_set_code, zentovia_set_contest_minutes, zentovia_code_ok
     FROM PUBLIC, zentovia_alunni, zentovia_insegnanti;
 GRANT SELECT ON zentovia_version TO zentovia_alunni;
 GRANT EXECUTE ON FUNCTION zentovia_add, zentovia_child_answers, zentovia_child_settings,
                           zentovia_erased_numbers, zentovia_roster_names,
-                          zentovia_class_assignment, zentovia_renames
+                          zentovia_class_assignment, zentovia_renames, zentovia_code_ok
     TO zentovia_alunni;
 GRANT SELECT ON zentovia_answers, zentovia_erased, zentovia_children TO zentovia_insegnanti;
 GRANT SELECT, INSERT, UPDATE, DELETE ON zentovia_roster, zentovia_assignments

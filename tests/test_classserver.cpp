@@ -152,10 +152,11 @@ void TestClassServer::initTestCase()
                   .isNull(),
         qPrintable(why));
     // A computer the children's login cannot write for without its secret.
-    QVERIFY2(!m_postgres
-                  .sql(Class, u"SELECT zentovia_add('primo', 'il segreto del primo', '{}', '[]')"_s,
-                      &why)
-                  .isNull(),
+    QVERIFY2(
+        !m_postgres
+             .sql(Class,
+                 u"SELECT zentovia_add('primo', 'il segreto del primo', '{}', '[]', now())"_s, &why)
+             .isNull(),
         qPrintable(why));
     QVERIFY2(m_postgres.admit(Class,
                  { u"pc_aula"_s, u"maestra"_s, QString::fromLatin1(PrivatePostgres::PasswordUser) },
@@ -422,24 +423,30 @@ void TestClassServer::ripassoAndExport()
         ClassSender sender(there.path(), connection, quick());
         QTRY_COMPARE(onServer(there, database), 1);
     }
-    const auto firstQuestion = [&](const QString &server, qint64 *ms) {
-        NotebookPractice practice(here.path(), { 5 }, server);
-        QSignalSpy classRead(&practice, &NotebookPractice::classRead);
-        practice.childNamed(u"carla"_s);
-        if (ms) {
-            QElapsedTimer clock;
-            clock.start();
-            const Fact fact = practice.next();
-            *ms = clock.elapsed();
-            return fact;
-        }
-        [&] { QTRY_COMPARE(classRead.size(), 1); }();
-        const Fact first = practice.next();
-        practice.answered(first, true);
-        return first == Fact { 5, 7 } ? first : practice.next();
-    };
-    // The class's answers, this computer's among them: both misses first.
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+    QVERIFY2(teacher.setCode(u"Carla"_s, u"123"_s), qPrintable(teacher.problem()));
+    const auto firstQuestion
+        = [&](const QString &server, qint64 *ms, const QString &code = u"123"_s) {
+              NotebookPractice practice(here.path(), { 5 }, server);
+              QSignalSpy classRead(&practice, &NotebookPractice::classRead);
+              practice.childNamedWithCode(u"carla"_s, code);
+              if (ms) {
+                  QElapsedTimer clock;
+                  clock.start();
+                  const Fact fact = practice.next();
+                  *ms = clock.elapsed();
+                  return fact;
+              }
+              [&] { QTRY_COMPARE(classRead.size(), 1); }();
+              const Fact first = practice.next();
+              practice.answered(first, true);
+              return first == Fact { 5, 7 } ? first : practice.next();
+          };
+    // The class's answers, this computer's among them: both misses first;
+    // without Carla's code, this computer's alone.
     QCOMPARE(firstQuestion(connection, nullptr), (Fact { 5, 7 }));
+    for (const auto &[code, read] : { std::pair(u"123"_s, 2), std::pair(QString(), 1) })
+        QCOMPARE(ClassReader(connection).answers(u"Carla"_s, &here, code)->size(), read);
     // A frozen server does not hold up the first question.
     qint64 alone = 0;
     qint64 frozen = 0;
@@ -541,6 +548,10 @@ void TestClassServer::teacherDecides()
                  database, u"SELECT count(*) FROM zentovia_answers WHERE child_key = 'carla'"_s),
         u"0"_s);
     QCOMPARE(onServer(here, database), 4);
+    // Dino's settings reach a children's computer with his code.
+    QCOMPARE(here.contestMinutes(u"Dino"_s), DefaultContestMinutes);
+    QVERIFY(teacher.setCode(u"Dino"_s, u"789"_s));
+    QVERIFY(ClassReader(connection).bringSettings(u"Dino"_s, u"789"_s, here));
     QCOMPARE(here.factSeconds(u"dino"_s), 12);
     QCOMPARE(here.contestMinutes(u"Dino"_s), 10);
     QCOMPARE(away.factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
@@ -551,6 +562,7 @@ void TestClassServer::earlierVersionMigrated_data()
     QTest::addColumn<QString>("script");
     QTest::newRow("1") << QStringLiteral(ZENTOVIA_SERVER_SQL_1);
     QTest::newRow("2") << QStringLiteral(ZENTOVIA_SERVER_SQL_2);
+    QTest::newRow("3") << QStringLiteral(ZENTOVIA_SERVER_SQL_3);
 }
 
 void TestClassServer::earlierVersionMigrated()
@@ -580,7 +592,9 @@ void TestClassServer::earlierVersionMigrated()
         qPrintable(why));
     QCOMPARE(m_postgres.sql(database, u"SELECT version FROM zentovia_version"_s),
         QString::number(ClassDatabase::Version));
-    const std::optional<QList<Answer>> ugo = reader.answers(u"Ugo"_s);
+    QVERIFY(m_postgres.admit(database, { u"maestra"_s }));
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+    const std::optional<QList<Answer>> ugo = teacher.answers(u"Ugo"_s);
     QVERIFY2(ugo, qPrintable(reader.problem()));
     QCOMPARE(ugo->size(), 10);
 }
@@ -685,9 +699,13 @@ void TestClassServer::classListAndWeek()
         QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
         QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s }));
         QTRY_COMPARE(onServer(child, database), 41);
-        QTRY_COMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     }
-    QCOMPARE(child.childAssignment(u"ada"_s), u"7 2099-01-15"_s);
+    // A child's own tables reach a children's computer with the child's code.
+    QCOMPARE(child.childAssignment(u"Zeno"_s), QString());
+    ClassReader(m_postgres.connection(database, u"maestra"_s)).setCode(u"Zeno"_s, u"456"_s);
+    ClassReader(m_postgres.connection(database, u"pc_aula"_s))
+        .bringSettings(u"Zeno"_s, u"456"_s, child);
+    QCOMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     // The teacher sees who is not on the list.
     ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     const std::optional<QList<ClassChild>> overview = readClassOverview(
@@ -738,7 +756,7 @@ void TestClassServer::nameJoined()
     sent(6);
     QTRY_COMPARE(child.childKeys(), QStringList { u"marco"_s });
     QCOMPARE(child.answers(u"Marco"_s)->size(), 6);
-    ClassReader reader(pupils);
+    ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
     QCOMPARE(m_postgres.sql(database, u"SELECT count(DISTINCT computer) FROM zentovia_answers"_s),
         u"1"_s); // not taken for a copy
@@ -758,7 +776,7 @@ void TestClassServer::roles_data()
 
     const QString update = u"UPDATE zentovia_answers SET typed = 'x'"_s;
     const QString remove = u"DELETE FROM zentovia_answers WHERE child_key = 'nessuno'"_s;
-    const QString erase = u"SELECT zentovia_erase('nessuno')"_s;
+    const QString erase = u"SELECT zentovia_erase('nessuno', now() + interval '1 minute')"_s;
     const QString read = u"SELECT count(*) FROM zentovia_answers"_s;
     const QString list = u"SELECT DISTINCT child_key FROM zentovia_answers"_s;
     const QString insert = u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
@@ -766,8 +784,8 @@ void TestClassServer::roles_data()
                            " mode) VALUES ('x', 1, 'a', 'A', 1, 1, now(), 0, '1', 0, 1, 'gara')"_s;
     QTest::newRow("children: insert") << u"pc_aula"_s << insert << false;
     QTest::newRow("children: another computer's id")
-        << u"pc_aula"_s << u"SELECT zentovia_add('primo', 'non il suo segreto', '{}', '[]')"_s
-        << false;
+        << u"pc_aula"_s
+        << u"SELECT zentovia_add('primo', 'non il suo segreto', '{}', '[]', now())"_s << false;
     QTest::newRow("children: select") << u"pc_aula"_s << read << false;
     QTest::newRow("children: list the class") << u"pc_aula"_s << list << false;
     QTest::newRow("children: update") << u"pc_aula"_s << update << false;

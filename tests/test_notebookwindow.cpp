@@ -491,6 +491,10 @@ void TestNotebookWindow::classFromItsServer()
     QTRY_VERIFY(window.findChild<QLabel *>(u"problem"_s)->isVisibleTo(&window));
     QVERIFY(window.findChild<QLabel *>(u"problem"_s)->text().contains(u"questo computer"_s));
     QCOMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
+    // Nor does a window that has not heard from the server offer one.
+    NotebookWindow away(*m_notebook);
+    away.setClass(children);
+    QVERIFY(!away.findChild<QPushButton *>(u"erase"_s)->isVisibleTo(&away));
 }
 
 QTEST_MAIN(TestNotebookWindow)

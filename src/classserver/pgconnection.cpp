@@ -3,6 +3,9 @@
 #include "classserver/libpqloader.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <poll.h>
@@ -238,18 +241,58 @@ bool PgConnection::forEachRow(const QByteArray &sql, const QList<QByteArray> &pa
 QString PgConnection::connectReason(const QString &message)
 {
     const QString said = firstLine(message.toUtf8().constData());
+    // Italian first, with what to do; libpq's own words after.
+    const auto with = [&](const QString &sentence) { return u"%1 (%2)"_s.arg(sentence, said); };
+    const auto quoted = [&](const QString &before) {
+        const qsizetype from = message.indexOf(before);
+        if (from < 0)
+            return QString();
+        const qsizetype start = message.indexOf(u'"', from + before.size());
+        const qsizetype end = start < 0 ? -1 : message.indexOf(u'"', start + 1);
+        return end < 0 ? QString() : message.mid(start + 1, end - start - 1);
+    };
     if (message.contains(u"password authentication failed"_s))
-        return u"il server non accetta la password (controlla il file ~/.pgpass)"_s;
+        return with(u"il server non accetta la password: correggi la riga del file ~/.pgpass"_s);
+    // libpq says this one on stderr only, and then that no password came.
+    const QString pgpass = qEnvironmentVariableIsSet("PGPASSFILE")
+        ? qEnvironmentVariable("PGPASSFILE")
+        : QDir::home().filePath(u".pgpass"_s);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+        | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    if (message.contains(u"no password supplied"_s) && QFileInfo(pgpass).isFile()
+        && (QFileInfo(pgpass).permissions() & others))
+        return with(u"il file delle password (~/.pgpass) è leggibile da altri utenti e "
+                    "PostgreSQL lo ignora: rendilo tuo soltanto con «chmod 600 ~/.pgpass»"_s);
     if (message.contains(u"no password supplied"_s))
-        return u"il server chiede una password, che va messa nel file ~/.pgpass"_s;
-    if (message.contains(u"Connection refused"_s)
-        || message.contains(u"No such file or directory"_s))
-        return u"il server non risponde: è spento o non si raggiunge (%1)"_s.arg(said);
+        return with(u"il server chiede una password e nessuna riga del file ~/.pgpass vale per "
+                    "questo server, database e utente: controlla host=, dbname= e user= "
+                    "nell'impostazione e la riga del file"_s);
+    if (message.contains(u"does not exist"_s) && message.contains(u"database"_s))
+        return with(u"il server non ha un database «%1»: controlla dbname= nell'impostazione, "
+                    "o l'amministratore lo crea (vedi il README)"_s.arg(quoted(u"database"_s)));
+    if (message.contains(u"does not exist"_s) && message.contains(u"role"_s))
+        return with(u"il server non conosce l'utente «%1»: controlla user= nell'impostazione, "
+                    "o l'amministratore lo crea (vedi il README)"_s.arg(quoted(u"role"_s)));
+    if (message.contains(u"definition of service"_s))
+        return with(u"il servizio «%1» non è nel file pg_service.conf: controlla service= "
+                    "nell'impostazione e il file"_s.arg(quoted(u"service"_s)));
+    if (message.contains(u"could not translate host name"_s))
+        return with(u"il nome del server non si trova in rete: controlla host= "
+                    "nell'impostazione"_s);
+    if (message.contains(u"no pg_hba.conf entry"_s))
+        return with(u"il server non ammette questo computer: l'amministratore aggiunge una riga "
+                    "per questa rete in pg_hba.conf (vedi il README)"_s);
+    if (message.contains(u"Connection refused"_s))
+        return with(u"il server non risponde: è spento, o non ascolta in rete "
+                    "(listen_addresses in postgresql.conf); riprovo più tardi"_s);
+    if (message.contains(u"No such file or directory"_s))
+        return with(u"il server non risponde: su questo computer non c'è un server PostgreSQL "
+                    "acceso, controlla host= nell'impostazione; riprovo più tardi"_s);
     if (message.contains(u"timeout expired"_s))
         return u"il server non risponde"_s;
     if (message.contains(u"permission denied for database"_s))
-        return u"questo utente non è tra quelli ammessi all'archivio di questa classe (%1)"_s.arg(
-            said);
+        return with(u"questo utente non è tra quelli ammessi all'archivio di questa classe: "
+                    "l'amministratore gli dà CONNECT (vedi il README)"_s);
     return u"il server dice «%1»"_s.arg(said);
 }
 
@@ -261,6 +304,9 @@ QString PgConnection::queryReason(const PGresult *result)
     const QString said = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
     if (state == "42501")
         return u"l'utente non ha il permesso di farlo (%1)"_s.arg(said);
+    // The class's database's own refusals, said in Italian (ZV...).
+    if (state.startsWith("ZV"))
+        return said;
     return u"il server dice «%1»"_s.arg(said);
 }
 

@@ -35,23 +35,31 @@ QByteArray textArray(const QStringList &items)
     return out + '}';
 }
 
+// What the server takes of a name, of what was typed and of the time to
+// answer (see zentovia_add): a name typed longer, or an answer box filled
+// with keys, goes cut rather than stop every answer after it.
+constexpr int NameLength = 60;
+constexpr int TypedLength = 8;
+constexpr int MostTenths = 864000;
+
 QByteArray answersJson(const QList<StoredAnswer> &answers)
 {
     QJsonArray rows;
     for (const StoredAnswer &answer : answers) {
+        const QString child = answer.child.left(NameLength);
         rows.append(QJsonObject {
             { u"number"_s, answer.number },
-            { u"child_key"_s, Notebook::shownName(answer.child).toCaseFolded() },
-            { u"child"_s, answer.child },
+            { u"child_key"_s, Notebook::shownName(child).toCaseFolded().left(NameLength) },
+            { u"child"_s, child },
             { u"times_table"_s, answer.table },
             { u"multiplier"_s, answer.multiplier },
             // The local clock's time as it read it, whatever the server's
             // time zone.
             { u"at"_s, LocalClock::fromWallSeconds(answer.wallSeconds).toString(Qt::ISODate) },
             { u"utc_offset"_s, answer.utcOffset },
-            { u"typed"_s, answer.typed.isNull() ? u""_s : answer.typed },
+            { u"typed"_s, answer.typed.isNull() ? u""_s : answer.typed.left(TypedLength) },
             { u"outcome"_s, int(answer.outcome) },
-            { u"tenths"_s, answer.tenths },
+            { u"tenths"_s, std::min(answer.tenths, MostTenths) },
             { u"mode"_s, modeName(answer.mode) },
         });
     }
@@ -60,9 +68,44 @@ QByteArray answersJson(const QList<StoredAnswer> &answers)
 
 } // namespace
 
+bool keepChildSettings(
+    Notebook &notebook, const QString &child, const PGresult *rows, int row, int column)
+{
+    const auto null = [&](int at) { return PQgetisnull(rows, row, column + at) != 0; };
+    const int seconds = int(PgConnection::number(rows, row, column));
+    const int minutes = int(PgConnection::number(rows, row, column + 1));
+    const std::optional<Assignment> own
+        = ClassList::fromText(PgConnection::text(rows, row, column + 2));
+    const QString tables = own ? ClassList::toText(*own) : u"-"_s;
+    return (null(0) || notebook.factSeconds(child) == seconds
+               || notebook.setFactSeconds(child, seconds))
+        && (null(1) || notebook.contestMinutes(child) == minutes
+            || notebook.setContestMinutes(child, minutes))
+        && (notebook.childAssignment(child) == tables
+            || notebook.setChildAssignment(child, tables));
+}
+
 ServerSync::ServerSync(int batchSize)
-    : m_batchSize(std::clamp(batchSize, 1, 10000))
+    : m_batchSize(std::clamp(batchSize, 1, 1000)) // the server's most in one call
 { }
+
+bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, QString *why)
+{
+    PgConnection &server = database.connection();
+    // This computer's answers the teacher erased, asked with its secret.
+    const PgResult erased = server.exec("SELECT zentovia_erased_numbers($1, $2)",
+        { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }, why);
+    if (!erased)
+        return false;
+    QList<qint64> numbers;
+    for (int n = 0; n < PQntuples(erased.get()); ++n)
+        numbers << PgConnection::number(erased.get(), n, 0);
+    if (!notebook.eraseNumbers(numbers)) {
+        *why = notebook.problem();
+        return false;
+    }
+    return true;
+}
 
 bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
 {
@@ -119,39 +162,18 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
                     current << to;
                 return notebook.renameChild(from, to, PgConnection::text(rows, n, 2));
             });
-    return renamed
-        && keep("SELECT child_key, erased FROM zentovia_erases($1::text[])", current,
-            [&](const PGresult *rows, int n) {
-                return notebook.eraseUpTo(
-                    PgConnection::text(rows, n, 0), PgConnection::number(rows, n, 1));
-            })
-        // Each child's tables for the week (their own, or else the class's).
-        && keep("SELECT k, array_to_string(a.tables, ',') || ' ' || a.until"
-                " FROM unnest($1::text[]) k LEFT JOIN LATERAL zentovia_assignment(k) a ON true",
-            current,
-            [&](const PGresult *rows, int n) {
-                const QString child = PgConnection::text(rows, n, 0);
-                const std::optional<Assignment> own
-                    = ClassList::fromText(PgConnection::text(rows, n, 1));
-                const QString text = own ? ClassList::toText(*own) : u"-"_s;
-                return notebook.childAssignment(child) == text
-                    || notebook.setChildAssignment(child, text);
-            })
-        && keep("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
-            current,
-            [&](const PGresult *rows, int n) {
-                const QString child = PgConnection::text(rows, n, 0);
-                const int minutes = int(PgConnection::number(rows, n, 1));
-                return notebook.contestMinutes(child) == minutes
-                    || notebook.setContestMinutes(child, minutes);
-            })
-        && keep("SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", current,
-            [&](const PGresult *rows, int n) {
-                const QString child = PgConnection::text(rows, n, 0);
-                const int seconds = int(PgConnection::number(rows, n, 1));
-                return notebook.factSeconds(child) == seconds
-                    || notebook.setFactSeconds(child, seconds);
-            });
+    if (!renamed)
+        return false;
+    if (!bringErased(notebook, database, why))
+        return false;
+    // Each child's settings, which only the teacher's login reads with no
+    // child's code (a child's computer takes them when the child gives it).
+    return keep("SELECT k, s.fact_seconds, s.contest_minutes,"
+                " array_to_string(s.tables, ',') || ' ' || s.until"
+                " FROM unnest($1::text[]) k, LATERAL zentovia_child_settings(k, NULL) s",
+        current, [&](const PGresult *rows, int n) {
+            return keepChildSettings(notebook, PgConnection::text(rows, n, 0), rows, n, 1);
+        });
 }
 
 qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
@@ -173,18 +195,29 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
             *why = notebook.problem();
             return -1;
         }
+        // Those just sent that the teacher had erased before they were given
+        // are gone on the server: here too.
         if (answers->isEmpty())
-            return total;
-        const PgResult clashes
-            = database.connection().exec("SELECT zentovia_add($1, $2, $3::text[], $4::jsonb)",
-                { computer, secret, textArray(notebook.formerIds()), answersJson(*answers) }, why);
-        if (!clashes)
+            return total == 0 || bringErased(notebook, database, why) ? total : -1;
+        // With this computer's clock now, which the server measures its own
+        // against.
+        QByteArray state;
+        const PgResult clashes = database.connection().exec(
+            "SELECT zentovia_add($1, $2, $3::text[], $4::jsonb, $5::timestamptz)",
+            { computer, secret, textArray(notebook.formerIds()), answersJson(*answers),
+                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() },
+            why, &state);
+        // 42501: the server knows this id with another secret, that of a
+        // copy of this notebook that reached it first.
+        if (!clashes && state != "42501")
             return -1;
-        if (PgConnection::text(clashes.get(), 0, 0) != u"{}") {
+        if (!clashes || PgConnection::text(clashes.get(), 0, 0) != u"{}") {
             // Numbers the server holds for this id with other content: this
             // notebook is a copy of another. Once, with an id of its own.
             if (tookNewId) {
-                *why = u"il server ha già le risposte di questo computer con un altro contenuto"_s;
+                if (clashes)
+                    *why = u"il server ha già le risposte di questo computer con un altro "
+                           "contenuto"_s;
                 return -1;
             }
             tookNewId = true;

@@ -4,15 +4,24 @@
 
 #include <functional>
 
+#include <libpq-fe.h>
+
 namespace Zentovia {
 
 class ClassDatabase;
 class Notebook;
 
+// A child's settings as zentovia_child_settings gives them, from column on
+// (the time for a fact, the contest's, the tables and their day), kept in
+// the notebook; false when the notebook fails.
+bool keepChildSettings(
+    Notebook &notebook, const QString &child, const PGresult *rows, int row, int column);
+
 // Brings a computer's notebook and the class's database together:
 // - first what the teacher decided, into the notebook: the class's tables
-//   for the week, the class list, the erases of its children (their answers
-//   up to then go) and each child's time for a fact;
+//   for the week, the class list, the names joined to others, the numbers
+//   of this computer's answers erased, and (on the teacher's login, which
+//   reads a child with no code) each child's settings;
 // - then the answers the server does not have yet, in number order, a batch
 //   at a time, each batch one call of zentovia_add and so one transaction.
 //   The server keeps one row per answer (its computer and number), so a
@@ -37,6 +46,8 @@ public:
 
 private:
     bool bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why);
+    // The numbers of this computer's answers erased, dropped here too.
+    bool bringErased(Notebook &notebook, ClassDatabase &database, QString *why);
 
     int m_batchSize;
 };
