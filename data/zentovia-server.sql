@@ -333,6 +333,7 @@ BEGIN
                   OR NOT coalesce(i.utc_offset BETWEEN -900 AND 900, false)
                   OR i.mode IS NULL OR i.mode NOT IN ('gara', 'ripasso')
                   OR i.moment IS NULL OR i.moment < statement_timestamp() - interval '20 years'
+                  OR i.moment > statement_timestamp() + interval '2 days'
                   OR i.moment + offset_now > statement_timestamp() + interval '1 day') THEN
         RAISE EXCEPTION 'risposte non valide: un campo fuori misura, o un momento più di un '
                         'giorno avanti' USING ERRCODE = 'ZV002';
