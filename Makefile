@@ -7,7 +7,7 @@ WERROR := $(if $(CI),ON,OFF)
 # Tests run side by side, one for each core.
 TEST_JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitized test-fuzz fuzz bench clean format
+.PHONY: all deps configure build run test test-sanitized test-fuzz fuzz bench check-package clean format
 
 all: build
 
@@ -78,6 +78,11 @@ fuzz: deps
 # Each benchmark prints its figures beside the floor it is measured against.
 bench: build
 	@for b in $(BUILD)/bin/bench-*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+
+# The Debian package: lintian, then installed with apt on a fresh minimal
+# Debian 12 root and tried there (scripts/check-package says what).
+check-package: build
+	@BUILD=$(BUILD) scripts/check-package
 
 clean:
 	rm -rf $(BUILD)

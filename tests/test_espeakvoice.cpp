@@ -279,6 +279,31 @@ private Q_SLOTS:
         QCOMPARE(TroubleCount::count(), 1);
     }
 
+    // Without espeak-ng's voice (as without the library) the wizard speaks
+    // in his balloon at a reader's pace: every word, then finished; no sound
+    // is tried, and one line says why.
+    void noEspeak()
+    {
+        FakeClock clock;
+        auto owned = std::make_unique<FakeOutput>();
+        FakeOutput *output = owned.get();
+        EspeakSettings missing;
+        missing.voice = u"nessuna-voce-zentovia"_s;
+        EspeakVoice voice(std::move(owned), &clock, missing);
+        QSignalSpy words(&voice, &Voice::wordReached);
+        QSignalSpy finished(&voice, &Voice::finished);
+        for (const QString &text : { u"cinque per sette"_s, u"trentacinque"_s }) {
+            voice.prepare(text);
+            voice.say(text);
+            QVERIFY(clock.advanceUntil([&] { return !finished.isEmpty(); }, 10000));
+            finished.clear();
+        }
+        QCOMPARE(words.size(), 4);
+        QVERIFY(voice.isSilent());
+        QCOMPARE(output->starts, 0);
+        QCOMPARE(TroubleCount::count(), 1);
+    }
+
     void unprepared_data()
     {
         QTest::addColumn<QString>("text");

@@ -206,7 +206,14 @@ bool ClassReader::bringSettings(const QString &child, const QString &code, Noteb
         { keyOf(child), code.toUtf8() }, &why);
     if (!rows)
         return fail(why);
-    if (PQntuples(rows.get()) > 0 && !keepChildSettings(into, child, rows.get(), 0, 0)) {
+    const QStringList settings = PQntuples(rows.get()) == 0
+        ? QStringList()
+        : QStringList {
+              PgConnection::text(rows.get(), 0, 0),
+              PgConnection::text(rows.get(), 0, 1),
+              PgConnection::text(rows.get(), 0, 2),
+          };
+    if (!settings.isEmpty() && !keepChildSettings(into, child, settings)) {
         m_problem = into.problem();
         return false;
     }

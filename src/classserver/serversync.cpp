@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -68,18 +69,16 @@ QByteArray answersJson(const QList<StoredAnswer> &answers)
 
 } // namespace
 
-bool keepChildSettings(
-    Notebook &notebook, const QString &child, const PGresult *rows, int row, int column)
+bool keepChildSettings(Notebook &notebook, const QString &child, const QStringList &settings)
 {
-    const auto null = [&](int at) { return PQgetisnull(rows, row, column + at) != 0; };
-    const int seconds = int(PgConnection::number(rows, row, column));
-    const int minutes = int(PgConnection::number(rows, row, column + 1));
-    const std::optional<Assignment> own
-        = ClassList::fromText(PgConnection::text(rows, row, column + 2));
+    // Each empty when the teacher has not chosen it.
+    const std::optional<Assignment> own = ClassList::fromText(settings.value(2));
     const QString tables = own ? ClassList::toText(*own) : u"-"_s;
-    return (null(0) || notebook.factSeconds(child) == seconds
+    const int seconds = settings.value(0).toInt();
+    const int minutes = settings.value(1).toInt();
+    return (settings.value(0).isEmpty() || notebook.factSeconds(child) == seconds
                || notebook.setFactSeconds(child, seconds))
-        && (null(1) || notebook.contestMinutes(child) == minutes
+        && (settings.value(1).isEmpty() || notebook.contestMinutes(child) == minutes
             || notebook.setContestMinutes(child, minutes))
         && (notebook.childAssignment(child) == tables
             || notebook.setChildAssignment(child, tables));
@@ -89,91 +88,110 @@ ServerSync::ServerSync(int batchSize)
     : m_batchSize(std::clamp(batchSize, 1, 1000)) // the server's most in one call
 { }
 
-bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, QString *why)
+std::optional<QList<qint64>> ServerSync::erasedNumbers(
+    Notebook &notebook, ClassDatabase &database, QString *why)
 {
-    PgConnection &server = database.connection();
-    // This computer's answers the teacher erased, asked with its secret.
-    const PgResult erased = server.exec("SELECT zentovia_erased_numbers($1, $2)",
+    const PgResult erased = database.connection().exec("SELECT zentovia_erased_numbers($1, $2)",
         { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }, why);
     if (!erased)
-        return false;
+        return std::nullopt;
     QList<qint64> numbers;
     for (int n = 0; n < PQntuples(erased.get()); ++n)
         numbers << PgConnection::number(erased.get(), n, 0);
-    if (!notebook.eraseNumbers(numbers)) {
+    return numbers;
+}
+
+bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, QString *why)
+{
+    const std::optional<QList<qint64>> numbers = erasedNumbers(notebook, database, why);
+    if (numbers && !notebook.eraseNumbers(*numbers)) {
         *why = notebook.problem();
         return false;
     }
-    return true;
+    return numbers.has_value();
 }
 
 bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
 {
+    // Everything is read from the server first, and then kept in the
+    // notebook in one transaction: a round that ends half way (the server
+    // gone, the program closing) keeps none of it, and a contest that reads
+    // the notebook meanwhile sees the teacher's decisions all or none.
     // The class's tables for the week, for the next contest or ripasso.
     const std::optional<Assignment> assigned = ClassList::assignmentFor(database, QString(), why);
     if (!assigned && !why->isEmpty())
         return false;
     const QString assignment = assigned ? ClassList::toText(*assigned) : QString();
-    if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment)) {
-        *why = notebook.problem();
-        return false;
-    }
     // The class list, for the name box.
     const std::optional<QStringList> classList = ClassList::names(database, why);
     if (!classList)
         return false;
-    if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList)) {
-        *why = notebook.problem();
-        return false;
-    }
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
         *why = notebook.problem();
         return false;
     }
-    if (keys->isEmpty())
-        return true;
+    // Each child's decisions, as rows of text: a query on the children's
+    // keys, read whole before anything is kept.
+    using Rows = QList<QStringList>;
     PgConnection &server = database.connection();
-    // Each row of a query on the children's keys, kept in the notebook;
-    // false, with *why, when the server or the notebook fails.
-    const auto keep = [&](const char *sql, const QStringList &children,
-                          const std::function<bool(const PGresult *, int)> &row) {
+    const auto read = [&](const char *sql, const QStringList &children, int columns, Rows *out) {
+        if (children.isEmpty())
+            return true;
         const PgResult rows = server.exec(sql, { textArray(children) }, why);
         if (!rows)
             return false;
         for (int n = 0; n < PQntuples(rows.get()); ++n) {
-            if (!row(rows.get(), n)) {
-                *why = notebook.problem();
-                return false;
-            }
+            QStringList row;
+            for (int column = 0; column < columns; ++column)
+                row << PgConnection::text(rows.get(), n, column);
+            out->append(row);
         }
         return true;
     };
     // The names the teacher joined to others: this computer's answers move
-    // with them.
+    // with them, and the rest goes by the new names.
+    Rows renames;
+    if (!read("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys, 3,
+            &renames))
+        return false;
     QStringList current = *keys;
-    const bool renamed
-        = keep("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys,
-            [&](const PGresult *rows, int n) {
-                const QString from = PgConnection::text(rows, n, 0);
-                const QString to = PgConnection::text(rows, n, 1);
-                current.removeAll(from);
-                if (!current.contains(to))
-                    current << to;
-                return notebook.renameChild(from, to, PgConnection::text(rows, n, 2));
-            });
-    if (!renamed)
-        return false;
-    if (!bringErased(notebook, database, why))
-        return false;
-    // Each child's settings, which only the teacher's login reads with no
+    for (const QStringList &row : std::as_const(renames)) {
+        current.removeAll(row[0]);
+        if (!current.contains(row[1]))
+            current << row[1];
+    }
+    // This computer's answers the teacher erased, asked with its secret;
+    // each child's settings, which only the teacher's login reads with no
     // child's code (a child's computer takes them when the child gives it).
-    return keep("SELECT k, s.fact_seconds, s.contest_minutes,"
-                " array_to_string(s.tables, ',') || ' ' || s.until"
-                " FROM unnest($1::text[]) k, LATERAL zentovia_child_settings(k, NULL) s",
-        current, [&](const PGresult *rows, int n) {
-            return keepChildSettings(notebook, PgConnection::text(rows, n, 0), rows, n, 1);
-        });
+    std::optional<QList<qint64>> erased = erasedNumbers(notebook, database, why);
+    Rows settings;
+    if (!erased
+        || !read("SELECT k, s.fact_seconds, s.contest_minutes,"
+                 " array_to_string(s.tables, ',') || ' ' || s.until"
+                 " FROM unnest($1::text[]) k, LATERAL zentovia_child_settings(k, NULL) s",
+            current, 4, &settings))
+        return false;
+    const bool kept = notebook.inOneTransaction([&] {
+        if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
+            return false;
+        if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList))
+            return false;
+        for (const QStringList &row : std::as_const(renames)) {
+            if (!notebook.renameChild(row[0], row[1], row[2]))
+                return false;
+        }
+        if (!notebook.eraseNumbers(*erased))
+            return false;
+        for (const QStringList &row : std::as_const(settings)) {
+            if (!keepChildSettings(notebook, row[0], row.mid(1)))
+                return false;
+        }
+        return true;
+    });
+    if (!kept)
+        *why = notebook.problem();
+    return kept;
 }
 
 qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,

@@ -4,18 +4,20 @@
 
 #include <functional>
 
-#include <libpq-fe.h>
+#include <QList>
+#include <QStringList>
+
+#include <optional>
 
 namespace Zentovia {
 
 class ClassDatabase;
 class Notebook;
 
-// A child's settings as zentovia_child_settings gives them, from column on
-// (the time for a fact, the contest's, the tables and their day), kept in
-// the notebook; false when the notebook fails.
-bool keepChildSettings(
-    Notebook &notebook, const QString &child, const PGresult *rows, int row, int column);
+// A child's settings as zentovia_child_settings gives them as text (the time
+// for a fact, the contest's, the tables and their day; each empty when not
+// chosen), kept in the notebook; false when the notebook fails.
+bool keepChildSettings(Notebook &notebook, const QString &child, const QStringList &settings);
 
 // Brings a computer's notebook and the class's database together:
 // - first what the teacher decided, into the notebook: the class's tables
@@ -46,7 +48,9 @@ public:
 
 private:
     bool bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why);
-    // The numbers of this computer's answers erased, dropped here too.
+    // The numbers of this computer's answers erased; and dropped here too.
+    std::optional<QList<qint64>> erasedNumbers(
+        Notebook &notebook, ClassDatabase &database, QString *why);
     bool bringErased(Notebook &notebook, ClassDatabase &database, QString *why);
 
     int m_batchSize;

@@ -120,6 +120,9 @@ public:
     bool takeNewComputerId();
     // The children this notebook knows, by their name with case ignored.
     std::optional<QStringList> childKeys();
+    // Runs work, whose writes are then committed together or not at all:
+    // a reader sees all of them or none. work returns false on a failure.
+    bool inOneTransaction(const std::function<bool()> &work);
     // A teacher's erase, brought from the class's server: the child's
     // answers given up to that moment (seconds since 1970, UTC) go.
     bool eraseUpTo(const QString &childKey, qint64 utcSeconds);
@@ -184,6 +187,8 @@ private:
     QString m_computerId;
     bool m_checkWholeFile;
     bool m_numberIndexed = false;
+    // Within inOneTransaction, whose BEGIN and COMMIT hold for every write.
+    bool m_inTransaction = false;
 };
 
 } // namespace Zentovia

@@ -205,35 +205,26 @@ bool Notebook::eraseNumbers(const QList<qint64> &numbers)
         list.append(number);
     const QString json = QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
     // The children these answers were of: each stays only with answers left.
-    QSqlError error;
-    if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a cancellare dal"_s, NotebookFile::reason(error));
-    QSqlQuery query(m_file->database());
-    bool done = true;
-    for (const QString &sql :
-        { u"CREATE TEMP TABLE erased_children AS SELECT DISTINCT child FROM answers"
-          " WHERE number IN (SELECT value FROM json_each(:numbers))"_s,
-            u"DELETE FROM answers WHERE number IN (SELECT value FROM json_each(:numbers))"_s,
-            u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
-            " WHERE a.child = children.id) WHERE id IN (SELECT child FROM erased_children)"_s,
-            u"DELETE FROM children WHERE answers = 0"
-            " AND id IN (SELECT child FROM erased_children)"_s,
-            u"DROP TABLE erased_children"_s }) {
-        done = done && query.prepare(sql);
-        if (done && sql.contains(u":numbers"_s))
-            query.bindValue(u":numbers"_s, json);
-        done = done && query.exec();
-    }
-    if (!done)
-        error = query.lastError();
-    if (!done || !m_file->exec("COMMIT", &error)) {
-        const QString why = NotebookFile::reason(error);
-        m_file->exec("ROLLBACK", &error);
-        QSqlQuery drop(m_file->database());
-        drop.exec(u"DROP TABLE IF EXISTS erased_children"_s);
-        return fail(u"Non riesco a cancellare dal"_s, why);
-    }
-    return true;
+    return inOneTransaction([&] {
+        QSqlQuery query(m_file->database());
+        for (const QString &sql :
+            { u"CREATE TEMP TABLE erased_children AS SELECT DISTINCT child FROM answers"
+              " WHERE number IN (SELECT value FROM json_each(:numbers))"_s,
+                u"DELETE FROM answers WHERE number IN (SELECT value FROM json_each(:numbers))"_s,
+                u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
+                " WHERE a.child = children.id) WHERE id IN (SELECT child FROM erased_children)"_s,
+                u"DELETE FROM children WHERE answers = 0"
+                " AND id IN (SELECT child FROM erased_children)"_s,
+                u"DROP TABLE erased_children"_s }) {
+            bool done = query.prepare(sql);
+            if (done && sql.contains(u":numbers"_s))
+                query.bindValue(u":numbers"_s, json);
+            if (!done || !query.exec())
+                return fail(
+                    u"Non riesco a cancellare dal"_s, NotebookFile::reason(query.lastError()));
+        }
+        return true;
+    });
 }
 
 bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const QString &toName)
@@ -269,18 +260,45 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
     return runAll({ &to, &answers, &count, &from, &settings }, u"Non riesco a scrivere nel"_s);
 }
 
+bool Notebook::inOneTransaction(const std::function<bool()> &work)
+{
+    if (m_inTransaction)
+        return work();
+    if (!open())
+        return false;
+    QSqlError error;
+    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+    m_inTransaction = true;
+    const bool done = work();
+    m_inTransaction = false;
+    if (!done) {
+        m_file->exec("ROLLBACK", &error);
+        return false;
+    }
+    if (!m_file->exec("COMMIT", &error)) {
+        const QString why = NotebookFile::reason(error);
+        m_file->exec("ROLLBACK", &error);
+        return fail(u"Non riesco a scrivere nel"_s, why);
+    }
+    return true;
+}
+
 bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)
 {
     QSqlError error;
-    if (!m_file->exec("BEGIN IMMEDIATE", &error))
+    if (!m_inTransaction && !m_file->exec("BEGIN IMMEDIATE", &error))
         return fail(what, NotebookFile::reason(error));
     for (QSqlQuery *query : queries) {
         if (!query->exec()) {
             const QString why = NotebookFile::reason(query->lastError());
-            m_file->exec("ROLLBACK", &error);
+            if (!m_inTransaction)
+                m_file->exec("ROLLBACK", &error);
             return fail(what, why);
         }
     }
+    if (m_inTransaction)
+        return true;
     if (!m_file->exec("COMMIT", &error)) {
         const QString why = NotebookFile::reason(error);
         m_file->exec("ROLLBACK", &error);

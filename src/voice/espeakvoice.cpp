@@ -1,5 +1,7 @@
 #include "voice/espeakvoice.h"
 
+#include "core/failure.h"
+#include "voice/pacedvoice.h"
 #include "voice/pulseoutput.h"
 #include "voice/silentoutput.h"
 
@@ -50,7 +52,7 @@ EspeakVoice::~EspeakVoice()
 
 bool EspeakVoice::isSilent() const
 {
-    return m_playing && m_playing == m_silent.get();
+    return m_paced || (m_playing && m_playing == m_silent.get());
 }
 
 void EspeakVoice::prepare(const QString &text)
@@ -67,12 +69,18 @@ void EspeakVoice::say(const QString &text)
         play(ready);
         return;
     }
+    if (!loadedSynthesizer()) {
+        m_paced->say(text);
+        return;
+    }
     m_waitingFor = text;
     request(text);
 }
 
 void EspeakVoice::stop()
 {
+    if (m_paced)
+        m_paced->stop();
     m_waitingFor.reset();
     m_clock.cancel(m_tick);
     m_tick = 0;
@@ -96,17 +104,38 @@ void EspeakVoice::startLoading()
 EspeakSynthesizer *EspeakVoice::loadedSynthesizer()
 {
     startLoading();
-    if (!m_synthesizer)
-        m_synthesizer = m_loading.get();
+    if (!m_synthesizer && !m_paced) {
+        try {
+            m_synthesizer = m_loading.get();
+        } catch (const Failure &failure) {
+            speakWithoutSound(failure.message());
+        }
+    }
     return m_synthesizer.get();
+}
+
+void EspeakVoice::speakWithoutSound(const QString &reason)
+{
+    m_paced = std::make_unique<PacedVoice>(&m_clock);
+    connect(m_paced.get(), &Voice::wordReached, this, &Voice::wordReached);
+    connect(m_paced.get(), &Voice::mouthOpened, this, &Voice::mouthOpened);
+    connect(m_paced.get(), &Voice::finished, this, &Voice::finished);
+    QString said = reason;
+    while (said.endsWith(u'.'))
+        said.chop(1);
+    if (!said.isEmpty())
+        said[0] = said[0].toLower();
+    reportTrouble(said);
 }
 
 void EspeakVoice::request(const QString &text)
 {
     if (m_requested.contains(text))
         return;
-    m_requested.insert(text);
     EspeakSynthesizer *synthesizer = loadedSynthesizer();
+    if (!synthesizer)
+        return;
+    m_requested.insert(text);
     QMetaObject::invokeMethod(
         m_worker,
         [this, synthesizer, text] {

@@ -17,6 +17,7 @@
 
 namespace Zentovia {
 
+class PacedVoice;
 class SilentOutput;
 
 // The wizard's Italian voice: espeak-ng makes the sound on a thread of its
@@ -25,14 +26,16 @@ class SilentOutput;
 // a sound server, or when it goes away, the voice goes on in silence with the
 // same timing, says so once on stderr (again only after sound was heard in
 // between), and tries the server again at the next say(). The pace of the
-// words, the mouth and the silence is the given clock's.
+// words, the mouth and the silence is the given clock's. When espeak-ng or
+// its Italian voice cannot be loaded (a machine without libespeak-ng1), the
+// voice says why once on stderr and goes on as a PacedVoice: the wizard's
+// words come in his balloon alone.
 class EspeakVoice : public Voice
 {
     Q_OBJECT
 public:
     // Plays through the sound server unless given another output, and keeps
-    // time with Clock::system() unless given another clock. Raises a Failure
-    // when espeak-ng or its Italian voice cannot be loaded.
+    // time with Clock::system() unless given another clock.
     explicit EspeakVoice(std::unique_ptr<AudioOutput> output = nullptr, Clock *clock = nullptr,
         const EspeakSettings &settings = {}, QObject *parent = nullptr);
     ~EspeakVoice() override;
@@ -62,7 +65,8 @@ public:
     {
         return m_ready.value(text).utterance;
     }
-    // Whether the current utterance is being played in silence.
+    // Whether the current utterance is being played in silence (always, with
+    // no espeak-ng).
     bool isSilent() const;
 
 Q_SIGNALS:
@@ -72,8 +76,10 @@ Q_SIGNALS:
 private:
     using UtterancePtr = std::shared_ptr<const Utterance>;
 
-    // The synthesizer, once loaded (waits for it the first time).
+    // The synthesizer, once loaded (waits for it the first time); null when
+    // it could not be, and the paced voice speaks instead.
     EspeakSynthesizer *loadedSynthesizer();
+    void speakWithoutSound(const QString &reason);
     void request(const QString &text);
     void onSynthesized(const QString &text, const UtterancePtr &utterance);
     void play(const UtterancePtr &utterance);
@@ -96,6 +102,7 @@ private:
     std::unique_ptr<AudioOutput> m_output;
     std::unique_ptr<SilentOutput> m_silent;
     AudioOutput *m_playing = nullptr; // m_output or m_silent, while speaking
+    std::unique_ptr<PacedVoice> m_paced; // once espeak-ng could not be loaded
 
     struct Kept
     {

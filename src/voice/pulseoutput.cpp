@@ -1,5 +1,6 @@
 #include "voice/pulseoutput.h"
 
+#include "voice/pulseapi.h"
 #include "voice/pulsestream.h"
 
 #include <pthread.h>
@@ -20,7 +21,8 @@ constexpr auto PollTime = std::chrono::milliseconds(5);
 // Between sounds the stream stays open this long, so that the next one starts
 // sooner; then the server may let the sound card rest.
 constexpr auto LingerTime = std::chrono::seconds(5);
-// How long the output waits for its thread when it goes.
+// How long the output waits for its thread, once in a call to the server,
+// before it leaves it there.
 constexpr auto QuitWait = std::chrono::seconds(1);
 // Sound that makes no progress for this long means a server that hangs.
 constexpr int StallMs = 2500;
@@ -42,7 +44,13 @@ struct PulseOutput::Shared
     quint64 playedSession = 0;
     qint64 played = 0;
     quint64 busyWith = 0; // the session being played, 0 between sounds
+    // In the server's calls, where a server that hangs can keep it; outside
+    // them the thread always comes back soon (loading the library, say).
+    bool inServer = false;
     bool ended = false;
+    // The output went while the thread was in a server's call: once back,
+    // it ends at once and calls nothing more (see run()).
+    bool abandoned = false;
 };
 
 PulseOutput::PulseOutput(QObject *parent)
@@ -61,13 +69,22 @@ PulseOutput::~PulseOutput()
     m_shared->quit = true;
     m_shared->owner = nullptr;
     m_shared->wake.notify_all();
-    // A hung server may keep the thread in a call for good: it is left behind.
-    const bool ended = m_shared->wake.wait_for(lock, QuitWait, [this] { return m_shared->ended; });
+    // The thread is waited for, except while a server that does not answer
+    // keeps it in a call: then it is left in that call, and when the call
+    // returns (perhaps while the program ends) it touches nothing but what
+    // it shares with this output, and ends. Never is it left inside the
+    // program's or Qt's own code, such as the loading of a library, whose
+    // locks the end of the program takes down.
+    while (!m_shared->wake.wait_for(lock, QuitWait, [this] { return m_shared->ended; })) {
+        if (m_shared->inServer) {
+            m_shared->abandoned = true;
+            lock.unlock();
+            m_thread.detach();
+            return;
+        }
+    }
     lock.unlock();
-    if (ended)
-        m_thread.join();
-    else
-        m_thread.detach();
+    m_thread.join();
 }
 
 bool PulseOutput::start(const QByteArray &pcm, const PcmFormat &format)
@@ -154,6 +171,16 @@ void PulseOutput::run(const std::shared_ptr<Shared> &shared)
     pthread_setname_np(pthread_self(), "sound");
     PulseStream stream;
     std::unique_lock lock(shared->mutex);
+    // Marks the calls to the server; false once the output has gone while
+    // the thread was in one, and the thread must end at once.
+    const auto inServer = [&](bool in) {
+        shared->inServer = in;
+        return !shared->abandoned;
+    };
+    const auto leave = [&] {
+        stream.abandon();
+        shared->ended = true;
+    };
     quint64 handled = 0;
     const auto asked = [&] { return shared->quit || shared->session != handled; };
     while (!shared->quit) {
@@ -161,9 +188,12 @@ void PulseOutput::run(const std::shared_ptr<Shared> &shared)
             if (!stream.isOpen()) {
                 shared->wake.wait(lock, asked);
             } else if (!shared->wake.wait_for(lock, LingerTime, asked)) {
+                inServer(true);
                 lock.unlock();
                 stream.close();
                 lock.lock();
+                if (!inServer(false))
+                    return leave();
             }
             continue;
         }
@@ -174,15 +204,26 @@ void PulseOutput::run(const std::shared_ptr<Shared> &shared)
             continue;
         shared->busyWith = handled;
         lock.unlock();
+        // The library is loaded outside the server's calls: the output waits
+        // for it when it goes.
+        PulseApi::get(nullptr);
+        lock.lock();
+        inServer(true);
+        lock.unlock();
         const Ending ending = play(stream, *shared, handled, pcm, format);
         lock.lock();
+        if (!inServer(false))
+            return leave();
         shared->busyWith = 0;
         if (ending != Ending::Superseded)
             report(*shared, handled, ending == Ending::Lost ? stream.error() : QString());
     }
+    inServer(true);
     lock.unlock();
     stream.close();
     lock.lock();
+    if (!inServer(false))
+        return leave();
     shared->ended = true;
     shared->wake.notify_all();
 }

@@ -35,6 +35,9 @@ public:
     // Connects to the default server and opens a stream on its default output.
     bool open(const PcmFormat &format);
     void close();
+    // Forgets the stream without a word to the server: for a program that
+    // ends while the server does not answer.
+    void abandon() { m_simple = nullptr; }
     bool isOpen() const { return m_simple != nullptr; }
     const PcmFormat &format() const { return m_format; }
 
