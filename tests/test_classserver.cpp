@@ -729,6 +729,9 @@ void TestClassServer::classListAndWeek()
         = ClassDatabase::open(m_postgres.connection(database, u"pc_aula"_s), 5000, -1, &why);
     QVERIFY2(pupils, qPrintable(why));
     QCOMPARE(ClassList::names(*pupils, &why), (QStringList { u"Ada"_s, u"Bruno"_s }));
+    // A code for each child of the list.
+    QCOMPARE(run({ u"--classe"_s, u"codici"_s }), 0);
+    QCOMPARE(m_postgres.sql(database, u"SELECT count(*) FROM zentovia_codes"_s), u"2"_s);
 
     QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"7"_s, u"--fino"_s, u"2099-01-15"_s }), 0);
     QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"3,8"_s, u"--fino"_s, u"2099-01-10"_s,

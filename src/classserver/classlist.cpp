@@ -196,6 +196,13 @@ bool assign(
         != nullptr;
 }
 
+bool setCode(ClassDatabase &database, const QString &child, const QString &code, QString *why)
+{
+    return database.connection().exec(
+               "SELECT zentovia_set_code($1, $2)", { keyOf(child), code.toUtf8() }, why)
+        != nullptr;
+}
+
 std::optional<Assignment> assignmentFor(ClassDatabase &database, const QString &child, QString *why)
 {
     // The class's for any login; a child's for the teacher's.
