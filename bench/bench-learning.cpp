@@ -490,7 +490,7 @@ int writeNotebook(const QString &path)
         answer.at = answer.at.addDays(days);
     Notebook notebook(path);
     if (!notebook.add(answers)) {
-        std::printf("no notebook: %s\n", qUtf8Printable(notebook.problem()));
+        std::printf("no notebook: %s\n", qUtf8Printable(notebook.problem().toDebugString()));
         return 1;
     }
     std::printf("%lld answers written to %s\n", static_cast<long long>(answers.size()),

@@ -61,7 +61,7 @@ int main(int argc, char **argv)
         const auto grid = notebook.grid(u"Giulia"_s);
         gridMs.append(msSince(clock));
         if (!grid || grid->at(6).at(7).asked == 0) {
-            std::printf("no grid: %s\n", qUtf8Printable(notebook.problem()));
+            std::printf("no grid: %s\n", qUtf8Printable(notebook.problem().toDebugString()));
             return 1;
         }
     }
@@ -76,9 +76,9 @@ int main(int argc, char **argv)
     null.open(QIODevice::WriteOnly);
     QElapsedTimer clock;
     clock.start();
-    QString problem;
+    ExportProblem problem;
     if (!exportCsv(notebook, null, &problem)) {
-        std::printf("export failed: %s\n", qUtf8Printable(problem));
+        std::printf("export failed: %s\n", qUtf8Printable(problem.toDebugString()));
         return 1;
     }
     const double exportS = msSince(clock) / 1000;

@@ -97,18 +97,21 @@ int main(int argc, char **argv)
         backlog.append(answer);
     }
     if (!notebook.add(backlog)) {
-        std::printf("no notebook: %s\n", qUtf8Printable(notebook.problem()));
+        std::printf("no notebook: %s\n", qUtf8Printable(notebook.problem().toDebugString()));
         return 1;
     }
     QElapsedTimer clock;
     clock.start();
+    ClassProblem failed;
     std::unique_ptr<ClassDatabase> database
-        = ClassDatabase::open(postgres.connection(u"banco"_s, u"pc_aula"_s), 5000, -1, &why);
+        = ClassDatabase::open(postgres.connection(u"banco"_s, u"pc_aula"_s), 5000, -1, &failed);
     ServerSync sync;
-    const qint64 sent = database ? sync.send(notebook, *database, &why) : -1;
+    const std::optional<qint64> sent
+        = database ? sync.send(notebook, *database, &failed) : std::nullopt;
     const double sendS = msSince(clock) / 1000;
     if (sent != Backlog) {
-        std::printf("send failed (%lld): %s\n", static_cast<long long>(sent), qUtf8Printable(why));
+        std::printf("send failed (%lld): %s\n", static_cast<long long>(sent.value_or(-1)),
+            qUtf8Printable(failed.toDebugString()));
         return 1;
     }
     line("send a backlog of 10,000 answers", sendS, "s", "<= 5", sendS <= 5);
@@ -138,7 +141,7 @@ int main(int argc, char **argv)
         const std::optional<FactGrid> grid = reader.grid(childName(run % Children), 6);
         gridMs.append(msSince(clock));
         if (!grid || grid->at(0).at(0).asked == 0) {
-            std::printf("no grid: %s\n", qUtf8Printable(reader.problem()));
+            std::printf("no grid: %s\n", qUtf8Printable(reader.problem().toDebugString()));
             return 1;
         }
     }
@@ -158,7 +161,7 @@ int main(int argc, char **argv)
         = readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
     const double overviewMs = msSince(clock);
     if (!overview || overview->size() != Children) {
-        std::printf("no class overview: %s\n", qUtf8Printable(reader.problem()));
+        std::printf("no class overview: %s\n", qUtf8Printable(reader.problem().toDebugString()));
         return 1;
     }
     line("the class at a glance, 30 children, 1,000,000 answers", overviewMs, "ms", "<= 1000",
@@ -169,7 +172,8 @@ int main(int argc, char **argv)
     reader.forEachAnswer([&count](const StoredAnswer &) { return ++count > 0; });
     line("every answer, oldest first (export)", msSince(clock) / 1000, "s", "-", true);
     if (!children || children->size() != Children || count != ClassAnswers + Backlog) {
-        std::printf("the class read back wrong: %s\n", qUtf8Printable(reader.problem()));
+        std::printf(
+            "the class read back wrong: %s\n", qUtf8Printable(reader.problem().toDebugString()));
         return 1;
     }
     return allMet ? 0 : 1;

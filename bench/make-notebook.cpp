@@ -102,7 +102,7 @@ int main(int argc, char **argv)
         }
         if (batch.size() >= BatchSize || made == total) {
             if (!notebook.add(batch)) {
-                std::fprintf(stderr, "%s\n", qUtf8Printable(notebook.problem()));
+                std::fprintf(stderr, "%s\n", qUtf8Printable(notebook.problem().toDebugString()));
                 return 1;
             }
             batch.clear();

@@ -6,8 +6,7 @@
 #include "classserver/serversettings.h"
 #include "notebook/notebook.h"
 #include "notebookview/notebookwindow.h"
-
-#include <QDebug>
+#include "telling/telling.h"
 
 using namespace Zentovia;
 
@@ -29,11 +28,21 @@ int main(int argc, char **argv)
     // This computer's answers go on to the class's server while the window
     // is open too, and the teacher's erases and settings come back.
     const std::unique_ptr<ClassSender> sender = ClassSender::start(server, notebook.path());
-    if (sender)
-        QObject::connect(sender.get(), &ClassSender::copied, &window, &NotebookWindow::showProblem);
-    if (!server.problem().isEmpty()) {
-        qWarning().noquote() << u"zentovia: " + server.problem();
-        window.showProblem(server.problem());
+    if (sender) {
+        QObject::connect(sender.get(), &ClassSender::copied, &window,
+            [&window](const QString &was, const QString &now) {
+                const QString sentence = Telling::copied(was, now);
+                Telling::toStderr(sentence);
+                window.showProblem(sentence);
+            });
+        QObject::connect(sender.get(), &ClassSender::problem, &window,
+            [connection = server.connection()](const ClassProblem &problem) {
+                Telling::toStderr(Telling::classSend(connection, problem));
+            });
+    }
+    if (server.problem()) {
+        Telling::toStderr(Telling::classSetting(server.problem()));
+        window.showProblem(Telling::classSetting(server.problem()));
     }
     window.show();
     return app.exec();

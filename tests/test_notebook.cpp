@@ -242,7 +242,7 @@ void TestNotebook::faults()
 
     Notebook notebook(path, kind == u"damaged answers");
     QCOMPARE(notebook.add(answer(u"Bea"_s, u"56"_s)), writes);
-    QCOMPARE(notebook.problem().isEmpty(), writes);
+    QCOMPARE(!notebook.problem(), writes);
     if (writes) {
         QCOMPARE(notebook.answers(u"Bea"_s)->size(), 1);
         QCOMPARE(notebook.computerId().size(), 16);
@@ -352,7 +352,7 @@ void TestNotebook::oddNames()
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QString problem;
+    ExportProblem problem;
     QVERIFY(exportCsv(notebook, buffer, &problem));
     QVERIFY(buffer.data().contains((u"10:00:00;"_s + csv + u";7;8;"_s).toUtf8()));
 }
@@ -371,7 +371,7 @@ void TestNotebook::csvBytes()
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QString problem;
+    ExportProblem problem;
     QVERIFY(exportCsv(notebook, buffer, &problem));
     QCOMPARE(buffer.data(),
         "\xEF\xBB\xBF"
@@ -382,7 +382,8 @@ void TestNotebook::csvBytes()
 
     Notebook unreadable(m_path + u"/no"_s);
     QVERIFY(!exportCsv(unreadable, buffer, &problem));
-    QVERIFY(problem.startsWith(u"Non riesco a esportare"_s));
+    QCOMPARE(problem.reason, ExportReason::NotRead);
+    QCOMPARE(unreadable.problem().reason, NotebookReason::FolderNotMade);
 }
 
 // A disk that fills after so many bytes.
@@ -424,13 +425,13 @@ void TestNotebook::csvOfManyAnswers()
     QVERIFY(notebook.add(many));
     FillingDevice device(room);
     device.open(QIODevice::WriteOnly);
-    QString problem;
+    ExportProblem problem;
     const bool exported = exportCsv(notebook, device, &problem);
     QCOMPARE(exported, fits);
     if (exported)
         QCOMPARE(device.data().count("\r\n"), 12001);
     else
-        QVERIFY(problem.startsWith(u"Non riesco a scrivere l'esportazione"_s));
+        QCOMPARE(problem.reason, ExportReason::NotWritten);
 }
 
 void TestNotebook::writerOffThread()
@@ -453,7 +454,7 @@ void TestNotebook::writerOffThread()
     QTRY_COMPARE(problems.size(), 1);
     QTest::qWait(100);
     QCOMPARE(problems.size(), 1);
-    QVERIFY(problems.at(0).at(0).toString().startsWith(u"Non riesco ad aprire"_s));
+    QCOMPARE(problems.at(0).at(0).value<NotebookProblem>().reason, NotebookReason::FolderNotMade);
 }
 
 void TestNotebook::twoProgramsAtOnce()

@@ -4,11 +4,13 @@
 
 #include "classserver/classreader.h"
 #include "classserver/classsender.h"
+#include "core/tables.h"
 #include "notebook/notebook.h"
 #include "notebookview/classpage.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/notebookwindow.h"
 #include "support/privatepostgres.h"
+#include "telling/telling.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -90,6 +93,7 @@ private Q_SLOTS:
     void sessionsOfAnswers_data();
     void sessionsOfAnswers();
     void classFromItsServer();
+    void opensBesideAWriter();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -101,7 +105,7 @@ void TestNotebookWindow::init()
     m_home = std::make_unique<QTemporaryDir>();
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->path()));
     m_notebook = std::make_unique<Notebook>();
-    QVERIFY2(m_notebook->add(twoChildren()), qPrintable(m_notebook->problem()));
+    QVERIFY2(m_notebook->add(twoChildren()), qPrintable(m_notebook->problem().toDebugString()));
 }
 
 void TestNotebookWindow::childrenMostRecentFirst()
@@ -338,7 +342,7 @@ void TestNotebookWindow::saysTheNotebooksProblem()
     Notebook notebook(path);
     NotebookWindow window(notebook);
     window.show();
-    const QString problem = notebook.problem();
+    const QString problem = notebook.problem() ? Telling::notebook(notebook.problem()) : QString();
     QCOMPARE(problem.isEmpty(), kind != u"unusable");
     QCOMPARE(window.findChild<QWidget *>(u"problemRow"_s)->isVisible(), !problem.isEmpty());
     QCOMPARE(window.findChild<QLabel *>(u"problem"_s)->text(), problem);
@@ -496,6 +500,36 @@ void TestNotebookWindow::classFromItsServer()
     NotebookWindow away(*m_notebook);
     away.setClass(children);
     QVERIFY(!away.findChild<QPushButton *>(u"erase"_s)->isVisibleTo(&away));
+}
+
+// Another program holds a write on the notebook for 15 s (a long erase, a
+// migration): the window shows the children at once, and what the contest
+// reads at the name comes at once too.
+void TestNotebookWindow::opensBesideAWriter()
+{
+    QProcess writer;
+    writer.start(u"sqlite3"_s, { Notebook::defaultPath() });
+    QVERIFY2(writer.waitForStarted(), "sqlite3 is needed (scripts/install-deps)");
+    const QString held = m_home->filePath(u"held"_s);
+    writer.write("BEGIN IMMEDIATE;\nDELETE FROM meta WHERE key = 'nessuna';\n.shell touch '"
+        + QFile::encodeName(held) + "'\n.shell sleep 15\nCOMMIT;\n");
+    QTRY_VERIFY(QFile::exists(held));
+    QElapsedTimer clock;
+    clock.start();
+    {
+        Notebook notebook;
+        NotebookWindow window(notebook);
+        window.show();
+        QCOMPARE(window.findChild<QComboBox *>(u"child"_s)->count(), 2);
+        QVERIFY(!window.findChild<QWidget *>(u"problemRow"_s)->isVisible());
+    }
+    Notebook atTheName;
+    QCOMPARE(atTheName.contestMinutes(u"Anna"_s), DefaultContestMinutes);
+    QVERIFY(atTheName.grid(u"Anna"_s));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(writer.state(), QProcess::Running);
+    writer.kill();
+    writer.waitForFinished();
 }
 
 QTEST_MAIN(TestNotebookWindow)

@@ -135,7 +135,7 @@ void TestPracticePlan::missInAContestComesFirst()
         answer.multiplier = multiplier;
         answer.outcome = outcome;
         answer.tenths = 30;
-        QVERIFY2(notebook.add(answer), qPrintable(notebook.problem()));
+        QVERIFY2(notebook.add(answer), qPrintable(notebook.problem().toDebugString()));
     }
     const auto grid = notebook.grid(u"leo"_s);
     QVERIFY(grid);

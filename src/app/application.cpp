@@ -3,6 +3,7 @@
 #include "core/datapath.h"
 #include "core/failure.h"
 #include "core/title.h"
+#include "telling/telling.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -91,7 +92,7 @@ bool Application::notify(QObject *receiver, QEvent *event)
 
 void Application::fail(const Failure &failure)
 {
-    std::fprintf(stderr, "zentovia: %s\n", failure.what());
+    Telling::toStderr(failure.message());
     std::fflush(stderr);
     // A failure while the box is open ends the program just the same.
     if (!s_failing) {

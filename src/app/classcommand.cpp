@@ -5,6 +5,7 @@
 #include "classserver/classlist.h"
 #include "classserver/picturecode.h"
 #include "classserver/serversettings.h"
+#include "telling/telling.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -19,7 +20,7 @@ namespace {
 
 int failed(const QString &problem)
 {
-    std::fprintf(stderr, "zentovia: %s\n", problem.toLocal8Bit().constData());
+    Telling::toStderr(problem);
     return 1;
 }
 
@@ -38,16 +39,17 @@ QString listOf(const QStringList &names)
 int runClassCommand(const CommandLine &commandLine, const ServerSettings &server)
 {
     QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
-    if (!server.problem().isEmpty())
-        return failed(server.problem());
+    if (server.problem())
+        return failed(Telling::classSetting(server.problem()));
     if (!server.isSet())
         return failed(u"L'elenco della classe sta nell'archivio della classe, che su questo "
                       "computer non è impostato (l'impostazione archivio, vedi il README)."_s);
-    QString why;
+    ClassProblem why;
     const std::unique_ptr<ClassDatabase> database
         = ClassDatabase::open(server.connection(), 5000, -1, &why);
     if (!database)
-        return failed(u"Non riesco a raggiungere l'archivio della classe: %1."_s.arg(why));
+        return failed(
+            u"Non riesco a raggiungere l'archivio della classe: %1."_s.arg(Telling::classWhy(why)));
 
     switch (commandLine.classCommand) {
     case CommandLine::ClassCommand::Import: {
@@ -56,12 +58,13 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
             return failed(
                 u"Non riesco a leggere «%1»: %2."_s.arg(commandLine.classFile, file.errorString()));
         const ClassListFile list = readClassList(file.read(4 * 1024 * 1024));
-        if (!list.problem.isEmpty())
+        if (list.problem != ClassReason::None)
             return failed(u"Non importo «%1»: %2; l'elenco resta com'era."_s.arg(
-                commandLine.classFile, list.problem));
+                commandLine.classFile, Telling::classListFile(list.problem)));
         const std::optional<ClassList::Added> added = ClassList::add(*database, list.names, &why);
         if (!added)
-            return failed(u"Non importo l'elenco: %1; l'elenco resta com'era."_s.arg(why));
+            return failed(
+                u"Non importo l'elenco: %1; l'elenco resta com'era."_s.arg(Telling::classWhy(why)));
         say(u"Aggiunti %1 bambini all'elenco della classe%2"_s.arg(added->added.size())
                 .arg(added->added.isEmpty() ? u"."_s : u": "_s + listOf(added->added) + u'.'));
         if (!added->already.isEmpty())
@@ -79,7 +82,8 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
     case CommandLine::ClassCommand::List: {
         const std::optional<QStringList> names = ClassList::names(*database, &why);
         if (!names)
-            return failed(u"Non riesco a leggere l'elenco della classe: %1."_s.arg(why));
+            return failed(
+                u"Non riesco a leggere l'elenco della classe: %1."_s.arg(Telling::classWhy(why)));
         for (const QString &name : *names)
             say(name);
         return 0;
@@ -90,11 +94,13 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
             ? ClassList::names(*database, &why)
             : std::optional<QStringList>(QStringList { commandLine.child });
         if (!names)
-            return failed(u"Non riesco a leggere l'elenco della classe: %1."_s.arg(why));
+            return failed(
+                u"Non riesco a leggere l'elenco della classe: %1."_s.arg(Telling::classWhy(why)));
         for (const QString &name : *names) {
             const QString code = PictureCode::draw();
             if (!ClassList::setCode(*database, name, code, &why))
-                return failed(u"Non riesco a dare il codice a %1: %2."_s.arg(name, why));
+                return failed(
+                    u"Non riesco a dare il codice a %1: %2."_s.arg(name, Telling::classWhy(why)));
             say(u"%1: %2"_s.arg(name, PictureCode::spoken(code)));
         }
         return 0;
@@ -104,7 +110,7 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
     }
     const Assignment assignment { commandLine.tables, commandLine.until };
     if (!ClassList::assign(*database, assignment, commandLine.child, &why))
-        return failed(u"Non riesco ad assegnare le tabelline: %1."_s.arg(why));
+        return failed(u"Non riesco ad assegnare le tabelline: %1."_s.arg(Telling::classWhy(why)));
     QStringList tables;
     for (const int table : commandLine.tables)
         tables << QString::number(table);

@@ -4,6 +4,7 @@
 #include "classserver/serversettings.h"
 #include "notebook/csvexport.h"
 #include "notebook/notebook.h"
+#include "telling/telling.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -14,7 +15,7 @@ namespace {
 
 int failed(const QString &problem)
 {
-    std::fprintf(stderr, "zentovia: %s\n", problem.toLocal8Bit().constData());
+    Telling::toStderr(problem);
     return 1;
 }
 
@@ -28,11 +29,11 @@ int exportNotebook(const ServerSettings &server, std::FILE *out)
     if (!device.open(out, QIODevice::WriteOnly))
         return failed(QStringLiteral("Non riesco a scrivere l'esportazione delle risposte: %1.")
                           .arg(device.errorString()));
-    QString problem;
+    ExportProblem problem;
     // With a class's server set, the whole class; when it cannot be reached,
     // this computer's notebook, and a line that says so.
-    if (!server.problem().isEmpty())
-        failed(server.problem());
+    if (server.problem())
+        failed(Telling::classSetting(server.problem()));
     Notebook notebook;
     if (server.isSet()) {
         ClassReader reader(server.connection());
@@ -45,16 +46,21 @@ int exportNotebook(const ServerSettings &server, std::FILE *out)
                            .arg(waiting));
             const bool exported = exportCsv(
                 [&](const AnswerVisit &visit) { return reader.forEachAnswer(visit, &notebook); },
-                [&] { return reader.problem(); }, device, &problem);
-            return exported ? 0 : failed(problem);
+                device, &problem);
+            return exported ? 0
+                            : failed(Telling::exportFailed(problem,
+                                Telling::classRead(server.connection(), reader.problem())));
         }
-        if (reader.problem().isEmpty())
+        if (!reader.problem())
             failed(QStringLiteral("La classe intera la esporta l'insegnante, con il suo accesso: "
                                   "esporto le risposte di questo computer."));
         else
-            failed(reader.problem() + QStringLiteral(" Esporto le risposte di questo computer."));
+            failed(Telling::classRead(server.connection(), reader.problem())
+                + QStringLiteral(" Esporto le risposte di questo computer."));
     }
-    return exportCsv(notebook, device, &problem) ? 0 : failed(problem);
+    return exportCsv(notebook, device, &problem)
+        ? 0
+        : failed(Telling::exportFailed(problem, Telling::notebook(notebook.problem())));
 }
 
 } // namespace Zentovia

@@ -5,6 +5,7 @@
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
 #include "notebook/notebook.h"
+#include "telling/telling.h"
 
 #include <QDebug>
 #include <QRandomGenerator>
@@ -33,9 +34,9 @@ void NotebookPractice::childNamedWithCode(const QString &child, const QString &c
     // code only: this computer's alone otherwise).
     m_class->ask([child, code](ClassReader &reader,
                      Notebook *local) { return reader.answers(child, local, code); },
-        [this](const std::optional<QList<Answer>> &answers, const QString &problem) {
+        [this](const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
             if (!answers) {
-                qWarning().noquote() << u"zentovia: " + problem;
+                Telling::toStderr(Telling::classRead(m_class->connection(), problem));
                 return;
             }
             if (m_answered)
@@ -60,7 +61,7 @@ void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
     }
     if (!grid) {
         // The ripasso goes on as for a child with no answers yet.
-        qWarning().noquote() << u"zentovia: " + notebook.problem();
+        Telling::toStderr(Telling::notebook(notebook.problem()));
         grid.emplace();
     }
     QList<int> tables = m_chosenTables;

@@ -23,7 +23,7 @@ const QList<QList<QByteArray>> Steps = {};
 } // namespace
 
 std::unique_ptr<ClassDatabase> ClassDatabase::open(
-    const QString &conninfo, int timeoutMs, int stopFd, QString *why)
+    const QString &conninfo, int timeoutMs, int stopFd, ClassProblem *why)
 {
     std::unique_ptr<PgConnection> connection = PgConnection::open(conninfo, timeoutMs, stopFd, why);
     if (!connection)
@@ -36,7 +36,7 @@ ClassDatabase::ClassDatabase(std::unique_ptr<PgConnection> connection)
     : m_connection(std::move(connection))
 { }
 
-bool ClassDatabase::check(QString *why)
+bool ClassDatabase::check(ClassProblem *why)
 {
     const QString name = m_connection->database();
     // Every table, view or sequence-free relation anyone made, whether this
@@ -62,13 +62,13 @@ bool ClassDatabase::check(QString *why)
     if (!others.isEmpty() || (!ours.isEmpty() && !ours.contains(OurTables.first()))) {
         if (others.size() > 3)
             others = others.mid(0, 3) << u"…"_s;
-        *why = u"il database «%1» contiene le tabelle di un altro programma (%2): non lo uso"_s.arg(
-            name, (others.isEmpty() ? ours : others).join(u", "_s));
+        *why = ClassProblem::of(ClassReason::OtherProgram, others.isEmpty() ? ours : others);
+        why->subject = name;
         return false;
     }
     if (ours.isEmpty()) {
-        *why = u"il database «%1» è vuoto: l'amministratore lo prepara con zentovia-server.sql"_s
-                   .arg(name);
+        *why = ClassProblem::of(ClassReason::EmptyDatabase);
+        why->subject = name;
         return false;
     }
     const PgResult version
@@ -76,21 +76,21 @@ bool ClassDatabase::check(QString *why)
     if (!version)
         return false;
     if (PQntuples(version.get()) != 1) {
-        *why = u"il database «%1» non dice la sua versione: non lo uso"_s.arg(name);
+        *why = ClassProblem::of(ClassReason::NoVersion);
+        why->subject = name;
         return false;
     }
     const int found = int(PgConnection::number(version.get(), 0, 0));
     m_databaseId = PgConnection::text(version.get(), 0, 1);
     if (found > Version) {
-        *why = u"il database «%1» l'ha preparato una versione più recente di Zentovia "
-               "(versione %2 dell'archivio): non lo uso"_s.arg(name)
-                   .arg(found);
+        *why = ClassProblem::of(ClassReason::NewerDatabase, { QString::number(found) });
+        why->subject = name;
         return false;
     }
     return found == Version || migrate(found, why);
 }
 
-bool ClassDatabase::migrate(int from, QString *why)
+bool ClassDatabase::migrate(int from, ClassProblem *why)
 {
     const QString name = m_connection->database();
     const PgResult owner = m_connection->exec("SELECT pg_has_role(relowner, 'USAGE') FROM pg_class "
@@ -99,16 +99,13 @@ bool ClassDatabase::migrate(int from, QString *why)
     if (!owner)
         return false;
     if (PgConnection::text(owner.get(), 0, 0) != u"t") {
-        *why = u"il database «%1» è alla versione %2 dell'archivio e l'utente di questo computer "
-               "non può aggiornarlo: l'amministratore lo aggiorna eseguendo di nuovo "
-               "zentovia-server.sql (vedi il README)"_s.arg(name)
-                   .arg(from);
+        *why = ClassProblem::of(ClassReason::OlderNotOwned, { QString::number(from) });
+        why->subject = name;
         return false;
     }
     if (from < FirstStepFrom || from - FirstStepFrom + Steps.size() < Version) {
-        *why = u"il database «%1» è alla versione %2 dell'archivio: l'amministratore lo "
-               "aggiorna eseguendo di nuovo zentovia-server.sql (vedi il README)"_s.arg(name)
-                   .arg(from);
+        *why = ClassProblem::of(ClassReason::OlderDatabase, { QString::number(from) });
+        why->subject = name;
         return false;
     }
     // All the steps or none; the row lock keeps a second program from
@@ -128,7 +125,7 @@ bool ClassDatabase::migrate(int from, QString *why)
             "UPDATE zentovia_version SET version = $1", { QByteArray::number(Version) }, why)
         && m_connection->exec("COMMIT", why);
     if (!done) {
-        QString ignored;
+        ClassProblem ignored;
         m_connection->exec("ROLLBACK", &ignored);
     }
     return done;

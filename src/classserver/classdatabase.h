@@ -19,10 +19,10 @@ public:
     // The version of the tables this program reads and writes.
     static constexpr int Version = 4;
 
-    // nullptr with *why (Italian) when the server cannot be reached or the
+    // nullptr with *why when the server cannot be reached or the
     // database is not one to use. See PgConnection for the limits.
     static std::unique_ptr<ClassDatabase> open(
-        const QString &conninfo, int timeoutMs, int stopFd, QString *why);
+        const QString &conninfo, int timeoutMs, int stopFd, ClassProblem *why);
 
     PgConnection &connection() { return *m_connection; }
     // The database's random id: each computer's mark of what it sent here
@@ -31,8 +31,8 @@ public:
 
 private:
     explicit ClassDatabase(std::unique_ptr<PgConnection> connection);
-    bool check(QString *why);
-    bool migrate(int from, QString *why);
+    bool check(ClassProblem *why);
+    bool migrate(int from, ClassProblem *why);
 
     std::unique_ptr<PgConnection> m_connection;
     QString m_databaseId;

@@ -66,7 +66,7 @@ ClassListFile readClassList(const QByteArray &bytes)
 {
     ClassListFile file;
     if (bytes.contains('\0')) {
-        file.problem = u"il file non è un elenco: non è un testo"_s;
+        file.problem = ClassReason::NotText;
         return file;
     }
     QString all = text(bytes);
@@ -120,13 +120,13 @@ ClassListFile readClassList(const QByteArray &bytes)
         file.names << name;
     }
     if (file.names.isEmpty())
-        file.problem = u"il file non contiene nessun nome"_s;
+        file.problem = ClassReason::NoNames;
     return file;
 }
 
 namespace ClassList {
 
-std::optional<Added> add(ClassDatabase &database, const QStringList &names, QString *why)
+std::optional<Added> add(ClassDatabase &database, const QStringList &names, ClassProblem *why)
 {
     PgConnection &server = database.connection();
     Added result;
@@ -142,14 +142,14 @@ std::optional<Added> add(ClassDatabase &database, const QStringList &names, QStr
     }
     done = done && server.exec("COMMIT", why);
     if (!done) {
-        QString ignored;
+        ClassProblem ignored;
         server.exec("ROLLBACK", &ignored);
         return std::nullopt;
     }
     return result;
 }
 
-std::optional<QStringList> names(ClassDatabase &database, QString *why)
+std::optional<QStringList> names(ClassDatabase &database, ClassProblem *why)
 {
     const PgResult rows = database.connection().exec(
         "SELECT zentovia_roster_names FROM zentovia_roster_names()", why);
@@ -161,11 +161,11 @@ std::optional<QStringList> names(ClassDatabase &database, QString *why)
     return names;
 }
 
-bool rename(ClassDatabase &database, const QString &from, const QString &to, QString *why)
+bool rename(ClassDatabase &database, const QString &from, const QString &to, ClassProblem *why)
 {
     const QString name = to.simplified();
     if (name.isEmpty()) {
-        *why = u"il nuovo nome è vuoto"_s;
+        *why = ClassProblem::of(ClassReason::EmptyName);
         return false;
     }
     return database.connection().exec("SELECT zentovia_rename($1, $2, $3)",
@@ -173,7 +173,7 @@ bool rename(ClassDatabase &database, const QString &from, const QString &to, QSt
         != nullptr;
 }
 
-bool remove(ClassDatabase &database, const QString &name, QString *why)
+bool remove(ClassDatabase &database, const QString &name, ClassProblem *why)
 {
     return database.connection().exec("DELETE FROM zentovia_roster WHERE child_key = $1",
                { keyOf(name.simplified()) }, why)
@@ -181,7 +181,7 @@ bool remove(ClassDatabase &database, const QString &name, QString *why)
 }
 
 bool assign(
-    ClassDatabase &database, const Assignment &assignment, const QString &child, QString *why)
+    ClassDatabase &database, const Assignment &assignment, const QString &child, ClassProblem *why)
 {
     QStringList tables;
     for (const int table : assignment.tables)
@@ -196,14 +196,15 @@ bool assign(
         != nullptr;
 }
 
-bool setCode(ClassDatabase &database, const QString &child, const QString &code, QString *why)
+bool setCode(ClassDatabase &database, const QString &child, const QString &code, ClassProblem *why)
 {
     return database.connection().exec(
                "SELECT zentovia_set_code($1, $2)", { keyOf(child), code.toUtf8() }, why)
         != nullptr;
 }
 
-std::optional<Assignment> assignmentFor(ClassDatabase &database, const QString &child, QString *why)
+std::optional<Assignment> assignmentFor(
+    ClassDatabase &database, const QString &child, ClassProblem *why)
 {
     // The class's for any login; a child's for the teacher's.
     const PgResult rows = child.isEmpty()
@@ -214,7 +215,7 @@ std::optional<Assignment> assignmentFor(ClassDatabase &database, const QString &
             { keyOf(child) }, why);
     if (!rows || PQntuples(rows.get()) == 0) {
         if (rows)
-            why->clear();
+            *why = {};
         return std::nullopt;
     }
     return fromText(

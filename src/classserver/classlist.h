@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classserver/classproblem.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -22,7 +24,7 @@ struct ClassListFile
     QStringList names; // as written, once each
     QStringList twice; // a name the file has again, case ignored
     QList<int> skipped; // the lines (from 1) with no name
-    QString problem; // in Italian: the file is not a class list; empty when it is
+    ClassReason problem = ClassReason::None; // NotText or NoNames: not a class list
 };
 ClassListFile readClassList(const QByteArray &bytes);
 
@@ -35,7 +37,7 @@ struct Assignment
 
 // The class list and the assignments on the class's server. The teacher's
 // login changes them; the children's computers read the names and their
-// assignment. Each returns nullopt or false with *why in Italian.
+// assignment. Each returns nullopt or false with *why.
 namespace ClassList {
 
 struct Added
@@ -44,23 +46,23 @@ struct Added
     QStringList already; // on the list before
 };
 // All of them in one transaction, or none.
-std::optional<Added> add(ClassDatabase &database, const QStringList &names, QString *why);
-std::optional<QStringList> names(ClassDatabase &database, QString *why);
+std::optional<Added> add(ClassDatabase &database, const QStringList &names, ClassProblem *why);
+std::optional<QStringList> names(ClassDatabase &database, ClassProblem *why);
 // A child renamed, or a name joined to another child's (a name typed
 // otherwise): the answers under from, and those that come under it later,
 // are to's; so are its place on the list and its settings.
-bool rename(ClassDatabase &database, const QString &from, const QString &to, QString *why);
+bool rename(ClassDatabase &database, const QString &from, const QString &to, ClassProblem *why);
 // The teacher's: the child's new picture code (see PictureCode), in place of
 // the old one.
-bool setCode(ClassDatabase &database, const QString &child, const QString &code, QString *why);
+bool setCode(ClassDatabase &database, const QString &child, const QString &code, ClassProblem *why);
 // Off the list; the child's answers stay.
-bool remove(ClassDatabase &database, const QString &name, QString *why);
+bool remove(ClassDatabase &database, const QString &name, ClassProblem *why);
 // child empty: for the whole class.
 bool assign(
-    ClassDatabase &database, const Assignment &assignment, const QString &child, QString *why);
-// The child's, or else the class's; nullopt with *why empty when none holds.
+    ClassDatabase &database, const Assignment &assignment, const QString &child, ClassProblem *why);
+// The child's, or else the class's; nullopt with no *why when none holds.
 std::optional<Assignment> assignmentFor(
-    ClassDatabase &database, const QString &child, QString *why);
+    ClassDatabase &database, const QString &child, ClassProblem *why);
 
 // "7,9 2027-01-15", as a notebook keeps the last one seen.
 QString toText(const Assignment &assignment);

@@ -13,19 +13,45 @@
 
 namespace Zentovia {
 
+namespace {
+
+// A child of the class as the rows come, under their key.
+struct Building
+{
+    ClassChild child;
+    qint64 lastSeconds = 0;
+    std::shared_ptr<GridBuilder> grid;
+};
+
+// Each child's grid finished, and the children in alphabetical order.
+QList<ClassChild> finished(QHash<QByteArray, Building> &children)
+{
+    QList<ClassChild> list;
+    for (Building &b : children) {
+        if (b.grid) {
+            b.child.grid = b.grid->finish();
+            b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
+        }
+        for (const auto &tableRow : b.child.grid)
+            for (const FactSummary &fact : tableRow)
+                b.child.learned += fact.state == FactState::Learned ? 1 : 0;
+        list << b.child;
+    }
+    std::sort(list.begin(), list.end(), [](const ClassChild &a, const ClassChild &b) {
+        return a.name.localeAwareCompare(b.name) < 0;
+    });
+    return list;
+}
+
+} // namespace
+
 std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 now)
 {
     if (!reader.open())
         return std::nullopt;
-    struct Building
-    {
-        ClassChild child;
-        qint64 lastSeconds = 0;
-        std::shared_ptr<GridBuilder> grid;
-    };
     QHash<QByteArray, Building> children;
     const qint64 weekAgo = now - 7 * 86400;
-    QString why;
+    ClassProblem why;
     // Each fact's latest answers, counted in the order of the grid's index,
     // which the server reads alone, with no sort.
     const bool read = reader.database()->connection().forEachRow(
@@ -91,21 +117,7 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         found->child.thisWeek = int(PgConnection::number(week.get(), row, 1));
         found->child.thisWeekSeconds = int(PgConnection::number(week.get(), row, 2));
     }
-    QList<ClassChild> list;
-    for (Building &b : children) {
-        if (b.grid) {
-            b.child.grid = b.grid->finish();
-            b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
-        }
-        for (const auto &tableRow : b.child.grid)
-            for (const FactSummary &fact : tableRow)
-                b.child.learned += fact.state == FactState::Learned ? 1 : 0;
-        list << b.child;
-    }
-    std::sort(list.begin(), list.end(), [](const ClassChild &a, const ClassChild &b) {
-        return a.name.localeAwareCompare(b.name) < 0;
-    });
-    return list;
+    return finished(children);
 }
 
 } // namespace Zentovia

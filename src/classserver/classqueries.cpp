@@ -20,6 +20,7 @@ Notebook *ClassQueries::OnThread::local()
 ClassQueries::ClassQueries(
     const QString &connection, const QString &notebookPath, int waitMs, QObject *parent)
     : QObject(parent)
+    , m_connection(connection)
     , m_thread(QStringLiteral("classe"), this)
     , m_state(std::make_shared<OnThread>(connection, waitMs, m_thread.stopFd(), notebookPath))
 { }

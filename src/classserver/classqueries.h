@@ -25,9 +25,11 @@ public:
         int waitMs = 5000, QObject *parent = nullptr);
     ~ClassQueries() override;
 
+    const QString &connection() const { return m_connection; }
+
     // read(ClassReader &, Notebook *thisComputer) on the reading thread,
     // giving an optional or a bool; then done(what it gave, the reader's
-    // problem when it gave nothing) on this object's thread, unless this
+    // ClassProblem when it gave nothing) on this object's thread, unless this
     // object is gone by then. thisComputer is nullptr without a notebook.
     template<typename Read, typename Done>
     void ask(Read read, Done done)
@@ -35,7 +37,7 @@ public:
         m_thread.run(
             [state = m_state, read = std::move(read)]() mutable {
                 auto found = read(state->reader, state->local());
-                return std::pair(found, found ? QString() : state->reader.problem());
+                return std::pair(found, found ? ClassProblem() : state->reader.problem());
             },
             [done = std::move(done)](
                 const auto &result) mutable { done(result.first, result.second); });
@@ -52,6 +54,7 @@ private:
         std::unique_ptr<Notebook> notebook;
     };
 
+    QString m_connection;
     WorkThread m_thread;
     std::shared_ptr<OnThread> m_state; // used by the jobs only
 };

@@ -36,10 +36,9 @@ ClassReader::ClassReader(const QString &connection, int waitMs, int stopFd)
 
 ClassReader::~ClassReader() = default;
 
-bool ClassReader::fail(const QString &why)
+bool ClassReader::fail(const ClassProblem &why)
 {
-    m_problem
-        = u"Non riesco a leggere l'archivio della classe («%1»): %2."_s.arg(m_connection, why);
+    m_problem = why;
     if (m_database && m_database->connection().broken())
         m_database.reset();
     return false;
@@ -51,7 +50,7 @@ bool ClassReader::open()
         m_database.reset();
     if (m_database)
         return true;
-    QString why;
+    ClassProblem why;
     m_database = ClassDatabase::open(m_connection, m_waitMs, m_stopFd, &why);
     if (!m_database)
         return fail(why);
@@ -71,7 +70,7 @@ std::optional<QList<StoredAnswer>> ClassReader::unsent(Notebook *local)
     std::optional<QList<StoredAnswer>> answers
         = mark ? local->answersAfter(*mark, std::numeric_limits<int>::max()) : std::nullopt;
     if (!answers) {
-        m_problem = local->problem();
+        m_problem = ClassProblem::of(local->problem());
         return std::nullopt;
     }
     std::stable_sort(answers->begin(), answers->end(),
@@ -94,7 +93,7 @@ std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
     const std::optional<QList<StoredAnswer>> local = unsent(waiting);
     if (!local)
         return std::nullopt;
-    QString why;
+    ClassProblem why;
     const PgResult rows = m_database->connection().exec(
         "SELECT (SELECT a.child FROM zentovia_answers a WHERE a.child_key = k.child_key"
         " AND a.at = k.last LIMIT 1), extract(epoch FROM k.last)::bigint, k.answers"
@@ -133,8 +132,7 @@ bool ClassReader::erase(const QString &child)
 {
     if (!open())
         return false;
-    QString why;
-    QByteArray state;
+    ClassProblem why;
     // The server's clock, so that the erase's deadline is the server's: it
     // refuses the erase once this reader has stopped waiting for it (half
     // the wait later), so that an erase said not done never happens.
@@ -144,20 +142,20 @@ bool ClassReader::erase(const QString &child)
         = now ? PgConnection::text(now.get(), 0, 0).toDouble() + m_waitMs / 2000.0 : 0;
     const PgResult done = now
         ? m_database->connection().exec("SELECT zentovia_erase($1, to_timestamp($2))",
-            { keyOf(child), QByteArray::number(deadline, 'f', 3) }, &why, &state)
+            { keyOf(child), QByteArray::number(deadline, 'f', 3) }, &why)
         : nullptr;
     if (done)
         return true;
-    // 42501: insufficient privilege.
-    return fail(state == "42501" ? u"solo l'insegnante può cancellare il quaderno di un bambino"_s
-                                 : u"%1; il quaderno non è stato cancellato"_s.arg(why));
+    return fail(
+        ClassProblem::of(why.reason == ClassReason::NotPermitted ? ClassReason::TeacherOnlyErase
+                                                                 : ClassReason::EraseNotDone));
 }
 
 std::optional<bool> ClassReader::codeIsRight(const QString &child, const QString &code)
 {
     if (!open())
         return std::nullopt;
-    QString why;
+    ClassProblem why;
     const PgResult right = m_database->connection().exec(
         "SELECT zentovia_code_ok($1, $2)", { keyOf(child), code.toUtf8() }, &why);
     if (!right) {
@@ -169,13 +167,8 @@ std::optional<bool> ClassReader::codeIsRight(const QString &child, const QString
 
 bool ClassReader::setCode(const QString &child, const QString &code)
 {
-    if (!open())
-        return false;
-    QString why;
-    QByteArray state;
-    const PgResult done = m_database->connection().exec(
-        "SELECT zentovia_set_code($1, $2)", { keyOf(child), code.toUtf8() }, &why, &state);
-    return done || fail(state == "42501" ? u"solo l'insegnante dà i codici delle figure"_s : why);
+    return setSetting(
+        "SELECT zentovia_set_code($1, $2)", child, code.toUtf8(), ClassReason::TeacherOnlyCode);
 }
 
 std::optional<int> ClassReader::setting(
@@ -183,7 +176,7 @@ std::optional<int> ClassReader::setting(
 {
     if (!open())
         return std::nullopt;
-    QString why;
+    ClassProblem why;
     const PgResult set = m_database->connection().exec(
         sql, { keyOf(child), code.isEmpty() ? QByteArray() : code.toUtf8() }, &why);
     if (!set) {
@@ -199,7 +192,7 @@ bool ClassReader::bringSettings(const QString &child, const QString &code, Noteb
 {
     if (!open())
         return false;
-    QString why;
+    ClassProblem why;
     const PgResult rows = m_database->connection().exec(
         "SELECT fact_seconds, contest_minutes, array_to_string(tables, ',') || ' ' || until"
         " FROM zentovia_child_settings($1, $2)",
@@ -208,28 +201,24 @@ bool ClassReader::bringSettings(const QString &child, const QString &code, Noteb
         return fail(why);
     const QStringList settings = PQntuples(rows.get()) == 0
         ? QStringList()
-        : QStringList {
-              PgConnection::text(rows.get(), 0, 0),
-              PgConnection::text(rows.get(), 0, 1),
-              PgConnection::text(rows.get(), 0, 2),
-          };
+        : QStringList { PgConnection::text(rows.get(), 0, 0), PgConnection::text(rows.get(), 0, 1),
+              PgConnection::text(rows.get(), 0, 2) };
     if (!settings.isEmpty() && !keepChildSettings(into, child, settings)) {
-        m_problem = into.problem();
+        m_problem = ClassProblem::of(into.problem());
         return false;
     }
     return true;
 }
 
 bool ClassReader::setSetting(
-    const char *sql, const QString &child, int value, const QString &teachersOnly)
+    const char *sql, const QString &child, const QByteArray &value, ClassReason teachersOnly)
 {
     if (!open())
         return false;
-    QString why;
-    QByteArray state;
-    const PgResult done = m_database->connection().exec(
-        sql, { keyOf(child), QByteArray::number(value) }, &why, &state);
-    return done || fail(state == "42501" ? teachersOnly : why);
+    ClassProblem why;
+    const PgResult done = m_database->connection().exec(sql, { keyOf(child), value }, &why);
+    return done
+        || fail(why.reason == ClassReason::NotPermitted ? ClassProblem::of(teachersOnly) : why);
 }
 
 std::optional<int> ClassReader::factSeconds(
@@ -241,8 +230,8 @@ std::optional<int> ClassReader::factSeconds(
 
 bool ClassReader::setFactSeconds(const QString &child, int seconds)
 {
-    return setSetting("SELECT zentovia_set_fact_seconds($1, $2::smallint)", child, seconds,
-        u"solo l'insegnante sceglie il tempo per rispondere"_s);
+    return setSetting("SELECT zentovia_set_fact_seconds($1, $2::smallint)", child,
+        QByteArray::number(seconds), ClassReason::TeacherOnlyFactSeconds);
 }
 
 std::optional<int> ClassReader::contestMinutes(
@@ -254,8 +243,8 @@ std::optional<int> ClassReader::contestMinutes(
 
 bool ClassReader::setContestMinutes(const QString &child, int minutes)
 {
-    return setSetting("SELECT zentovia_set_contest_minutes($1, $2::smallint)", child, minutes,
-        u"solo l'insegnante sceglie il tempo della gara"_s);
+    return setSetting("SELECT zentovia_set_contest_minutes($1, $2::smallint)", child,
+        QByteArray::number(minutes), ClassReason::TeacherOnlyContestMinutes);
 }
 
 std::optional<QList<Answer>> ClassReader::answers(
@@ -266,7 +255,7 @@ std::optional<QList<Answer>> ClassReader::answers(
     // With no code, the children's login reads nothing of the child on the
     // server: then every answer of the notebook, sent or not.
     const bool fromServer = m_teacher || !code.isEmpty();
-    QString why;
+    ClassProblem why;
     const PgResult rows
         = m_database->connection().exec("SELECT * FROM zentovia_child_answers($1, $2)",
             { fromServer ? keyOf(child) : QByteArray(), code.toUtf8() }, &why);
@@ -289,7 +278,7 @@ std::optional<QList<Answer>> ClassReader::answers(
             = fromServer ? unsentFrom->sentUpTo(m_database->databaseId()) : qint64(0);
         const std::optional<QList<Answer>> local = unsentFrom->answers(child);
         if (!mark || !local) {
-            m_problem = unsentFrom->problem();
+            m_problem = ClassProblem::of(unsentFrom->problem());
             return std::nullopt;
         }
         for (const Answer &answer : *local) {
@@ -321,7 +310,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds,
             grid.add(answer.table, answer.multiplier,
                 { answer.wallSeconds, answer.outcome, answer.tenths });
     }
-    QString why;
+    ClassProblem why;
     // In the order of the index the grid has on the server.
     const bool read = m_database->connection().forEachRow(
         "SELECT times_table, multiplier, extract(epoch FROM at)::bigint, outcome, tenths"
@@ -351,7 +340,7 @@ bool ClassReader::forEachAnswer(
         return false;
     qsizetype next = 0; // the first waiting answer not visited yet
     bool stopped = false;
-    QString why;
+    ClassProblem why;
     QHash<QByteArray, QString> names; // the name as last typed, of each child
     const PgResult rows = m_database->connection().exec(
         "SELECT DISTINCT ON (child_key) child_key, child FROM zentovia_answers"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classserver/classproblem.h"
 #include "learning/answer.h"
 #include "learning/factstate.h"
 #include "notebook/notebook.h"
@@ -22,9 +23,8 @@ class ClassDatabase;
 // Each call waits for the server, for at most the limit given (a query that
 // streams rows, for each wait between them), or until stopFd becomes
 // readable. When the server cannot be reached it returns so, with problem()
-// saying why in Italian; the program then shows this computer's notebook and
-// says so. One instance is used by one thread: a window reads through
-// ClassQueries, on a thread of its own.
+// saying why; the program then shows this computer's notebook and says so. One instance is used by
+// one thread: a window reads through ClassQueries, on a thread of its own.
 class ClassReader
 {
 public:
@@ -33,8 +33,9 @@ public:
     ClassReader(const ClassReader &) = delete;
     ClassReader &operator=(const ClassReader &) = delete;
 
-    // "Non riesco a leggere l'archivio della classe («...»): <why>."
-    const QString &problem() const { return m_problem; }
+    // The last problem met.
+    const ClassProblem &problem() const { return m_problem; }
+    const QString &connection() const { return m_connection; }
 
     // Every call connects when not connected.
     bool open();
@@ -44,7 +45,7 @@ public:
     // The database reached, after open(); for the readers beside this one.
     ClassDatabase *database() { return m_database.get(); }
     // Says why a read beside this one failed, as the reader's own do.
-    bool failed(const QString &why) { return fail(why); }
+    bool failed(const ClassProblem &why) { return fail(why); }
 
     // With waiting (the teacher's calls below), this computer's notebook:
     // its answers not on the server yet are read with the server's, as they
@@ -96,19 +97,20 @@ public:
     std::optional<qint64> waitingCount(Notebook &local);
 
 private:
-    bool fail(const QString &why);
+    bool fail(const ClassProblem &why);
     std::optional<QList<StoredAnswer>> unsent(Notebook *local);
     // A child's setting the teacher chose, by its query ($1: the child);
     // and setting it ($2: the value).
     std::optional<int> setting(
         const char *sql, const QString &child, const QString &code, int otherwise);
-    bool setSetting(const char *sql, const QString &child, int value, const QString &teachersOnly);
+    bool setSetting(
+        const char *sql, const QString &child, const QByteArray &value, ClassReason teachersOnly);
 
     QString m_connection;
     int m_waitMs;
     int m_stopFd;
     bool m_teacher = false;
-    QString m_problem;
+    ClassProblem m_problem;
     std::unique_ptr<ClassDatabase> m_database;
 };
 

@@ -5,9 +5,8 @@
 #include "classserver/serversync.h"
 #include "notebook/notebook.h"
 
-#include <QDebug>
 #include <QElapsedTimer>
-#include <QSet>
+#include <QList>
 
 using namespace Qt::StringLiterals;
 
@@ -30,7 +29,7 @@ struct ClassSender::OnThread
     std::unique_ptr<ClassDatabase> database;
     QString databaseId; // of the database last reached
     QElapsedTimer lastUsed;
-    QSet<QString> said;
+    QList<ClassProblem> said;
     int retry = 0; // the retry last scheduled: a round cancels those before it
 };
 
@@ -89,7 +88,7 @@ void ClassSender::round(
             return;
         }
     }
-    QString why;
+    ClassProblem why;
     if (state.database && state.database->connection().broken())
         state.database.reset();
     if (!state.database) {
@@ -98,31 +97,26 @@ void ClassSender::round(
         if (state.database)
             state.databaseId = state.database->databaseId();
     }
-    const auto copied = [&](const QString &sentence) {
-        qWarning().noquote() << u"zentovia: "_s + sentence;
-        thread.reply([owner, sentence] { Q_EMIT owner->copied(sentence); });
+    const auto copied = [&](const QString &was, const QString &now) {
+        thread.reply([owner, was, now] { Q_EMIT owner->copied(was, now); });
     };
-    const qint64 sent = !state.database
-        ? -1
+    const std::optional<qint64> sent = !state.database
+        ? std::nullopt
         : state.sync.send(
             state.notebook, *state.database, &why,
             [&](qint64 total) { thread.reply([owner, total] { Q_EMIT owner->sent(total); }); },
             copied);
-    if (sent >= 0) {
+    if (sent) {
         state.lastUsed.start();
         return;
     }
     state.database.reset();
     if (thread.stopping()) // a stop is no problem to tell
         return;
-    const QString sentence = u"Non riesco a mandare le risposte all'archivio della classe "
-                             "(«%1»): %2. Restano su questo computer e partiranno appena "
-                             "possibile."_s.arg(state.connection, why);
-    if (state.said.contains(sentence))
+    if (state.said.contains(why))
         return;
-    state.said.insert(sentence);
-    qWarning().noquote() << u"zentovia: "_s + sentence;
-    thread.reply([owner, sentence] { Q_EMIT owner->problem(sentence); });
+    state.said.append(why);
+    thread.reply([owner, why] { Q_EMIT owner->problem(why); });
 }
 
 } // namespace Zentovia

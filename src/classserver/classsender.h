@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classserver/classproblem.h"
 #include "core/workthread.h"
 
 #include <QObject>
@@ -49,14 +50,14 @@ public:
     void answerStored();
 
 Q_SIGNALS:
-    // Each different problem once, in Italian (also said once on stderr):
-    // the answers stay on this computer meanwhile.
-    void problem(const QString &sentence);
+    // Each different problem once: the answers stay on this computer
+    // meanwhile.
+    void problem(const ClassProblem &problem);
     // After each batch the server committed: how many this round.
     void sent(qint64 total);
     // This notebook turned out to be a copy of another computer's, and took
-    // an id of its own (also said on stderr): in Italian.
-    void copied(const QString &sentence);
+    // an id of its own: now for was.
+    void copied(const QString &was, const QString &now);
 
 private:
     struct OnThread;

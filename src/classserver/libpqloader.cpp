@@ -76,12 +76,12 @@ const Api &api()
 
 namespace Zentovia {
 
-bool libpqAvailable(QString *why)
+bool libpqAvailable(ClassProblem *why)
 {
     if (api().error.isEmpty())
         return true;
     if (why)
-        *why = QStringLiteral("non trovo la libreria di PostgreSQL, libpq (%1)").arg(api().error);
+        *why = ClassProblem::of(ClassReason::NoLibpq, { api().error });
     return false;
 }
 

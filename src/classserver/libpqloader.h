@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "classserver/classproblem.h"
 
 namespace Zentovia {
 
@@ -10,10 +10,10 @@ namespace Zentovia {
 // libpqloader.cpp defines libpq's functions that the program calls; each
 // opens the library at its first call and goes on to it.
 //
-// Whether libpq could be opened; when not, *why says so in Italian, and
+// Whether libpq could be opened; when not, *why says so (NoLibpq), and
 // every function of libpq called fails as libpq says it does without memory
 // (a null connection or result, a bad status). Callers ask this first, to
 // say why.
-bool libpqAvailable(QString *why);
+bool libpqAvailable(ClassProblem *why);
 
 } // namespace Zentovia

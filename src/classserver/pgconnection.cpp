@@ -34,7 +34,7 @@ QString firstLine(const char *message)
 } // namespace
 
 std::unique_ptr<PgConnection> PgConnection::open(
-    const QString &conninfo, int timeoutMs, int stopFd, QString *why)
+    const QString &conninfo, int timeoutMs, int stopFd, ClassProblem *why)
 {
     if (!libpqAvailable(why))
         return nullptr;
@@ -45,7 +45,7 @@ std::unique_ptr<PgConnection> PgConnection::open(
     const char *const values[] = { info.constData(), "zentovia", "UTF8", nullptr };
     PGconn *raw = PQconnectStartParams(keys, values, 1);
     if (!raw) {
-        *why = u"memoria esaurita"_s;
+        *why = ClassProblem::of(ClassReason::NoMemory);
         return nullptr;
     }
     std::unique_ptr<PgConnection> connection(new PgConnection(raw, timeoutMs, stopFd));
@@ -117,34 +117,35 @@ PgConnection::Wait PgConnection::wait(short events, int timeoutMs)
     }
 }
 
-bool PgConnection::waited(Wait result, QString *why)
+bool PgConnection::waited(Wait result, ClassProblem *why)
 {
     switch (result) {
     case Wait::Ready:
         return true;
     case Wait::TimedOut:
-        *why = u"il server non risponde da %1 secondi"_s.arg((m_timeoutMs + 999) / 1000);
+        *why = ClassProblem::of(
+            ClassReason::NoReply, { QString::number((m_timeoutMs + 999) / 1000) });
         break;
     case Wait::Stopped:
-        *why = u"il programma si sta chiudendo"_s;
+        *why = ClassProblem::of(ClassReason::Stopping);
         break;
     }
     m_broken = true;
     return false;
 }
 
-bool PgConnection::lost(QString *why)
+bool PgConnection::lost(ClassProblem *why)
 {
     m_broken = true;
-    *why = u"il collegamento con il server si è interrotto (%1)"_s.arg(
-        firstLine(PQerrorMessage(m_connection)));
+    *why = ClassProblem::of(
+        ClassReason::ConnectionLost, { firstLine(PQerrorMessage(m_connection)) });
     return false;
 }
 
-bool PgConnection::send(const QByteArray &sql, const QList<QByteArray> &params, QString *why)
+bool PgConnection::send(const QByteArray &sql, const QList<QByteArray> &params, ClassProblem *why)
 {
     if (m_broken) {
-        *why = u"il collegamento con il server si è interrotto"_s;
+        *why = ClassProblem::of(ClassReason::ConnectionLost);
         return false;
     }
     QList<const char *> values;
@@ -168,7 +169,7 @@ bool PgConnection::send(const QByteArray &sql, const QList<QByteArray> &params, 
     }
 }
 
-bool PgConnection::next(PgResult *result, QString *why)
+bool PgConnection::next(PgResult *result, ClassProblem *why)
 {
     while (PQisBusy(m_connection)) {
         if (!waited(wait(POLLIN, m_timeoutMs), why))
@@ -181,7 +182,7 @@ bool PgConnection::next(PgResult *result, QString *why)
 }
 
 PgResult PgConnection::exec(
-    const QByteArray &sql, const QList<QByteArray> &params, QString *why, QByteArray *state)
+    const QByteArray &sql, const QList<QByteArray> &params, ClassProblem *why)
 {
     if (!send(sql, params, why))
         return nullptr;
@@ -201,35 +202,33 @@ PgResult PgConnection::exec(
         lost(why);
         return nullptr;
     }
-    if (state && last)
-        *state = PQresultErrorField(last.get(), PG_DIAG_SQLSTATE);
     *why = queryReason(last.get());
     return nullptr;
 }
 
 bool PgConnection::forEachRow(const QByteArray &sql, const QList<QByteArray> &params,
-    const std::function<bool(const PGresult *row)> &visit, QString *why)
+    const std::function<bool(const PGresult *row)> &visit, ClassProblem *why)
 {
     if (!send(sql, params, why))
         return false;
     PQsetSingleRowMode(m_connection);
     PgResult result;
-    QString problem;
+    ClassProblem problem;
     while (next(&result, why)) {
         if (!result) {
-            if (problem.isEmpty())
+            if (!problem)
                 return true;
             *why = problem;
             return false;
         }
         const ExecStatusType status = PQresultStatus(result.get());
         if (status == PGRES_SINGLE_TUPLE) {
-            if (problem.isEmpty() && !visit(result.get())) {
+            if (!problem && !visit(result.get())) {
                 // The rest is not read: the connection cannot be used again.
                 m_broken = true;
                 return true;
             }
-        } else if (status != PGRES_TUPLES_OK && problem.isEmpty()) {
+        } else if (status != PGRES_TUPLES_OK && !problem) {
             if (PQstatus(m_connection) == CONNECTION_BAD)
                 return lost(why);
             problem = queryReason(result.get());
@@ -238,21 +237,21 @@ bool PgConnection::forEachRow(const QByteArray &sql, const QList<QByteArray> &pa
     return false;
 }
 
-QString PgConnection::connectReason(const QString &message)
+ClassProblem PgConnection::connectReason(const QString &message)
 {
     const QString said = firstLine(message.toUtf8().constData());
-    // Italian first, with what to do; libpq's own words after.
-    const auto with = [&](const QString &sentence) { return u"%1 (%2)"_s.arg(sentence, said); };
-    const auto quoted = [&](const QString &before) {
-        const qsizetype from = message.indexOf(before);
-        if (from < 0)
-            return QString();
-        const qsizetype start = message.indexOf(u'"', from + before.size());
+    // libpq's own words go after the Italian, with the name it quoted.
+    const auto with = [&](ClassReason reason, const QString &before = QString()) {
+        QString name;
+        const qsizetype from = before.isEmpty() ? -1 : message.indexOf(before);
+        const qsizetype start = from < 0 ? -1 : message.indexOf(u'"', from + before.size());
         const qsizetype end = start < 0 ? -1 : message.indexOf(u'"', start + 1);
-        return end < 0 ? QString() : message.mid(start + 1, end - start - 1);
+        if (end > 0)
+            name = message.mid(start + 1, end - start - 1);
+        return ClassProblem::of(reason, { said, name });
     };
     if (message.contains(u"password authentication failed"_s))
-        return with(u"il server non accetta la password: correggi la riga del file ~/.pgpass"_s);
+        return ClassProblem::of(ClassReason::PasswordRefused);
     // libpq says this one on stderr only, and then that no password came.
     const QString pgpass = qEnvironmentVariableIsSet("PGPASSFILE")
         ? qEnvironmentVariable("PGPASSFILE")
@@ -261,53 +260,43 @@ QString PgConnection::connectReason(const QString &message)
         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     if (message.contains(u"no password supplied"_s) && QFileInfo(pgpass).isFile()
         && (QFileInfo(pgpass).permissions() & others))
-        return with(u"il file delle password (~/.pgpass) è leggibile da altri utenti e "
-                    "PostgreSQL lo ignora: rendilo tuo soltanto con «chmod 600 ~/.pgpass»"_s);
+        return with(ClassReason::PgpassReadable);
     if (message.contains(u"no password supplied"_s))
-        return with(u"il server chiede una password e nessuna riga del file ~/.pgpass vale per "
-                    "questo server, database e utente: controlla host=, dbname= e user= "
-                    "nell'impostazione e la riga del file"_s);
+        return ClassProblem::of(ClassReason::PasswordNeeded);
     if (message.contains(u"does not exist"_s) && message.contains(u"database"_s))
-        return with(u"il server non ha un database «%1»: controlla dbname= nell'impostazione, "
-                    "o l'amministratore lo crea (vedi il README)"_s.arg(quoted(u"database"_s)));
+        return with(ClassReason::NoSuchDatabase, u"database"_s);
     if (message.contains(u"does not exist"_s) && message.contains(u"role"_s))
-        return with(u"il server non conosce l'utente «%1»: controlla user= nell'impostazione, "
-                    "o l'amministratore lo crea (vedi il README)"_s.arg(quoted(u"role"_s)));
+        return with(ClassReason::NoSuchRole, u"role"_s);
     if (message.contains(u"definition of service"_s))
-        return with(u"il servizio «%1» non è nel file pg_service.conf: controlla service= "
-                    "nell'impostazione e il file"_s.arg(quoted(u"service"_s)));
+        return with(ClassReason::NoSuchService, u"service"_s);
     if (message.contains(u"could not translate host name"_s))
-        return with(u"il nome del server non si trova in rete: controlla host= "
-                    "nell'impostazione"_s);
+        return with(ClassReason::UnknownHost);
     if (message.contains(u"no pg_hba.conf entry"_s))
-        return with(u"il server non ammette questo computer: l'amministratore aggiunge una riga "
-                    "per questa rete in pg_hba.conf (vedi il README)"_s);
+        return with(ClassReason::NotInHba);
     if (message.contains(u"Connection refused"_s))
-        return with(u"il server non risponde: è spento, o non ascolta in rete "
-                    "(listen_addresses in postgresql.conf); riprovo più tardi"_s);
+        return with(ClassReason::Refused);
     if (message.contains(u"No such file or directory"_s))
-        return with(u"il server non risponde: su questo computer non c'è un server PostgreSQL "
-                    "acceso, controlla host= nell'impostazione; riprovo più tardi"_s);
+        return with(ClassReason::NoSocket);
     if (message.contains(u"timeout expired"_s))
-        return u"il server non risponde"_s;
+        return ClassProblem::of(ClassReason::TimedOut);
     if (message.contains(u"permission denied for database"_s))
-        return with(u"questo utente non è tra quelli ammessi all'archivio di questa classe: "
-                    "l'amministratore gli dà CONNECT (vedi il README)"_s);
-    return u"il server dice «%1»"_s.arg(said);
+        return ClassProblem::of(ClassReason::NotAdmitted, { said });
+    return ClassProblem::of(ClassReason::ServerSaid, { said });
 }
 
-QString PgConnection::queryReason(const PGresult *result)
+ClassProblem PgConnection::queryReason(const PGresult *result)
 {
     if (!result)
-        return u"il server non ha dato una risposta"_s;
+        return ClassProblem::of(ClassReason::NoAnswer);
     const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     const QString said = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+    // 42501: insufficient privilege.
     if (state == "42501")
-        return u"l'utente non ha il permesso di farlo (%1)"_s.arg(said);
+        return ClassProblem::of(ClassReason::NotPermitted, { said });
     // The class's database's own refusals, said in Italian (ZV...).
     if (state.startsWith("ZV"))
-        return said;
-    return u"il server dice «%1»"_s.arg(said);
+        return ClassProblem::of(ClassReason::ClassRefused, { said });
+    return ClassProblem::of(ClassReason::ServerSaid, { said });
 }
 
 } // namespace Zentovia

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classserver/classproblem.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,28 +24,27 @@ using PgResult = std::unique_ptr<PGresult, PgResultFree>;
 // frozen server would hold its thread, and the program's exit, for good.
 // Here every wait has a limit (the server is given up when it says nothing
 // for that long), and a stop descriptor that becomes readable ends any wait
-// at once. Problems are said in Italian. Used by one thread at a time.
+// at once. Used by one thread at a time.
 class PgConnection
 {
 public:
     // Connects within timeoutMs; nullptr with *why otherwise. stopFd may be
     // -1. The waits of the queries that follow are limited to timeoutMs too.
     static std::unique_ptr<PgConnection> open(
-        const QString &conninfo, int timeoutMs, int stopFd, QString *why);
+        const QString &conninfo, int timeoutMs, int stopFd, ClassProblem *why);
     ~PgConnection();
     PgConnection(const PgConnection &) = delete;
     PgConnection &operator=(const PgConnection &) = delete;
 
     // One statement, its parameters as text ($1, $2, ...; a null array is
-    // SQL's NULL). nullptr on failure, with *why, and *state the SQLSTATE
-    // when the server refused it.
-    PgResult exec(const QByteArray &sql, const QList<QByteArray> &params, QString *why,
-        QByteArray *state = nullptr);
-    PgResult exec(const char *sql, QString *why) { return exec(QByteArray(sql), {}, why); }
+    // SQL's NULL). nullptr on failure, with *why (NotPermitted when the
+    // login may not).
+    PgResult exec(const QByteArray &sql, const QList<QByteArray> &params, ClassProblem *why);
+    PgResult exec(const char *sql, ClassProblem *why) { return exec(QByteArray(sql), {}, why); }
     // The rows one at a time, for a read of any size; visit returns false to
     // stop (the connection is then given up).
     bool forEachRow(const QByteArray &sql, const QList<QByteArray> &params,
-        const std::function<bool(const PGresult *row)> &visit, QString *why);
+        const std::function<bool(const PGresult *row)> &visit, ClassProblem *why);
 
     // Given up after a wait ran out, a stop or a lost server: open a new one.
     bool broken() const { return m_broken; }
@@ -58,13 +59,13 @@ private:
 
     explicit PgConnection(PGconn *connection, int timeoutMs, int stopFd);
     Wait wait(short events, int timeoutMs);
-    bool waited(Wait result, QString *why);
-    bool send(const QByteArray &sql, const QList<QByteArray> &params, QString *why);
+    bool waited(Wait result, ClassProblem *why);
+    bool send(const QByteArray &sql, const QList<QByteArray> &params, ClassProblem *why);
     // false on failure; *result is nullptr once every result was read.
-    bool next(PgResult *result, QString *why);
-    bool lost(QString *why);
-    static QString connectReason(const QString &message);
-    static QString queryReason(const PGresult *result);
+    bool next(PgResult *result, ClassProblem *why);
+    bool lost(ClassProblem *why);
+    static ClassProblem connectReason(const QString &message);
+    static ClassProblem queryReason(const PGresult *result);
 
     PGconn *m_connection;
     int m_timeoutMs;

@@ -126,17 +126,13 @@ ServerSettings ServerSettings::fromValue(const QString &value, const QString &so
         return settings;
     const std::optional<bool> password = hasPassword(connection);
     if (!password) {
-        settings.m_problem
-            = u"Non uso l'archivio della classe indicato in %1: l'impostazione "
-              "archivio non è valida (non è una stringa di connessione di PostgreSQL); tengo le "
-              "risposte su questo computer."_s.arg(source);
+        settings.m_problem = ClassProblem::of(ClassReason::SettingInvalid);
+        settings.m_problem.subject = source;
         return settings;
     }
     if (*password) {
-        settings.m_problem
-            = u"Non uso l'archivio della classe indicato in %1: l'impostazione archivio "
-              "contiene una password, che va messa invece in ~/.pgpass o nel file dei "
-              "servizi; tengo le risposte su questo computer."_s.arg(source);
+        settings.m_problem = ClassProblem::of(ClassReason::SettingHasPassword);
+        settings.m_problem.subject = source;
         return settings;
     }
     settings.m_connection = connection;

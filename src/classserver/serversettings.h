@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classserver/classproblem.h"
+
 #include <QString>
 
 namespace Zentovia {
@@ -25,14 +27,15 @@ public:
     const QString &connection() const { return m_connection; }
     // The environment variable or the file the setting came from.
     const QString &source() const { return m_source; }
-    // Why a setting that is there is not used, in Italian; empty otherwise.
-    const QString &problem() const { return m_problem; }
+    // Why a setting that is there is not used (SettingInvalid,
+    // SettingHasPassword); None otherwise.
+    const ClassProblem &problem() const { return m_problem; }
     bool isSet() const { return !m_connection.isEmpty(); }
 
 private:
     QString m_connection;
     QString m_source;
-    QString m_problem;
+    ClassProblem m_problem;
 };
 
 } // namespace Zentovia

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -89,7 +90,7 @@ ServerSync::ServerSync(int batchSize)
 { }
 
 std::optional<QList<qint64>> ServerSync::erasedNumbers(
-    Notebook &notebook, ClassDatabase &database, QString *why)
+    Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     const PgResult erased = database.connection().exec("SELECT zentovia_erased_numbers($1, $2)",
         { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }, why);
@@ -101,17 +102,17 @@ std::optional<QList<qint64>> ServerSync::erasedNumbers(
     return numbers;
 }
 
-bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, QString *why)
+bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     const std::optional<QList<qint64>> numbers = erasedNumbers(notebook, database, why);
     if (numbers && !notebook.eraseNumbers(*numbers)) {
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
         return false;
     }
     return numbers.has_value();
 }
 
-bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why)
+bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     // Everything is read from the server first, and then kept in the
     // notebook in one transaction: a round that ends half way (the server
@@ -119,7 +120,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
     // the notebook meanwhile sees the teacher's decisions all or none.
     // The class's tables for the week, for the next contest or ripasso.
     const std::optional<Assignment> assigned = ClassList::assignmentFor(database, QString(), why);
-    if (!assigned && !why->isEmpty())
+    if (!assigned && *why)
         return false;
     const QString assignment = assigned ? ClassList::toText(*assigned) : QString();
     // The class list, for the name box.
@@ -128,7 +129,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
         return false;
     const std::optional<QStringList> keys = notebook.childKeys();
     if (!keys) {
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
         return false;
     }
     // Each child's decisions, as rows of text: a query on the children's
@@ -190,16 +191,16 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, QSt
         return true;
     });
     if (!kept)
-        *why = notebook.problem();
+        *why = ClassProblem::of(notebook.problem());
     return kept;
 }
 
-qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *why,
-    const std::function<void(qint64 total)> &committed,
-    const std::function<void(const QString &sentence)> &copied)
+std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &database,
+    ClassProblem *why, const std::function<void(qint64 total)> &committed,
+    const std::function<void(const QString &was, const QString &now)> &copied)
 {
     if (!bringDecisions(notebook, database, why))
-        return -1;
+        return std::nullopt;
     const QString databaseId = database.databaseId();
     qint64 total = 0;
     bool tookNewId = false;
@@ -210,8 +211,8 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
         const std::optional<QList<StoredAnswer>> answers
             = mark ? notebook.answersAfter(*mark, m_batchSize) : std::nullopt;
         if (!answers || computer.isEmpty() || secret.isEmpty()) {
-            *why = notebook.problem();
-            return -1;
+            *why = ClassProblem::of(notebook.problem());
+            return std::nullopt;
         }
         // Those just sent that the teacher had erased before they were given
         // are gone on the server: here too.
@@ -219,43 +220,38 @@ qint64 ServerSync::send(Notebook &notebook, ClassDatabase &database, QString *wh
             return total == 0 || bringErased(notebook, database, why) ? total : -1;
         // With this computer's clock now, which the server measures its own
         // against.
-        QByteArray state;
         const PgResult clashes = database.connection().exec(
             "SELECT zentovia_add($1, $2, $3::text[], $4::jsonb, $5::timestamptz)",
             { computer, secret, textArray(notebook.formerIds()), answersJson(*answers),
                 QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() },
-            why, &state);
-        // 42501: the server knows this id with another secret, that of a
-        // copy of this notebook that reached it first.
-        if (!clashes && state != "42501")
+            why);
+        // Not permitted: the server knows this id with another secret, that
+        // of a copy of this notebook that reached it first.
+        if (!clashes && why->reason != ClassReason::NotPermitted)
             return -1;
         if (!clashes || PgConnection::text(clashes.get(), 0, 0) != u"{}") {
             // Numbers the server holds for this id with other content: this
             // notebook is a copy of another. Once, with an id of its own.
             if (tookNewId) {
                 if (clashes)
-                    *why = u"il server ha già le risposte di questo computer con un altro "
-                           "contenuto"_s;
+                    *why = ClassProblem::of(ClassReason::CopyClash);
                 return -1;
             }
             tookNewId = true;
             const QString was = QString::fromUtf8(computer);
             if (!notebook.takeNewComputerId()) {
-                *why = notebook.problem();
-                return -1;
+                *why = ClassProblem::of(notebook.problem());
+                return std::nullopt;
             }
             if (copied)
-                copied(
-                    u"Questo quaderno è la copia di un altro (il codice %1 era già usato da "
-                    "un altro computer con altre risposte): ora si chiama %2 e manda di nuovo "
-                    "le sue risposte, senza perderne nessuna."_s.arg(was, notebook.computerId()));
+                copied(was, notebook.computerId());
             continue;
         }
         // Committed: only now is the mark moved. Should it fail, the batch
         // is sent again later and the server lets it go.
         if (!notebook.markSent(databaseId, answers->last().number)) {
-            *why = notebook.problem();
-            return -1;
+            *why = ClassProblem::of(notebook.problem());
+            return std::nullopt;
         }
         total += answers->size();
         if (committed)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "classserver/classproblem.h"
+
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 #include <QList>
 #include <QStringList>
@@ -39,19 +42,19 @@ public:
     explicit ServerSync(int batchSize = 1000);
 
     // Blocks until everything is sent or something fails; the number sent,
-    // or -1 with *why in Italian. committed(total) follows each batch;
-    // copied(sentence) says, in Italian, that this notebook was found to be
-    // a copy and took a new id.
-    qint64 send(Notebook &notebook, ClassDatabase &database, QString *why,
+    // or nullopt with *why. committed(total) follows each batch; copied(was,
+    // now) says that this notebook was found to be a copy, and took the id
+    // now for the id was.
+    std::optional<qint64> send(Notebook &notebook, ClassDatabase &database, ClassProblem *why,
         const std::function<void(qint64 total)> &committed = {},
-        const std::function<void(const QString &sentence)> &copied = {});
+        const std::function<void(const QString &was, const QString &now)> &copied = {});
 
 private:
-    bool bringDecisions(Notebook &notebook, ClassDatabase &database, QString *why);
+    bool bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why);
     // The numbers of this computer's answers erased; and dropped here too.
     std::optional<QList<qint64>> erasedNumbers(
-        Notebook &notebook, ClassDatabase &database, QString *why);
-    bool bringErased(Notebook &notebook, ClassDatabase &database, QString *why);
+        Notebook &notebook, ClassDatabase &database, ClassProblem *why);
+    bool bringErased(Notebook &notebook, ClassDatabase &database, ClassProblem *why);
 
     int m_batchSize;
 };

@@ -64,14 +64,14 @@ const char *outcomeName(Outcome outcome)
 
 } // namespace
 
-bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem)
+bool exportCsv(Notebook &notebook, QIODevice &device, ExportProblem *problem)
 {
-    return exportCsv([&](const AnswerVisit &visit) { return notebook.forEachAnswer(visit); },
-        [&] { return notebook.problem(); }, device, problem);
+    return exportCsv(
+        [&](const AnswerVisit &visit) { return notebook.forEachAnswer(visit); }, device, problem);
 }
 
-bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer,
-    const std::function<QString()> &whyNot, QIODevice &device, QString *problem)
+bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer, QIODevice &device,
+    ExportProblem *problem)
 {
     QByteArray out;
     out.reserve(ChunkBytes + 1024);
@@ -118,12 +118,11 @@ bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer,
         return out.size() < ChunkBytes || flush();
     });
     if (!read) {
-        *problem = u"Non riesco a esportare le risposte: %1"_s.arg(whyNot());
+        *problem = { ExportReason::NotRead };
         return false;
     }
     if (!written || !flush()) {
-        *problem = u"Non riesco a scrivere l'esportazione delle risposte: %1."_s.arg(
-            device.errorString());
+        *problem = { ExportReason::NotWritten, QString(), { device.errorString() } };
         return false;
     }
     return true;

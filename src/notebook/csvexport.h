@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/problem.h"
+
 #include <QString>
 
 #include <functional>
@@ -17,13 +19,15 @@ struct StoredAnswer;
 // RFC 4180 has it; a field a spreadsheet would take for a formula (it begins
 // with =, +, -, @, a tab or a carriage return) is written as text, after an
 // apostrophe. Written as it is read, a piece at a time. On failure
-// returns false and sets *problem to an Italian sentence.
-bool exportCsv(Notebook &notebook, QIODevice &device, QString *problem);
+// returns false with *problem: NotRead (the source's own problem says why)
+// or NotWritten (detail: what the device said).
+enum class ExportReason { None, NotRead, NotWritten };
+using ExportProblem = Problem<ExportReason>;
+bool exportCsv(Notebook &notebook, QIODevice &device, ExportProblem *problem);
 
 // The same from any source of answers, oldest first: the class's server.
-// whyNot says why forEachAnswer failed.
 using AnswerVisit = std::function<bool(const StoredAnswer &)>;
-bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer,
-    const std::function<QString()> &whyNot, QIODevice &device, QString *problem);
+bool exportCsv(const std::function<bool(const AnswerVisit &)> &forEachAnswer, QIODevice &device,
+    ExportProblem *problem);
 
 } // namespace Zentovia

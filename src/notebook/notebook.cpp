@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
@@ -19,11 +21,6 @@ namespace {
 Mode modeOf(int code)
 {
     return code == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
-}
-
-QString reason(const QSqlError &error)
-{
-    return NotebookFile::reason(error);
 }
 
 } // namespace
@@ -49,18 +46,35 @@ Notebook::Notebook(const QString &path, bool checkWholeFile)
 
 Notebook::~Notebook() = default;
 
-bool Notebook::fail(const QString &what, const QString &why)
+bool Notebook::fail(NotebookReason reason, const QSqlError &error)
 {
-    m_problem = NotebookFile::report(what, m_path, why);
+    m_problem = NotebookFile::sqliteProblem(reason, m_path, error);
+    return false;
+}
+
+bool Notebook::refuse(NotebookReason reason, const QStringList &values)
+{
+    m_problem = { reason, m_path, values };
     return false;
 }
 
 bool Notebook::open()
 {
-    if (!m_file)
-        m_file = NotebookFile::open(m_path, &m_problem,
-            m_checkWholeFile ? NotebookFile::Check::WholeFile : NotebookFile::Check::Schema);
+    if (m_file)
+        return true;
+    NotebookProblem problem;
+    m_file = NotebookFile::open(m_path, &problem,
+        m_checkWholeFile ? NotebookFile::Check::WholeFile : NotebookFile::Check::Schema);
+    if (problem.reason == NotebookReason::SetAside)
+        m_setAside = problem;
+    else
+        m_problem = problem;
     return m_file != nullptr;
+}
+
+NotebookProblem Notebook::takeSetAside()
+{
+    return std::exchange(m_setAside, {});
 }
 
 bool Notebook::insert(const Answer &answer)
@@ -82,7 +96,7 @@ bool Notebook::insert(const Answer &answer)
         file.insertAnswer().bindValue(i, values[i]);
     for (QSqlQuery *query : { &file.upsertChild(), &file.nextNumber(), &file.insertAnswer() }) {
         if (!query->exec())
-            return fail(u"Non riesco a scrivere nel"_s, reason(query->lastError()));
+            return fail(NotebookReason::NotWritten, query->lastError());
     }
     return true;
 }
@@ -97,20 +111,20 @@ bool Notebook::add(const QList<Answer> &answers)
     for (const Answer &answer : answers) {
         if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1 || answer.multiplier > 10
             || answer.tenths < 0 || !answer.at.isValid())
-            return fail(u"Non scrivo nel"_s,
-                u"la risposta «%1» a %2 per %3 non è valida"_s.arg(answer.typed,
-                    QString::number(answer.table), QString::number(answer.multiplier)));
+            return refuse(NotebookReason::InvalidAnswer,
+                { answer.typed, QString::number(answer.table),
+                    QString::number(answer.multiplier) });
     }
     if (!open())
         return false;
     QSqlError error;
     if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a scrivere nel"_s, reason(error));
+        return fail(NotebookReason::NotWritten, error);
     bool done = true;
     for (const Answer &answer : answers)
         done = done && insert(answer);
     if (done && !m_file->exec("COMMIT", &error))
-        done = fail(u"Non riesco a scrivere nel"_s, reason(error));
+        done = fail(NotebookReason::NotWritten, error);
     if (!done)
         m_file->exec("ROLLBACK", &error);
     return done;
@@ -124,7 +138,7 @@ std::optional<QList<Child>> Notebook::children()
     query.setForwardOnly(true);
     if (!query.exec(u"SELECT name, last_activity, answers FROM children"
                     " ORDER BY last_activity DESC, id DESC"_s)) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     QList<Child> children;
@@ -145,7 +159,7 @@ std::optional<QList<Answer>> Notebook::answers(const QString &child)
                   " WHERE c.key = ? ORDER BY a.number"_s);
     query.addBindValue(shownName(child).toCaseFolded());
     if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     computerId(); // for answerId()
@@ -167,7 +181,7 @@ std::optional<int> Notebook::factSeconds(const QString &child)
     query.prepare(u"SELECT fact_seconds FROM children WHERE key = ?"_s);
     query.addBindValue(shownName(child).toCaseFolded());
     if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     return query.next() ? query.value(0).toInt() : DefaultFactSeconds;
@@ -177,8 +191,7 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
 {
     if (std::find(FactSecondsChoices.begin(), FactSecondsChoices.end(), seconds)
         == FactSecondsChoices.end())
-        return fail(u"Non scrivo nel"_s,
-            u"il tempo per una tabellina è di 3, 6 o 12 secondi, non %1"_s.arg(seconds));
+        return refuse(NotebookReason::InvalidFactSeconds, { QString::number(seconds) });
     if (!open())
         return false;
     // A child not met yet comes in now, as a teacher prepares the class.
@@ -192,7 +205,7 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
     query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
     query.addBindValue(seconds);
     if (!query.exec())
-        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+        return fail(NotebookReason::NotWritten, query.lastError());
     return true;
 }
 
@@ -209,7 +222,7 @@ bool Notebook::erase(const QString &child)
     for (QSqlQuery *query : { &answers, &entry })
         query->addBindValue(shownName(child).toCaseFolded());
     bindChildSettings(settings, shownName(child).toCaseFolded());
-    return runAll({ &answers, &entry, &settings }, u"Non riesco a cancellare dal"_s);
+    return runAll({ &answers, &entry, &settings }, NotebookReason::NotErased);
 }
 
 std::optional<FactGrid> Notebook::grid(const QString &child)
@@ -225,7 +238,7 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
                   " ORDER BY times_table, multiplier, at, number"_s);
     query.addBindValue(shownName(child).toCaseFolded());
     if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     GridBuilder grid(*seconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
@@ -244,7 +257,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
     QSqlQuery names(m_file->database());
     names.setForwardOnly(true);
     if (!names.exec(u"SELECT id, name FROM children"_s))
-        return fail(u"Non riesco a leggere il"_s, reason(names.lastError()));
+        return fail(NotebookReason::NotRead, names.lastError());
     QHash<qint64, QString> childNames;
     while (names.next())
         childNames.insert(names.value(0).toLongLong(), names.value(1).toString());
@@ -254,7 +267,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
     query.setForwardOnly(true);
     if (!query.exec(u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
                     " mode, utc_offset FROM answers ORDER BY number"_s))
-        return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return fail(NotebookReason::NotRead, query.lastError());
     StoredAnswer row;
     while (query.next()) {
         row.number = query.value(0).toLongLong();
@@ -271,7 +284,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
             break;
     }
     if (query.lastError().isValid())
-        return fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        return fail(NotebookReason::NotRead, query.lastError());
     return true;
 }
 
@@ -283,7 +296,7 @@ std::optional<qint64> Notebook::sentUpTo(const QString &databaseId)
     query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
     query.addBindValue(QString(u"sent:"_s + databaseId));
     if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     return query.next() ? query.value(0).toLongLong() : 0;
@@ -299,7 +312,7 @@ bool Notebook::markSent(const QString &databaseId, qint64 number)
     query.addBindValue(QString(u"sent:"_s + databaseId));
     query.addBindValue(number);
     if (!query.exec())
-        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+        return fail(NotebookReason::NotWritten, query.lastError());
     return true;
 }
 
@@ -325,7 +338,7 @@ std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limi
     query.addBindValue(after);
     query.addBindValue(limit);
     if (!query.exec()) {
-        fail(u"Non riesco a leggere il"_s, reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     QList<StoredAnswer> answers;

@@ -2,6 +2,7 @@
 
 #include "learning/answer.h"
 #include "learning/factstate.h"
+#include "notebook/notebookproblem.h"
 
 #include <QDateTime>
 #include <QList>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QSqlError;
 class QSqlQuery;
 
 namespace Zentovia {
@@ -44,8 +46,8 @@ struct StoredAnswer
 
 // The child's notebook ("il quaderno"): every answer of every child, in one
 // SQLite file. It is never a reason to stop a contest: an operation that
-// fails returns so and keeps an Italian sentence saying why (problem()); the
-// next operation tries again.
+// fails returns so and keeps why (problem()); the next operation tries
+// again.
 //
 // The file is opened at the first operation, not before. A file that is not
 // a database is moved aside, never deleted, and a new one started; a file of
@@ -66,8 +68,11 @@ public:
     Notebook &operator=(const Notebook &) = delete;
 
     const QString &path() const { return m_path; }
-    // The last problem met, in Italian.
-    const QString &problem() const { return m_problem; }
+    // The last problem met.
+    const NotebookProblem &problem() const { return m_problem; }
+    // Once, after the first operation: the file found was no notebook, and
+    // was set aside (SetAside, with its new name) for a new one.
+    NotebookProblem takeSetAside();
 
     // Every operation opens the file when it is not yet open.
     bool open();
@@ -107,7 +112,7 @@ public:
     QString computerId();
     QString answerId(qint64 number) const;
 
-    // What the class's server knows this computer by (notebooksync.cpp):
+    // What the class's server knows this computer by (notebooksending.cpp):
     // a secret that goes with its id, made at first need.
     QString secret();
     // The ids this notebook had before, oldest first: a copied notebook
@@ -142,7 +147,7 @@ public:
     // has not said yet (the class's hold then).
     QString childAssignment(const QString &child);
     // The time of the child's contests, one of ContestMinutesChoices
-    // (notebooksync.cpp).
+    // (notebooksettings.cpp).
     int contestMinutes(const QString &child);
     bool setContestMinutes(const QString &child, int minutes);
     bool setChildAssignment(const QString &childKey, const QString &assignment);
@@ -165,19 +170,21 @@ public:
     static QString shownName(const QString &typed);
 
 private:
-    bool fail(const QString &what, const QString &why);
+    bool fail(NotebookReason reason, const QSqlError &error);
+    bool refuse(NotebookReason reason, const QStringList &values);
     bool insert(const Answer &answer);
-    // The queries, prepared and bound, in one transaction; what: "Non
-    // riesco a cancellare dal".
-    bool runAll(std::initializer_list<QSqlQuery *> queries, const QString &what);
+    // The queries, prepared and bound, in one transaction; reason: what a
+    // failure is (NotErased, NotWritten).
+    bool runAll(std::initializer_list<QSqlQuery *> queries, NotebookReason reason);
 
     QString m_path;
-    QString m_problem;
+    NotebookProblem m_problem;
+    NotebookProblem m_setAside;
     std::unique_ptr<NotebookFile> m_file;
     QString meta(const QString &key);
     bool setMeta(const QString &key, const QString &value);
     // A child's own settings in meta, each under "setting:child key"
-    // (notebooksync.cpp): they go with the child when erased or renamed.
+    // (notebooksettings.cpp): they go with the child when erased or renamed.
     static constexpr const char *ChildSettings[] = { "assignment", "minutes", "keypad" };
     QString childMeta(const char *setting, const QString &child);
     bool setChildMeta(const char *setting, const QString &child, const QString &value);

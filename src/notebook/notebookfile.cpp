@@ -1,7 +1,6 @@
 #include "notebook/notebookfile.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,49 +59,24 @@ std::atomic<quint64> connections { 0 };
 
 } // namespace
 
-QString NotebookFile::report(const QString &what, const QString &path, const QString &why)
+NotebookProblem NotebookFile::sqliteProblem(
+    NotebookReason reason, const QString &path, const QSqlError &error)
 {
-    return u"%1 quaderno «%2»: %3."_s.arg(what, path, why);
+    // Extended codes keep the primary one in the low byte.
+    return { reason, path, { error.databaseText().isEmpty() ? error.text() : error.databaseText() },
+        error.nativeErrorCode().toInt() & 0xff };
 }
 
-QString NotebookFile::reason(const QSqlError &error)
+std::unique_ptr<NotebookFile> NotebookFile::open(
+    const QString &path, NotebookProblem *problem, Check check)
 {
-    // SQLite's result codes, said in Italian; its own English text otherwise.
-    switch (error.nativeErrorCode().toInt() & 0xff) { // extended codes keep it in the low byte
-    case 3: // PERM
-    case 23: // AUTH
-        return u"non ho il permesso"_s;
-    case 5: // BUSY
-    case 6: // LOCKED
-        return u"un altro programma lo sta usando da troppo tempo"_s;
-    case 8: // READONLY
-        return u"il file è di sola lettura"_s;
-    case 10: // IOERR
-        return u"errore del disco durante la lettura o la scrittura"_s;
-    case 11: // CORRUPT
-        return u"il file è rovinato"_s;
-    case 13: // FULL
-        return u"il disco è pieno"_s;
-    case 14: // CANTOPEN
-        return u"non riesco ad aprire il file"_s;
-    default:
-        break;
-    }
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.isEmpty() ? u"errore sconosciuto"_s : text;
-}
-
-std::unique_ptr<NotebookFile> NotebookFile::open(const QString &path, QString *problem, Check check)
-{
-    const QString opening = u"Non riesco ad aprire il"_s;
     if (path.isEmpty()) {
-        *problem = report(
-            opening, path, u"non trovo la cartella dei dati (mancano XDG_DATA_HOME e HOME)"_s);
+        *problem = { NotebookReason::NoDataFolder, path };
         return nullptr;
     }
     const QString dir = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(dir)) {
-        *problem = report(opening, path, u"non riesco a creare la cartella «%1»"_s.arg(dir));
+        *problem = { NotebookReason::FolderNotMade, path, { dir } };
         return nullptr;
     }
     std::unique_ptr<NotebookFile> file(new NotebookFile(path));
@@ -152,10 +126,10 @@ bool NotebookFile::exec(const char *sql, QSqlError *error)
     return false;
 }
 
-NotebookFile::Opening NotebookFile::connect(QString *problem, Check check)
+NotebookFile::Opening NotebookFile::connect(NotebookProblem *problem, Check check)
 {
     if (!m_database.open()) {
-        *problem = report(u"Non riesco ad aprire il"_s, m_path, reason(m_database.lastError()));
+        *problem = sqliteProblem(NotebookReason::NotOpened, m_path, m_database.lastError());
         return Opening::Failed;
     }
     QSqlQuery version(m_database);
@@ -164,7 +138,7 @@ NotebookFile::Opening NotebookFile::connect(QString *problem, Check check)
         const int code = error.nativeErrorCode().toInt() & 0xff;
         if (code == NotADatabase || code == Corrupt)
             return Opening::NotADatabase;
-        *problem = report(u"Non riesco a leggere il"_s, m_path, reason(error));
+        *problem = sqliteProblem(NotebookReason::NotRead, m_path, error);
         return Opening::Failed;
     }
     const int found = version.value(0).toInt();
@@ -178,32 +152,25 @@ NotebookFile::Opening NotebookFile::connect(QString *problem, Check check)
         || !checked.next() || (whole && checked.value(0).toString() != u"ok")) {
         const int code = checked.lastError().nativeErrorCode().toInt() & 0xff;
         if (checked.lastError().isValid() && code != NotADatabase && code != Corrupt) {
-            *problem = report(u"Non riesco a leggere il"_s, m_path, reason(checked.lastError()));
+            *problem = sqliteProblem(NotebookReason::NotRead, m_path, checked.lastError());
             return Opening::Failed;
         }
         return Opening::NotADatabase;
     }
     checked.finish();
     if (found > SchemaVersion) {
-        *problem = report(u"Non uso il"_s, m_path,
-            u"l'ha scritto una versione più recente di Zentovia (versione %1 del quaderno), "
-            "e lo lascio com'è"_s.arg(found));
+        *problem = { NotebookReason::NewerVersion, m_path, { QString::number(found) } };
         return Opening::Failed;
     }
-    return setUp(problem);
+    return setUp(found, problem);
 }
 
-NotebookFile::Opening NotebookFile::setUp(QString *problem)
+bool NotebookFile::layOut(NotebookProblem *problem)
 {
     QSqlError error;
-    // Written once an answer is on disk, so a crash or a power cut loses at
-    // most the answer being written; WAL lets the readers go on meanwhile. A
-    // read-only file refuses both and can still be read.
-    exec("PRAGMA journal_mode=WAL", &error);
-    exec("PRAGMA synchronous=FULL", &error);
     if (!exec("BEGIN IMMEDIATE", &error)) {
-        *problem = report(u"Non riesco a preparare il"_s, m_path, reason(error));
-        return Opening::Failed;
+        *problem = sqliteProblem(NotebookReason::NotPrepared, m_path, error);
+        return false;
     }
     // Read again under the lock: another program may have just made it.
     QSqlQuery version(m_database);
@@ -229,9 +196,30 @@ NotebookFile::Opening NotebookFile::setUp(QString *problem)
     if (!done || !exec("COMMIT", &error)) {
         QSqlError ignored;
         exec("ROLLBACK", &ignored);
-        *problem = report(u"Non riesco a preparare il"_s, m_path, reason(error));
-        return Opening::Failed;
+        *problem = sqliteProblem(NotebookReason::NotPrepared, m_path, error);
+        return false;
     }
+    return true;
+}
+
+NotebookFile::Opening NotebookFile::setUp(int found, NotebookProblem *problem)
+{
+    QSqlError error;
+    // Written once an answer is on disk, so a crash or a power cut loses at
+    // most the answer being written; WAL lets the readers go on meanwhile. A
+    // read-only file refuses both and can still be read. A file in WAL
+    // already is not asked again: that would wait for another program's
+    // write.
+    QSqlQuery journal(m_database);
+    const bool wal = journal.exec(u"PRAGMA journal_mode"_s) && journal.next()
+        && journal.value(0).toString() == u"wal";
+    journal.finish();
+    if (!wal)
+        exec("PRAGMA journal_mode=WAL", &error);
+    exec("PRAGMA synchronous=FULL", &error);
+    // A file of this version is only read to be opened: no write lock.
+    if (found < SchemaVersion && !layOut(problem))
+        return Opening::Failed;
 
     m_upsertChild = QSqlQuery(m_database);
     bool prepared
@@ -253,15 +241,14 @@ NotebookFile::Opening NotebookFile::setUp(QString *problem)
     return prepared ? Opening::Opened : Opening::NotADatabase;
 }
 
-bool NotebookFile::moveAside(const QString &path, QString *problem)
+bool NotebookFile::moveAside(const QString &path, NotebookProblem *problem)
 {
     const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
     QString aside = path + u".rovinato-"_s + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = path + u".rovinato-"_s + stamp + u'-' + QString::number(n);
     if (!QFile::rename(path, aside)) {
-        *problem = report(u"Non riesco a mettere da parte il"_s, path,
-            u"non è un quaderno e non posso rinominarlo in «%1»"_s.arg(aside));
+        *problem = { NotebookReason::NotSetAside, path, { aside } };
         return false;
     }
     // Its journal belongs to it, not to the new notebook.
@@ -269,8 +256,7 @@ bool NotebookFile::moveAside(const QString &path, QString *problem)
         if (QFileInfo::exists(path + suffix))
             QFile::rename(path + suffix, aside + suffix);
     }
-    qWarning().noquote() << u"zentovia: il quaderno «%1» era rovinato: l'ho messo da parte in "
-                            "«%2» e ne comincio uno nuovo."_s.arg(path, aside);
+    *problem = { NotebookReason::SetAside, path, { aside } };
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notebook/notebookproblem.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,15 +24,13 @@ public:
     enum class Check { Schema, WholeFile };
 
     // nullptr when the file cannot be opened, with *problem saying why. A
-    // damaged file is set aside and a new one begun.
+    // damaged file is set aside and a new one begun: the file is returned,
+    // and *problem says SetAside.
     static std::unique_ptr<NotebookFile> open(
-        const QString &path, QString *problem, Check check = Check::Schema);
-    // The Italian sentence for a problem with the notebook at path:
-    // "<what> quaderno «path»: <why>." Whoever meets it says it where its
-    // reader looks: once on stderr, or in the notebook's window.
-    static QString report(const QString &what, const QString &path, const QString &why);
-    // What SQLite says went wrong.
-    static QString reason(const QSqlError &error);
+        const QString &path, NotebookProblem *problem, Check check = Check::Schema);
+    // What SQLite says went wrong, as reason.
+    static NotebookProblem sqliteProblem(
+        NotebookReason reason, const QString &path, const QSqlError &error);
 
     ~NotebookFile();
     NotebookFile(const NotebookFile &) = delete;
@@ -48,9 +48,12 @@ private:
     enum class Opening { Opened, Failed, NotADatabase };
 
     explicit NotebookFile(const QString &path);
-    Opening connect(QString *problem, Check check);
-    Opening setUp(QString *problem);
-    static bool moveAside(const QString &path, QString *problem);
+    Opening connect(NotebookProblem *problem, Check check);
+    // found: the file's version, read as it was opened.
+    Opening setUp(int found, NotebookProblem *problem);
+    // Made or migrated to this version, under the write lock.
+    bool layOut(NotebookProblem *problem);
+    static bool moveAside(const QString &path, NotebookProblem *problem);
 
     QString m_path;
     QString m_name;

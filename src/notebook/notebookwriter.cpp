@@ -2,7 +2,6 @@
 
 #include "notebook/notebook.h"
 
-#include <QDebug>
 #include <QFileInfo>
 
 namespace Zentovia {
@@ -40,7 +39,10 @@ NotebookWriter::~NotebookWriter()
 void NotebookWriter::add(const Answer &answer)
 {
     m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, answer] {
-        if (onThread->opened().add(answer)) {
+        const bool added = onThread->opened().add(answer);
+        if (const NotebookProblem setAside = onThread->notebook->takeSetAside())
+            handle.reply([this, setAside] { Q_EMIT problem(setAside); });
+        if (added) {
             handle.reply([this] { Q_EMIT stored(); });
             return;
         }
@@ -48,9 +50,7 @@ void NotebookWriter::add(const Answer &answer)
             return;
         onThread->reported = true;
         // Said once: the answers that follow may fail the same way.
-        const QString sentence = onThread->notebook->problem();
-        qWarning().noquote() << u"zentovia: " + sentence;
-        handle.reply([this, sentence] { Q_EMIT problem(sentence); });
+        handle.reply([this, failed = onThread->notebook->problem()] { Q_EMIT problem(failed); });
     });
 }
 

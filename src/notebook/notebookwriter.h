@@ -2,6 +2,7 @@
 
 #include "core/workthread.h"
 #include "learning/answer.h"
+#include "notebook/notebookproblem.h"
 
 #include <QObject>
 #include <QString>
@@ -38,8 +39,9 @@ Q_SIGNALS:
     // An answer is committed to the notebook: whoever sends the notebook on
     // may read it now.
     void stored();
-    // The first problem only, in Italian: the contest goes on regardless.
-    void problem(const QString &sentence);
+    // The first problem only: the contest goes on regardless. Also a file
+    // that was no notebook, set aside for a new one (SetAside).
+    void problem(const NotebookProblem &problem);
     // The child named in askKeypad() has played with the keypad here.
     void keypadUsedBefore();
 

@@ -3,6 +3,7 @@
 #include "classserver/classqueries.h"
 #include "core/tables.h"
 #include "notebook/notebook.h"
+#include "telling/telling.h"
 
 #include <QSignalBlocker>
 
@@ -38,13 +39,13 @@ void ContestTimeChooser::showChild(const QString &child, ClassQueries *classQuer
         return;
     m_class->ask([child, here](ClassReader &reader,
                      Notebook *) { return reader.contestMinutes(child, here); },
-        [this, showing = ++m_showing](const std::optional<int> &minutes, const QString &why) {
+        [this, showing = ++m_showing](const std::optional<int> &minutes, const ClassProblem &why) {
             if (showing != m_showing)
                 return;
             if (minutes)
                 showMinutes(*minutes);
             else
-                Q_EMIT problem(why);
+                Q_EMIT problem(Telling::classRead(m_class->connection(), why));
         });
 }
 
@@ -52,14 +53,14 @@ void ContestTimeChooser::choose()
 {
     const int minutes = currentData().toInt();
     if (!m_notebook.setContestMinutes(m_child, minutes))
-        Q_EMIT problem(m_notebook.problem());
+        Q_EMIT problem(Telling::notebook(m_notebook.problem()));
     if (!m_class)
         return;
     m_class->ask([child = m_child, minutes](ClassReader &reader,
                      Notebook *) { return reader.setContestMinutes(child, minutes); },
-        [this](bool set, const QString &why) {
-            if (!set)
-                Q_EMIT problem(why);
+        [this](bool set, const ClassProblem &why) {
+            if (!set && m_class)
+                Q_EMIT problem(Telling::classRead(m_class->connection(), why));
         });
 }
 

@@ -10,6 +10,7 @@
 #include "notebookview/factgridview.h"
 #include "notebookview/namedcombobox.h"
 #include "notebookview/sansfont.h"
+#include "telling/telling.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -79,7 +80,7 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
 
 NotebookWindow::~NotebookWindow() = default;
 
-void NotebookWindow::buildControls()
+void NotebookWindow::buildProblemRow()
 {
     m_problemRow = new QWidget(this);
     m_problemRow->setObjectName(u"problemRow"_s);
@@ -95,17 +96,10 @@ void NotebookWindow::buildControls()
     problemLayout->addWidget(m_problem, 1);
     problemLayout->addWidget(retry);
     m_problemRow->hide();
-    m_source = new QLabel(this);
-    m_source->setObjectName(u"source"_s);
-    m_source->setTextFormat(Qt::PlainText);
-    m_source->hide();
+}
 
-    m_empty = new QLabel(this);
-    m_empty->setObjectName(u"empty"_s);
-    m_empty->setAlignment(Qt::AlignCenter);
-    m_empty->setWordWrap(true);
-    m_empty->setFont(pointFont(15));
-
+QWidget *NotebookWindow::buildChildPage()
+{
     auto *content = new QWidget(this);
     m_chooser = new NamedComboBox(u"Quaderno di"_s, content);
     m_chooser->setObjectName(u"child"_s);
@@ -171,6 +165,24 @@ void NotebookWindow::buildControls()
     contentLayout->addLayout(actions);
     contentLayout->addSpacing(8);
     contentLayout->addLayout(pictures, 1);
+    return content;
+}
+
+void NotebookWindow::buildControls()
+{
+    buildProblemRow();
+    m_source = new QLabel(this);
+    m_source->setObjectName(u"source"_s);
+    m_source->setTextFormat(Qt::PlainText);
+    m_source->hide();
+
+    m_empty = new QLabel(this);
+    m_empty->setObjectName(u"empty"_s);
+    m_empty->setAlignment(Qt::AlignCenter);
+    m_empty->setWordWrap(true);
+    m_empty->setFont(pointFont(15));
+
+    QWidget *content = buildChildPage();
 
     m_pages = new QStackedWidget;
     m_pages->addWidget(m_empty);
@@ -217,8 +229,13 @@ QString NotebookWindow::child() const
 bool NotebookWindow::check(bool ok)
 {
     if (!ok)
-        showProblem(m_notebook.problem());
+        showProblem(Telling::notebook(m_notebook.problem()));
     return ok;
+}
+
+QString NotebookWindow::classSentence(const ClassProblem &problem) const
+{
+    return Telling::classRead(m_class->connection(), problem);
 }
 
 void NotebookWindow::showProblem(const QString &sentence)
@@ -262,11 +279,11 @@ void NotebookWindow::showSource()
         m_pupils ? u"Il tempo per rispondere lo sceglie l'insegnante."_s : QString());
 }
 
-void NotebookWindow::leaveClass(const QString &problem)
+void NotebookWindow::leaveClass(const ClassProblem &problem)
 {
     m_classShown = false;
     // The problem's line says which notebook is shown.
-    showProblem(problem + u" Mostro il quaderno di questo computer."_s);
+    showProblem(classSentence(problem) + u" Mostro il quaderno di questo computer."_s);
     m_source->hide();
 }
 
@@ -308,7 +325,7 @@ void NotebookWindow::reload(const QString &child)
             return ClassView { true, *inClass, *waiting };
         },
         [this, listing, child, wasClass](
-            const std::optional<ClassView> &view, const QString &problem) {
+            const std::optional<ClassView> &view, const ClassProblem &problem) {
             if (listing != m_listing)
                 return;
             if (!view) {
@@ -394,7 +411,7 @@ void NotebookWindow::showGrid()
                 return std::nullopt;
             return std::pair(*seconds, *grid);
         },
-        [this, name = child(), listing = m_listing](const Read &read, const QString &problem) {
+        [this, name = child(), listing = m_listing](const Read &read, const ClassProblem &problem) {
             if (listing != m_listing || name != child())
                 return;
             if (!read) {
@@ -428,7 +445,9 @@ void NotebookWindow::readSessions()
     if (showsClass()) {
         m_class->ask([name = child()](ClassReader &reader,
                          Notebook *local) { return reader.answers(name, local); },
-            done);
+            [this, done](const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
+                done(answers, answers ? QString() : classSentence(problem));
+            });
         return;
     }
     if (!m_answers)
@@ -438,7 +457,7 @@ void NotebookWindow::readSessions()
             // A connection of its own: the window's stays on the window's thread.
             Notebook notebook(path);
             std::optional<QList<Answer>> answers = notebook.answers(name);
-            return std::pair(answers, answers ? QString() : notebook.problem());
+            return std::pair(answers, answers ? QString() : Telling::notebook(notebook.problem()));
         },
         [done](const auto &read) { done(read.first, read.second); });
 }
@@ -467,9 +486,9 @@ void NotebookWindow::chooseSeconds()
     if (showsClass()) {
         m_class->ask([name, seconds](ClassReader &reader,
                          Notebook *) { return reader.setFactSeconds(name, seconds); },
-            [this](bool set, const QString &problem) {
+            [this](bool set, const ClassProblem &problem) {
                 if (!set)
-                    showProblem(problem);
+                    showProblem(classSentence(problem));
             });
     }
 }
@@ -496,10 +515,10 @@ void NotebookWindow::askToErase()
     // answered yet: this computer's copy goes only once the server's has.
     m_erase->setEnabled(false);
     m_class->ask([name](ClassReader &reader, Notebook *) { return reader.erase(name); },
-        [this, name](bool erased, const QString &problem) {
+        [this, name](bool erased, const ClassProblem &problem) {
             m_erase->setEnabled(true);
             if (!erased) {
-                showProblem(problem);
+                showProblem(classSentence(problem));
                 return;
             }
             if (check(m_notebook.erase(name)))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classserver/classproblem.h"
 #include "notebook/notebook.h"
 #include "notebookview/progresschart.h"
 
@@ -73,6 +74,10 @@ protected:
 
 private:
     void buildControls();
+    // The row that says a problem, with "Riprova".
+    void buildProblemRow();
+    // The page of one child: the settings, the grid and the picture.
+    QWidget *buildChildPage();
     void showChildren(const QList<Child> &children, const QString &child);
     void showChild();
     void showGrid();
@@ -89,7 +94,9 @@ private:
     bool check(bool ok);
 
     // The class's server cannot be reached: this computer's notebook instead.
-    void leaveClass(const QString &problem);
+    void leaveClass(const ClassProblem &problem);
+    // "Non riesco a leggere l'archivio della classe …", for the class's server.
+    QString classSentence(const ClassProblem &problem) const;
     bool showsClass() const { return m_class && m_classShown; }
     void printWhenReady();
     // The teacher's (notebookwindowclass.cpp).
@@ -98,7 +105,8 @@ private:
     // The class at a glance read again; said: what to say once it is shown.
     void readClassPage(const QString &said = QString());
     // A change to the class on its server, then the class read again.
-    void changeClass(std::function<bool(ClassDatabase &, QString *)> change, const QString &done);
+    void changeClass(
+        std::function<bool(ClassDatabase &, ClassProblem *)> change, const QString &done);
 
     Notebook &m_notebook;
     std::unique_ptr<ClassQueries> m_class;

@@ -27,25 +27,27 @@ void NotebookWindow::connectClassPage()
     });
     connect(m_classPage, &ClassPage::addRequested, this, [this](const QString &name) {
         changeClass(
-            [name](ClassDatabase &database, QString *why) {
+            [name](ClassDatabase &database, ClassProblem *why) {
                 const std::optional<ClassList::Added> added
                     = ClassList::add(database, { name }, why);
                 if (added && added->added.isEmpty())
-                    *why = u"%1 è già nell'elenco della classe"_s.arg(name);
+                    *why = ClassProblem::of(ClassReason::AlreadyListed, { name });
                 return added && !added->added.isEmpty();
             },
             u"%1 ora è nell'elenco della classe."_s.arg(name));
     });
     connect(m_classPage, &ClassPage::renameRequested, this,
         [this](const QString &from, const QString &to) {
-            changeClass([from, to](ClassDatabase &database,
-                            QString *why) { return ClassList::rename(database, from, to, why); },
+            changeClass(
+                [from, to](ClassDatabase &database, ClassProblem *why) {
+                    return ClassList::rename(database, from, to, why);
+                },
                 u"Le risposte di %1 ora sono di %2, su ogni computer della classe appena si "
                 "collega."_s.arg(from, to));
         });
     connect(m_classPage, &ClassPage::removeRequested, this, [this](const QString &name) {
         changeClass([name](ClassDatabase &database,
-                        QString *why) { return ClassList::remove(database, name, why); },
+                        ClassProblem *why) { return ClassList::remove(database, name, why); },
             u"%1 non è più nell'elenco della classe; le sue risposte restano."_s.arg(name));
     });
     connect(m_classPage, &ClassPage::assignRequested, this,
@@ -54,7 +56,7 @@ void NotebookWindow::connectClassPage()
             for (const int table : assignment.tables)
                 tables << QString::number(table);
             changeClass(
-                [assignment, child](ClassDatabase &database, QString *why) {
+                [assignment, child](ClassDatabase &database, ClassProblem *why) {
                     return ClassList::assign(database, assignment, child, why);
                 },
                 u"%1 %2 a %3 fino al %4: i computer della classe la propongono da soli."_s.arg(
@@ -84,9 +86,10 @@ void NotebookWindow::readClassPage(const QString &said)
         [](ClassReader &reader, Notebook *) {
             return readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
         },
-        [this, said](const std::optional<QList<ClassChild>> &children, const QString &problem) {
+        [this, said](
+            const std::optional<QList<ClassChild>> &children, const ClassProblem &problem) {
             if (!children) {
-                showProblem(problem);
+                showProblem(classSentence(problem));
                 return;
             }
             m_classPage->setClass(*children);
@@ -96,19 +99,19 @@ void NotebookWindow::readClassPage(const QString &said)
 }
 
 void NotebookWindow::changeClass(
-    std::function<bool(ClassDatabase &, QString *)> change, const QString &done)
+    std::function<bool(ClassDatabase &, ClassProblem *)> change, const QString &done)
 {
     m_classPage->say(u"Scrivo nell'archivio della scuola…"_s);
     m_class->ask(
         [change = std::move(change)](ClassReader &reader, Notebook *) {
             if (!reader.open())
                 return false;
-            QString why;
+            ClassProblem why;
             return change(*reader.database(), &why) || reader.failed(why);
         },
-        [this, done](bool changed, const QString &problem) {
+        [this, done](bool changed, const ClassProblem &problem) {
             if (!changed) {
-                m_classPage->say(problem);
+                m_classPage->say(classSentence(problem));
                 return;
             }
             readClassPage(done);

@@ -4,6 +4,7 @@
 #include "core/title.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/sansfont.h"
+#include "telling/telling.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -38,7 +39,7 @@ bool NotebookWindow::print(QPagedPaintDevice &device)
     if (m_chartState != Chart::Ready && !showsClass()) {
         const std::optional<QList<Answer>> answers = m_notebook.answers(child());
         showSessions(++m_reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(),
-            answers ? QString() : m_notebook.problem());
+            answers ? QString() : Telling::notebook(m_notebook.problem()));
     }
     QPainter painter;
     if (!painter.begin(&device))

@@ -178,7 +178,7 @@ Utterance EspeakSynthesizer::synthesize(const QString &text) const
         g_collector = nullptr;
         if (result != EE_OK) {
             qWarning().noquote()
-                << u"Zentovia: espeak-ng non riesce a dire \"%1\" (errore %2)."_s.arg(text).arg(
+                << u"zentovia: espeak-ng non riesce a dire \"%1\" (errore %2)."_s.arg(text).arg(
                        int(result));
             return utterance;
         }

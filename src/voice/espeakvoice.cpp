@@ -293,7 +293,7 @@ void EspeakVoice::reportTrouble(const QString &reason)
     if (m_troubleReported)
         return;
     m_troubleReported = true;
-    qWarning().noquote() << u"Zentovia: il mago parla senza suono: %1."_s.arg(reason);
+    qWarning().noquote() << u"zentovia: il mago parla senza suono: %1."_s.arg(reason);
 }
 
 } // namespace Zentovia

@@ -85,7 +85,7 @@ void PrivatePostgres::prepare(QProcess &process) const
     });
 }
 
-bool PrivatePostgres::run(const QString &tool, const QStringList &arguments, QString *why)
+bool PrivatePostgres::run(const QString &tool, const QStringList &arguments, QString *error)
 {
     QProcess process;
     prepare(process);
@@ -93,16 +93,16 @@ bool PrivatePostgres::run(const QString &tool, const QStringList &arguments, QSt
     process.start(m_bin + u'/' + tool, arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0) {
-        *why = tool + u": "_s + QString::fromLocal8Bit(process.readAll());
+        *error = tool + u": "_s + QString::fromLocal8Bit(process.readAll());
         return false;
     }
     return true;
 }
 
-bool PrivatePostgres::start(QString *why)
+bool PrivatePostgres::start(QString *error)
 {
     if (!m_dir.isValid() || m_bin.isEmpty()) {
-        *why = u"no PostgreSQL server installed, or no temporary folder"_s;
+        *error = u"no PostgreSQL server installed, or no temporary folder"_s;
         return false;
     }
     const QString data = m_dir.filePath(u"data"_s);
@@ -110,7 +110,7 @@ bool PrivatePostgres::start(QString *why)
         if (!run(u"initdb"_s,
                 { u"-D"_s, data, u"-U"_s, u"postgres"_s, u"--auth=trust"_s, u"--no-sync"_s, u"-E"_s,
                     u"UTF8"_s, u"--locale=C.UTF-8"_s },
-                why))
+                error))
             return false;
         QFile hba(data + u"/pg_hba.conf"_s);
         if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -125,7 +125,7 @@ bool PrivatePostgres::start(QString *why)
         { u"-D"_s, data, u"-k"_s, m_dir.path(), u"-p"_s, QString::number(Port), u"-c"_s,
             u"listen_addresses="_s, u"-c"_s, u"fsync=off"_s, u"-c"_s, u"full_page_writes=off"_s });
     if (!m_server.waitForStarted()) {
-        *why = m_server.errorString();
+        *error = m_server.errorString();
         return false;
     }
     const QByteArray probe = connection(u"postgres"_s, u"postgres"_s).toUtf8();
@@ -135,7 +135,7 @@ bool PrivatePostgres::start(QString *why)
         if (m_server.state() == QProcess::NotRunning)
             break;
     }
-    *why = u"the server did not start: "_s + log();
+    *error = u"the server did not start: "_s + log();
     return false;
 }
 
@@ -157,7 +157,7 @@ QString PrivatePostgres::connection(const QString &database, const QString &user
         m_dir.path(), QString::number(Port), database, user);
 }
 
-QString PrivatePostgres::sql(const QString &database, const QString &statements, QString *why,
+QString PrivatePostgres::sql(const QString &database, const QString &statements, QString *error,
     const QString &user, QByteArray *state) const
 {
     PGconn *db = PQconnectdb(connection(database, user).toUtf8().constData());
@@ -170,8 +170,8 @@ QString PrivatePostgres::sql(const QString &database, const QString &statements,
         if (PQntuples(result) > 0)
             value = QString::fromUtf8(PQgetvalue(result, 0, 0));
     } else {
-        if (why)
-            *why = QString::fromUtf8(PQerrorMessage(db));
+        if (error)
+            *error = QString::fromUtf8(PQerrorMessage(db));
         if (state && result)
             *state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     }
@@ -180,34 +180,35 @@ QString PrivatePostgres::sql(const QString &database, const QString &statements,
     return value;
 }
 
-bool PrivatePostgres::createClass(const QString &database, QString *why) const
+bool PrivatePostgres::createClass(const QString &database, QString *error) const
 {
     QFile file(QStringLiteral(ZENTOVIA_SERVER_SQL));
     if (!file.open(QIODevice::ReadOnly)) {
-        *why = file.errorString();
+        *error = file.errorString();
         return false;
     }
-    return !sql(u"postgres"_s, u"CREATE DATABASE "_s + database, why).isNull()
-        && !sql(database, QString::fromUtf8(file.readAll()), why).isNull()
+    return !sql(u"postgres"_s, u"CREATE DATABASE "_s + database, error).isNull()
+        && !sql(database, QString::fromUtf8(file.readAll()), error).isNull()
         && !sql(database,
             u"DO $$ DECLARE r record; BEGIN"
             " FOR r IN SELECT rolname FROM pg_roles WHERE rolcanlogin AND NOT rolsuper"
             " AND pg_has_role(oid, 'zentovia_alunni', 'MEMBER') LOOP"
             " EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), r.rolname);"
             " END LOOP; END $$"_s,
-            why)
+            error)
                 .isNull();
 }
 
-bool PrivatePostgres::admit(const QString &database, const QStringList &logins, QString *why) const
+bool PrivatePostgres::admit(
+    const QString &database, const QStringList &logins, QString *error) const
 {
-    return !sql(
-        database, u"GRANT CONNECT ON DATABASE %1 TO %2"_s.arg(database, logins.join(u", "_s)), why)
+    return !sql(database,
+        u"GRANT CONNECT ON DATABASE %1 TO %2"_s.arg(database, logins.join(u", "_s)), error)
                 .isNull();
 }
 
 bool PrivatePostgres::copy(const QString &database, const QByteArray &copyStatement,
-    const QByteArray &rows, QString *why) const
+    const QByteArray &rows, QString *error) const
 {
     PGconn *db = PQconnectdb(connection(database, u"postgres"_s).toUtf8().constData());
     PGresult *result = PQexec(db, copyStatement.constData());
@@ -218,7 +219,7 @@ bool PrivatePostgres::copy(const QString &database, const QByteArray &copyStatem
     result = PQgetResult(db);
     done = done && PQresultStatus(result) == PGRES_COMMAND_OK;
     if (!done)
-        *why = QString::fromUtf8(PQerrorMessage(db));
+        *error = QString::fromUtf8(PQerrorMessage(db));
     for (; result; result = PQgetResult(db))
         PQclear(result);
     PQfinish(db);

@@ -19,7 +19,7 @@ public:
     static bool installed();
     // Makes the cluster the first time, starts the server and waits until it
     // answers; false with the reason.
-    bool start(QString *why);
+    bool start(QString *error);
     // A fast shutdown, waited for.
     void stop();
     // Stops the server and every backend where they are, as a hung server,
@@ -28,22 +28,22 @@ public:
 
     QString connection(const QString &database, const QString &user) const;
     // Runs statements (several, separated by ';') as user; the first field
-    // of the last result (empty when none), or a null string with *why and
+    // of the last result (empty when none), or a null string with *error and
     // *state (the SQLSTATE).
-    QString sql(const QString &database, const QString &statements, QString *why = nullptr,
+    QString sql(const QString &database, const QString &statements, QString *error = nullptr,
         const QString &user = QStringLiteral("postgres"), QByteArray *state = nullptr) const;
     // A new database laid out by data/zentovia-server.sql, as the
     // administrator does it, and opened to every login of the class's roles
     // there is so far (admit() opens it to later ones).
-    bool createClass(const QString &database, QString *why) const;
-    bool admit(const QString &database, const QStringList &logins, QString *why = nullptr) const;
+    bool createClass(const QString &database, QString *error) const;
+    bool admit(const QString &database, const QStringList &logins, QString *error = nullptr) const;
     // COPY ... FROM STDIN with the rows given, as the superuser.
     bool copy(const QString &database, const QByteArray &copyStatement, const QByteArray &rows,
-        QString *why) const;
+        QString *error) const;
     QString log() const;
 
 private:
-    bool run(const QString &tool, const QStringList &arguments, QString *why);
+    bool run(const QString &tool, const QStringList &arguments, QString *error);
     void prepare(QProcess &process) const;
 
     QTemporaryDir m_dir;

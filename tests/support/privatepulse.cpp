@@ -37,10 +37,10 @@ QString PrivatePulse::log() const
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-bool PrivatePulse::start(QString *why)
+bool PrivatePulse::start(QString *error)
 {
     if (!m_dir.isValid()) {
-        *why = u"no temporary folder"_s;
+        *error = u"no temporary folder"_s;
         return false;
     }
     // A home and a runtime folder of its own: as root, and beside any other
@@ -63,13 +63,13 @@ bool PrivatePulse::start(QString *why)
             u"--load=module-native-protocol-unix auth-anonymous=1 socket="_s
                 + m_dir.filePath(u"native"_s) });
     if (!m_server.waitForStarted(5000)) {
-        *why = u"pulseaudio does not start: "_s + m_server.errorString();
+        *error = u"pulseaudio does not start: "_s + m_server.errorString();
         return false;
     }
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
         if (m_server.state() == QProcess::NotRunning) {
-            *why = u"pulseaudio ended at once:\n"_s + log();
+            *error = u"pulseaudio ended at once:\n"_s + log();
             return false;
         }
         QProcess info;
@@ -79,7 +79,7 @@ bool PrivatePulse::start(QString *why)
             return true;
         QThread::msleep(50);
     }
-    *why = u"pulseaudio does not answer:\n"_s + log();
+    *error = u"pulseaudio does not answer:\n"_s + log();
     return false;
 }
 
@@ -108,7 +108,7 @@ Recording::~Recording()
     }
 }
 
-bool Recording::start(QString *why)
+bool Recording::start(QString *error)
 {
     m_parec.setStandardOutputFile(m_dir.filePath(u"sound.raw"_s));
     m_parec.start(u"parec"_s,
@@ -116,7 +116,7 @@ bool Recording::start(QString *why)
             u"--rate="_s + QString::number(m_sampleRate), u"--channels=1"_s, u"--format=s16le"_s,
             u"--latency-msec=20"_s });
     if (!m_parec.waitForStarted(5000)) {
-        *why = u"parec does not start: "_s + m_parec.errorString();
+        *error = u"parec does not start: "_s + m_parec.errorString();
         return false;
     }
     return true;

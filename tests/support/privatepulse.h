@@ -14,7 +14,7 @@ public:
 
     static bool installed();
     // Starts the server and waits until it answers; false with the reason.
-    bool start(QString *why);
+    bool start(QString *error);
     // Ends the server at once, as a crash would.
     void kill();
     // Stops the server where it is, as a hung one, and lets it go on again.
@@ -36,7 +36,7 @@ class Recording
 public:
     Recording(const QString &server, const QString &source, int sampleRate);
     ~Recording();
-    bool start(QString *why);
+    bool start(QString *error);
     // Ends the recording and gives its samples.
     QByteArray finish();
 

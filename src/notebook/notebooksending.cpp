@@ -1,5 +1,5 @@
-// The notebook's side of the class's server: what this computer is known by,
-// and the teacher's erases brought back from the server.
+// What the notebook sends to the class's server: what this computer is known
+// by, and the teacher's erases and renames brought back from the server.
 #include "notebook/notebook.h"
 
 #include "core/tables.h"
@@ -39,7 +39,7 @@ QString Notebook::secret()
     query.prepare(u"INSERT INTO meta(key, value) VALUES ('secret', ?) ON CONFLICT DO NOTHING"_s);
     query.addBindValue(randomSecret());
     if (!query.exec()) {
-        fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
+        fail(NotebookReason::NotWritten, query.lastError());
         return QString();
     }
     return meta(u"secret"_s);
@@ -56,7 +56,7 @@ bool Notebook::takeNewComputerId()
         return false;
     QSqlError error;
     if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+        return fail(NotebookReason::NotWritten, error);
     const QStringList former = formerIds() << meta(u"computer"_s);
     QSqlQuery set(m_file->database());
     set.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
@@ -77,86 +77,10 @@ bool Notebook::takeNewComputerId()
     if (!done || !m_file->exec("COMMIT", &error)) {
         QSqlError ignored;
         m_file->exec("ROLLBACK", &ignored);
-        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+        return fail(NotebookReason::NotWritten, error);
     }
     computerId();
     return true;
-}
-
-bool Notebook::setLastAssignment(const QString &assignment)
-{
-    return setMeta(u"assignment"_s, assignment);
-}
-
-QString Notebook::childAssignment(const QString &child)
-{
-    return childMeta("assignment", child);
-}
-
-bool Notebook::setChildAssignment(const QString &childKey, const QString &assignment)
-{
-    return setChildMeta("assignment", childKey, assignment);
-}
-
-int Notebook::contestMinutes(const QString &child)
-{
-    bool ok = false;
-    const int minutes = childMeta("minutes", child).toInt(&ok);
-    return ok ? minutes : DefaultContestMinutes;
-}
-
-bool Notebook::setContestMinutes(const QString &child, int minutes)
-{
-    if (std::find(ContestMinutesChoices.begin(), ContestMinutesChoices.end(), minutes)
-        == ContestMinutesChoices.end())
-        return fail(u"Non scrivo nel"_s,
-            u"una gara dura 7 o 10 minuti, oppure non ha l'orologio, non %1 minuti"_s.arg(minutes));
-    return setChildMeta("minutes", child, QString::number(minutes));
-}
-
-bool Notebook::setLastClassList(const QStringList &names)
-{
-    return setMeta(u"class_list"_s, names.join(u'\n'));
-}
-
-bool Notebook::usesKeypad(const QString &child)
-{
-    return childMeta("keypad", child) == u"1";
-}
-
-bool Notebook::setUsesKeypad(const QString &child)
-{
-    return setChildMeta("keypad", child, u"1"_s);
-}
-
-QString Notebook::childMeta(const char *setting, const QString &child)
-{
-    return meta(QLatin1StringView(setting) + u':' + shownName(child).toCaseFolded());
-}
-
-bool Notebook::setChildMeta(const char *setting, const QString &child, const QString &value)
-{
-    return setMeta(QLatin1StringView(setting) + u':' + shownName(child).toCaseFolded(), value);
-}
-
-void Notebook::bindChildSettings(QSqlQuery &query, const QString &childKey)
-{
-    static_assert(std::size(ChildSettings) == 3, "one ? for each setting");
-    for (const char *setting : ChildSettings)
-        query.addBindValue(QString(QLatin1StringView(setting) + u':' + childKey));
-}
-
-bool Notebook::setMeta(const QString &key, const QString &value)
-{
-    if (!open())
-        return false;
-    QSqlQuery query(m_file->database());
-    query.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
-                  " ON CONFLICT(key) DO UPDATE SET value = excluded.value"_s);
-    query.addBindValue(key);
-    query.addBindValue(value);
-    return query.exec()
-        || fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(query.lastError()));
 }
 
 std::optional<QStringList> Notebook::childKeys()
@@ -165,7 +89,7 @@ std::optional<QStringList> Notebook::childKeys()
         return std::nullopt;
     QSqlQuery query(m_file->database());
     if (!query.exec(u"SELECT key FROM children ORDER BY key"_s)) {
-        fail(u"Non riesco a leggere il"_s, NotebookFile::reason(query.lastError()));
+        fail(NotebookReason::NotRead, query.lastError());
         return std::nullopt;
     }
     QStringList keys;
@@ -191,7 +115,7 @@ bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
     QSqlQuery empty(m_file->database());
     empty.prepare(u"DELETE FROM children WHERE key = ? AND answers = 0"_s);
     empty.addBindValue(childKey);
-    return runAll({ &answers, &entry, &empty }, u"Non riesco a cancellare dal"_s);
+    return runAll({ &answers, &entry, &empty }, NotebookReason::NotErased);
 }
 
 bool Notebook::eraseNumbers(const QList<qint64> &numbers)
@@ -220,8 +144,7 @@ bool Notebook::eraseNumbers(const QList<qint64> &numbers)
             if (done && sql.contains(u":numbers"_s))
                 query.bindValue(u":numbers"_s, json);
             if (!done || !query.exec())
-                return fail(
-                    u"Non riesco a cancellare dal"_s, NotebookFile::reason(query.lastError()));
+                return fail(NotebookReason::NotErased, query.lastError());
         }
         return true;
     });
@@ -257,7 +180,7 @@ bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const Q
                      " WHERE key IN (?, ?, ?)"_s);
     settings.addBindValue(toKey);
     bindChildSettings(settings, fromKey);
-    return runAll({ &to, &answers, &count, &from, &settings }, u"Non riesco a scrivere nel"_s);
+    return runAll({ &to, &answers, &count, &from, &settings }, NotebookReason::NotWritten);
 }
 
 bool Notebook::inOneTransaction(const std::function<bool()> &work)
@@ -268,7 +191,7 @@ bool Notebook::inOneTransaction(const std::function<bool()> &work)
         return false;
     QSqlError error;
     if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(u"Non riesco a scrivere nel"_s, NotebookFile::reason(error));
+        return fail(NotebookReason::NotWritten, error);
     m_inTransaction = true;
     const bool done = work();
     m_inTransaction = false;
@@ -277,32 +200,32 @@ bool Notebook::inOneTransaction(const std::function<bool()> &work)
         return false;
     }
     if (!m_file->exec("COMMIT", &error)) {
-        const QString why = NotebookFile::reason(error);
+        const QSqlError failed = error;
         m_file->exec("ROLLBACK", &error);
-        return fail(u"Non riesco a scrivere nel"_s, why);
+        return fail(NotebookReason::NotWritten, failed);
     }
     return true;
 }
 
-bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, const QString &what)
+bool Notebook::runAll(std::initializer_list<QSqlQuery *> queries, NotebookReason reason)
 {
     QSqlError error;
     if (!m_inTransaction && !m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(what, NotebookFile::reason(error));
+        return fail(reason, error);
     for (QSqlQuery *query : queries) {
         if (!query->exec()) {
-            const QString why = NotebookFile::reason(query->lastError());
+            const QSqlError failed = query->lastError();
             if (!m_inTransaction)
                 m_file->exec("ROLLBACK", &error);
-            return fail(what, why);
+            return fail(reason, failed);
         }
     }
     if (m_inTransaction)
         return true;
     if (!m_file->exec("COMMIT", &error)) {
-        const QString why = NotebookFile::reason(error);
+        const QSqlError failed = error;
         m_file->exec("ROLLBACK", &error);
-        return fail(what, why);
+        return fail(reason, failed);
     }
     return true;
 }

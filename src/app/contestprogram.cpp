@@ -1,0 +1,174 @@
+#include "app/contestprogram.h"
+
+#include "app/assignedwork.h"
+#include "app/notebookpractice.h"
+#include "app/notebookrecorder.h"
+#include "app/stagelayout.h"
+#include "app/wizard.h"
+#include "classserver/classsender.h"
+#include "notebook/notebook.h"
+#include "telling/telling.h"
+#include "voice/espeakvoice.h"
+
+#include <QFileInfo>
+#include <QInputDevice>
+
+using namespace Qt::StringLiterals;
+
+namespace Zentovia {
+
+ContestProgram::ContestProgram(const CommandLine &commandLine, const ServerSettings &settings)
+    : m_commandLine(commandLine)
+    , m_server(settings)
+    // With no table chosen, the tables the teacher assigned for the week:
+    // the class's until the child is named, then the child's.
+    , m_followsAssignment(settings.isSet() && commandLine.tables.isEmpty())
+{
+    auto owned = std::make_unique<EspeakVoice>();
+    m_voice = owned.get();
+    m_agent = std::make_unique<StageAgent>(std::move(owned));
+    if (m_server.problem())
+        Telling::toStderr(Telling::classSetting(m_server.problem()));
+    readWhatTheServerSaid();
+    const QList<int> tables = m_assigned ? m_assigned->tables : m_commandLine.tables;
+    const int table = m_assigned ? tables.first() : m_commandLine.table;
+    m_agent->setPartTexts(scroll(tables, table));
+    m_tavola = std::make_unique<Tavola>(m_dialogs, m_random, *m_agent, table);
+    // Every answer goes into the child's notebook, which is opened at the
+    // first answer, on a thread of its own.
+    m_notebook = std::make_unique<NotebookWriter>(Notebook::defaultPath());
+    // A ripasso asks what the child's notebook says is worth asking.
+    if (m_commandLine.practice) {
+        m_practice = std::make_unique<NotebookPractice>(
+            Notebook::defaultPath(), tables, m_server.connection());
+        connect(&m_tavola->contest(), &Contest::playerNamed, m_practice.get(),
+            &NotebookPractice::childNamed);
+        m_tavola->setPractice(*m_practice);
+    }
+    // The window's title says the work assigned, and the child's own once
+    // named.
+    m_title = m_tavola->windowTitle();
+    if (m_assigned)
+        m_tavola->setWindowTitle(m_title + assignedWorkCaption(*m_assigned));
+    connectNotebook();
+    connectStage();
+    connectKeypad();
+    m_dialogs.setParent(m_tavola.get());
+    m_tavola->load();
+}
+
+ContestProgram::~ContestProgram() = default;
+
+void ContestProgram::show()
+{
+    // The window manager places the window.
+    m_tavola->show();
+    // Take the keyboard at once, so the child can type and use Alt+N and
+    // Alt+X even on a desktop without a window manager.
+    m_tavola->activateWindow();
+}
+
+void ContestProgram::readWhatTheServerSaid()
+{
+    if (!m_server.isSet())
+        return;
+    Notebook notebook(Notebook::defaultPath());
+    if (m_followsAssignment)
+        m_assigned = assignedWork(notebook, QString(), QDate::currentDate());
+    // The name box offers the class list's names.
+    m_dialogs.setSuggestions(notebook.lastClassList());
+}
+
+QHash<QString, QString> ContestProgram::scroll(const QList<int> &drilled, int first) const
+{
+    return wizardTexts(
+        m_commandLine.practice && drilled.size() != 1 ? u"?"_s : QString::number(first));
+}
+
+void ContestProgram::connectNotebook()
+{
+    connect(m_notebook.get(), &NotebookWriter::problem, this,
+        [](const NotebookProblem &problem) { Telling::toStderr(Telling::notebook(problem)); });
+    connect(&m_tavola->contest(), &Contest::playerNamed, this, &ContestProgram::childNamed);
+    m_recorder = std::make_unique<NotebookRecorder>(
+        m_tavola->contest(), *m_notebook, m_commandLine.practice ? Mode::Practice : Mode::Contest);
+    // With a class's server set, the answers go on to it from the notebook,
+    // on a thread of their own, from the moment the name box is answered:
+    // each once the notebook has stored it. The child never waits for the
+    // server, whether it is away or hangs.
+    connect(m_tavola.get(), &Tavola::boxClosed, this, &ContestProgram::startSending,
+        Qt::SingleShotConnection);
+}
+
+void ContestProgram::childNamed(const QString &child)
+{
+    // A notebook not begun yet holds no setting: it is made at the first
+    // answer, on the writer's thread.
+    if (!QFileInfo::exists(Notebook::defaultPath()))
+        return;
+    Notebook read(Notebook::defaultPath());
+    m_tavola->contest().setMinutes(read.contestMinutes(child));
+    if (!m_followsAssignment)
+        return;
+    const std::optional<Assignment> own = assignedWork(read, child, QDate::currentDate());
+    const QList<int> ownTables = own ? own->tables : QList<int> {};
+    if (ownTables == (m_assigned ? m_assigned->tables : QList<int> {}))
+        return;
+    const int first = own ? ownTables.first() : m_commandLine.table;
+    m_tavola->contest().setTable(first);
+    if (m_practice)
+        m_practice->setTables(ownTables);
+    m_agent->setPartTexts(scroll(ownTables, first));
+    m_tavola->setWindowTitle(m_title + (own ? assignedWorkCaption(*own) : QString()));
+}
+
+void ContestProgram::startSending()
+{
+    m_sender = ClassSender::start(m_server, Notebook::defaultPath());
+    if (!m_sender)
+        return;
+    connect(m_notebook.get(), &NotebookWriter::stored, m_sender.get(), &ClassSender::answerStored);
+    connect(m_sender.get(), &ClassSender::problem, this,
+        [connection = m_server.connection()](const ClassProblem &problem) {
+            Telling::toStderr(Telling::classSend(connection, problem));
+        });
+    connect(m_sender.get(), &ClassSender::copied, this, [](const QString &was, const QString &now) {
+        Telling::toStderr(Telling::copied(was, now));
+    });
+}
+
+void ContestProgram::connectStage()
+{
+    // The voice loads while the child reads the greeting: not while the
+    // name box is being put on screen, and ready for the wizard's first
+    // words.
+    connect(m_tavola.get(), &Tavola::boxClosed, m_voice, &EspeakVoice::startLoading,
+        Qt::SingleShotConnection);
+    // The wizard lives in the window, above its controls, and his balloon
+    // leaves the contest's controls in view.
+    m_agent->setStage(m_tavola.get());
+    connect(m_tavola.get(), &Tavola::controlsBuilt, this,
+        [this] { m_agent->setKeepClear(balloonKeepClear(*m_tavola)); });
+}
+
+void ContestProgram::connectKeypad()
+{
+    // The keypad on the screen: when asked for, on a computer whose only way
+    // in is a touch screen, or for a child who has played with it on this
+    // computer before, as soon as the child is named.
+    m_keypad = std::make_unique<TavolaKeypad>(*m_tavola);
+    connect(m_keypad.get(), &TavolaKeypad::shown, this,
+        [this] { m_agent->setKeepClear(balloonKeepClear(*m_tavola)); });
+    if (m_commandLine.keypad || Keypad::touchOnly(QInputDevice::devices()))
+        connect(m_tavola.get(), &Tavola::controlsBuilt, m_keypad.get(), &TavolaKeypad::show);
+    connect(
+        &m_tavola->contest(), &Contest::playerNamed, m_notebook.get(), &NotebookWriter::askKeypad);
+    connect(
+        m_notebook.get(), &NotebookWriter::keypadUsedBefore, m_keypad.get(), &TavolaKeypad::show);
+    connect(
+        m_keypad.get(), &TavolaKeypad::used, m_notebook.get(),
+        [this] { m_notebook->rememberKeypad(m_tavola->contest().player()); },
+        Qt::SingleShotConnection);
+}
+
+} // namespace Zentovia
