@@ -320,8 +320,7 @@ void TestClassServer::serverRestarted()
     server.answerStored();
     QTRY_VERIFY(!problems.isEmpty());
     const ClassProblem lost = problems.first().first().value<ClassProblem>();
-    QVERIFY2(
-        (QList { ClassReason::NoSocket, ClassReason::ConnectionLost }.contains(lost.reason)),
+    QVERIFY2((QList { ClassReason::NoSocket, ClassReason::ConnectionLost }.contains(lost.reason)),
         qPrintable(lost.toDebugString()));
     ClassReader reader(m_postgres.connection(Class, u"maestra"_s), 1000);
     QVERIFY(!reader.children());
