@@ -18,12 +18,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -37,6 +39,27 @@ namespace {
 constexpr char ChildSendArgument[] = "--invia";
 
 const QString Class = u"classe_3a"_s;
+
+// Who may run each function of the class's database, as README lists it:
+// the children's computers, the teacher (who has the children's too).
+const QList<std::tuple<const char *, bool, bool>> FunctionRights = {
+    { "zentovia_add(text,text,text[],jsonb,timestamptz)", true, true },
+    { "zentovia_child_answers(text,text)", true, true },
+    { "zentovia_child_settings(text,text)", true, true },
+    { "zentovia_code_ok(text,text)", true, true },
+    { "zentovia_erased_numbers(text,text)", true, true },
+    { "zentovia_roster_names()", true, true },
+    { "zentovia_class_assignment()", true, true },
+    { "zentovia_renames(text[])", true, true },
+    { "zentovia_assignment(text)", false, true },
+    { "zentovia_erase(text,timestamptz)", false, true },
+    { "zentovia_rename(text,text,text)", false, true },
+    { "zentovia_set_code(text,text)", false, true },
+    { "zentovia_set_fact_seconds(text,smallint)", false, true },
+    { "zentovia_set_contest_minutes(text,smallint)", false, true },
+    { "zentovia_key(text)", false, false },
+    { "zentovia_may_read(text,text)", false, false },
+};
 
 ServerTiming quick()
 {
@@ -89,6 +112,7 @@ private Q_SLOTS:
     void serverFrozen();
     void programKilled();
     void ripassoAndExport();
+    void copiedNotebook_data();
     void copiedNotebook();
     void teacherDecides();
     void earlierVersionMigrated_data();
@@ -102,6 +126,15 @@ private Q_SLOTS:
     void roles();
     void refused_data();
     void refused();
+    void privileges_data();
+    void privileges();
+    void pupilsReadWithCode_data();
+    void pupilsReadWithCode();
+    void flood_data();
+    void flood();
+    void clockOff_data();
+    void clockOff();
+    void eraseFrozen();
 
 private:
     QString notebookPath(const QString &name) const { return m_home.filePath(name + u".sqlite"_s); }
@@ -152,10 +185,11 @@ void TestClassServer::initTestCase()
                   .isNull(),
         qPrintable(why));
     // A computer the children's login cannot write for without its secret.
-    QVERIFY2(!m_postgres
-                  .sql(Class, u"SELECT zentovia_add('primo', 'il segreto del primo', '{}', '[]')"_s,
-                      &why)
-                  .isNull(),
+    QVERIFY2(
+        !m_postgres
+             .sql(Class,
+                 u"SELECT zentovia_add('primo', 'il segreto del primo', '{}', '[]', now())"_s, &why)
+             .isNull(),
         qPrintable(why));
     QVERIFY2(m_postgres.admit(Class,
                  { u"pc_aula"_s, u"maestra"_s, QString::fromLatin1(PrivatePostgres::PasswordUser) },
@@ -286,12 +320,11 @@ void TestClassServer::serverRestarted()
     server.answerStored();
     QTRY_VERIFY(!problems.isEmpty());
     const ClassProblem lost = problems.first().first().value<ClassProblem>();
-    QVERIFY2(
-        (QList { ClassReason::Unreachable, ClassReason::ConnectionLost }.contains(lost.reason)),
+    QVERIFY2((QList { ClassReason::NoSocket, ClassReason::ConnectionLost }.contains(lost.reason)),
         qPrintable(lost.toDebugString()));
     ClassReader reader(m_postgres.connection(Class, u"maestra"_s), 1000);
     QVERIFY(!reader.children());
-    QVERIFY2(reader.problem().reason == ClassReason::Unreachable,
+    QVERIFY2(reader.problem().reason == ClassReason::NoSocket,
         qPrintable(reader.problem().toDebugString()));
 
     QString why;
@@ -426,24 +459,30 @@ void TestClassServer::ripassoAndExport()
         ClassSender sender(there.path(), connection, quick());
         QTRY_COMPARE(onServer(there, database), 1);
     }
-    const auto firstQuestion = [&](const QString &server, qint64 *ms) {
-        NotebookPractice practice(here.path(), { 5 }, server);
-        QSignalSpy classRead(&practice, &NotebookPractice::classRead);
-        practice.childNamed(u"carla"_s);
-        if (ms) {
-            QElapsedTimer clock;
-            clock.start();
-            const Fact fact = practice.next();
-            *ms = clock.elapsed();
-            return fact;
-        }
-        [&] { QTRY_COMPARE(classRead.size(), 1); }();
-        const Fact first = practice.next();
-        practice.answered(first, true);
-        return first == Fact { 5, 7 } ? first : practice.next();
-    };
-    // The class's answers, this computer's among them: both misses first.
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+    QVERIFY2(teacher.setCode(u"Carla"_s, u"123"_s), qPrintable(teacher.problem().toDebugString()));
+    const auto firstQuestion
+        = [&](const QString &server, qint64 *ms, const QString &code = u"123"_s) {
+              NotebookPractice practice(here.path(), { 5 }, server);
+              QSignalSpy classRead(&practice, &NotebookPractice::classRead);
+              practice.childNamedWithCode(u"carla"_s, code);
+              if (ms) {
+                  QElapsedTimer clock;
+                  clock.start();
+                  const Fact fact = practice.next();
+                  *ms = clock.elapsed();
+                  return fact;
+              }
+              [&] { QTRY_COMPARE(classRead.size(), 1); }();
+              const Fact first = practice.next();
+              practice.answered(first, true);
+              return first == Fact { 5, 7 } ? first : practice.next();
+          };
+    // The class's answers, this computer's among them: both misses first;
+    // without Carla's code, this computer's alone.
     QCOMPARE(firstQuestion(connection, nullptr), (Fact { 5, 7 }));
+    for (const auto &[code, read] : { std::pair(u"123"_s, 2), std::pair(QString(), 1) })
+        QCOMPARE(ClassReader(connection).answers(u"Carla"_s, &here, code)->size(), read);
     // A frozen server does not hold up the first question.
     qint64 alone = 0;
     qint64 frozen = 0;
@@ -471,20 +510,30 @@ void TestClassServer::ripassoAndExport()
     }
 }
 
+void TestClassServer::copiedNotebook_data()
+{
+    QTest::addColumn<bool>("sentFirst");
+    QTest::newRow("while the server is away, after a send") << true;
+    QTest::newRow("before the first send") << false;
+}
+
 void TestClassServer::copiedNotebook()
 {
-    const QString database = u"classe_copie"_s;
+    QFETCH(bool, sentFirst);
+    const QString database = u"classe_copie_"_s + (sentFirst ? u"dopo"_s : u"prima"_s);
     QString why;
     QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
     const QString connection = m_postgres.connection(database, u"pc_aula"_s);
     const QDateTime day(QDate(2024, 11, 4), QTime(9, 0));
-    const QString original = notebookPath(u"immagine"_s);
-    const QString copy = notebookPath(u"copia"_s);
+    const QString original = notebookPath(database);
+    const QString copy = notebookPath(database + u"-copia"_s);
     {
         Notebook image(original);
         QVERIFY(image.add(answers(u"Ada"_s, 20, day)));
-        ClassSender sender(original, connection, quick());
-        QTRY_COMPARE(onServer(image, database), 20);
+        if (sentFirst) {
+            ClassSender sender(original, connection, quick());
+            QTRY_COMPARE(onServer(image, database), 20);
+        }
     }
     // The lab's computers made from one disk image part, and play on.
     QVERIFY(QFile::copy(original, copy));
@@ -546,6 +595,10 @@ void TestClassServer::teacherDecides()
                  database, u"SELECT count(*) FROM zentovia_answers WHERE child_key = 'carla'"_s),
         u"0"_s);
     QCOMPARE(onServer(here, database), 4);
+    // Dino's settings reach a children's computer with his code.
+    QCOMPARE(here.contestMinutes(u"Dino"_s), DefaultContestMinutes);
+    QVERIFY(teacher.setCode(u"Dino"_s, u"789"_s));
+    QVERIFY(ClassReader(connection).bringSettings(u"Dino"_s, u"789"_s, here));
     QCOMPARE(here.factSeconds(u"dino"_s), 12);
     QCOMPARE(here.contestMinutes(u"Dino"_s), 10);
     QCOMPARE(away.factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
@@ -556,6 +609,7 @@ void TestClassServer::earlierVersionMigrated_data()
     QTest::addColumn<QString>("script");
     QTest::newRow("1") << QStringLiteral(ZENTOVIA_SERVER_SQL_1);
     QTest::newRow("2") << QStringLiteral(ZENTOVIA_SERVER_SQL_2);
+    QTest::newRow("3") << QStringLiteral(ZENTOVIA_SERVER_SQL_3);
 }
 
 void TestClassServer::earlierVersionMigrated()
@@ -586,7 +640,9 @@ void TestClassServer::earlierVersionMigrated()
         qPrintable(why));
     QCOMPARE(m_postgres.sql(database, u"SELECT version FROM zentovia_version"_s),
         QString::number(ClassDatabase::Version));
-    const std::optional<QList<Answer>> ugo = reader.answers(u"Ugo"_s);
+    QVERIFY(m_postgres.admit(database, { u"maestra"_s }));
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+    const std::optional<QList<Answer>> ugo = teacher.answers(u"Ugo"_s);
     QVERIFY2(ugo, qPrintable(reader.problem().toDebugString()));
     QCOMPARE(ugo->size(), 10);
 }
@@ -680,6 +736,9 @@ void TestClassServer::classListAndWeek()
         = ClassDatabase::open(m_postgres.connection(database, u"pc_aula"_s), 5000, -1, &failed);
     QVERIFY2(pupils, qPrintable(failed.toDebugString()));
     QCOMPARE(ClassList::names(*pupils, &failed), (QStringList { u"Ada"_s, u"Bruno"_s }));
+    // A code for each child of the list.
+    QCOMPARE(run({ u"--classe"_s, u"codici"_s }), 0);
+    QCOMPARE(m_postgres.sql(database, u"SELECT count(*) FROM zentovia_codes"_s), u"2"_s);
 
     QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"7"_s, u"--fino"_s, u"2099-01-15"_s }), 0);
     QCOMPARE(run({ u"--classe"_s, u"assegna"_s, u"3,8"_s, u"--fino"_s, u"2099-01-10"_s,
@@ -693,9 +752,13 @@ void TestClassServer::classListAndWeek()
         QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
         QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s }));
         QTRY_COMPARE(onServer(child, database), 41);
-        QTRY_COMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     }
-    QCOMPARE(child.childAssignment(u"ada"_s), u"7 2099-01-15"_s);
+    // A child's own tables reach a children's computer with the child's code.
+    QCOMPARE(child.childAssignment(u"Zeno"_s), QString());
+    ClassReader(m_postgres.connection(database, u"maestra"_s)).setCode(u"Zeno"_s, u"456"_s);
+    ClassReader(m_postgres.connection(database, u"pc_aula"_s))
+        .bringSettings(u"Zeno"_s, u"456"_s, child);
+    QCOMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     // The teacher sees who is not on the list.
     ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     const std::optional<QList<ClassChild>> overview = readClassOverview(
@@ -748,7 +811,7 @@ void TestClassServer::nameJoined()
     sent(6);
     QTRY_COMPARE(child.childKeys(), QStringList { u"marco"_s });
     QCOMPARE(child.answers(u"Marco"_s)->size(), 6);
-    ClassReader reader(pupils);
+    ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
     QCOMPARE(m_postgres.sql(database, u"SELECT count(DISTINCT computer) FROM zentovia_answers"_s),
         u"1"_s); // not taken for a copy
@@ -768,7 +831,7 @@ void TestClassServer::roles_data()
 
     const QString update = u"UPDATE zentovia_answers SET typed = 'x'"_s;
     const QString remove = u"DELETE FROM zentovia_answers WHERE child_key = 'nessuno'"_s;
-    const QString erase = u"SELECT zentovia_erase('nessuno')"_s;
+    const QString erase = u"SELECT zentovia_erase('nessuno', now() + interval '1 minute')"_s;
     const QString read = u"SELECT count(*) FROM zentovia_answers"_s;
     const QString list = u"SELECT DISTINCT child_key FROM zentovia_answers"_s;
     const QString insert = u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
@@ -776,8 +839,8 @@ void TestClassServer::roles_data()
                            " mode) VALUES ('x', 1, 'a', 'A', 1, 1, now(), 0, '1', 0, 1, 'gara')"_s;
     QTest::newRow("children: insert") << u"pc_aula"_s << insert << false;
     QTest::newRow("children: another computer's id")
-        << u"pc_aula"_s << u"SELECT zentovia_add('primo', 'non il suo segreto', '{}', '[]')"_s
-        << false;
+        << u"pc_aula"_s
+        << u"SELECT zentovia_add('primo', 'non il suo segreto', '{}', '[]', now())"_s << false;
     QTest::newRow("children: select") << u"pc_aula"_s << read << false;
     QTest::newRow("children: list the class") << u"pc_aula"_s << list << false;
     QTest::newRow("children: update") << u"pc_aula"_s << update << false;
@@ -828,7 +891,7 @@ void TestClassServer::refused_data()
         << connection(Class, QString::fromLatin1(PrivatePostgres::PasswordUser))
         << int(ClassReason::PasswordRefused);
     QTest::newRow("no server") << u"host=/nessuna/cartella dbname=x connect_timeout=1"_s
-                               << int(ClassReason::Unreachable);
+                               << int(ClassReason::NoSocket);
     QTest::newRow("another program's tables")
         << connection(u"gestionale"_s, u"pc_aula"_s) << int(ClassReason::OtherProgram);
     QTest::newRow("an empty database")
@@ -839,6 +902,12 @@ void TestClassServer::refused_data()
         << connection(u"prossima"_s, u"pc_aula"_s) << int(ClassReason::NewerDatabase);
     QTest::newRow("an earlier version, not the owner")
         << connection(u"vecchia"_s, u"pc_aula"_s) << int(ClassReason::OlderNotOwned);
+    QTest::newRow("no such database")
+        << connection(u"nessuna"_s, u"pc_aula"_s) << int(ClassReason::NoSuchDatabase);
+    QTest::newRow("a .pgpass others can read")
+        << connection(Class, QString::fromLatin1(PrivatePostgres::PasswordUser))
+        << int(ClassReason::PgpassReadable);
+    QTest::newRow("no such service") << u"service=nessuno"_s << int(ClassReason::NoSuchService);
 }
 
 void TestClassServer::refused()
@@ -847,6 +916,11 @@ void TestClassServer::refused()
     QFETCH(int, said);
 
     QString why;
+    QFile pgpass(qEnvironmentVariable("PGPASSFILE"));
+    const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+    if (QTest::currentDataTag() == QByteArray("a .pgpass others can read"))
+        QVERIFY(pgpass.setPermissions(owner | QFile::ReadGroup | QFile::ReadOther));
+    const auto restore = qScopeGuard([&] { pgpass.setPermissions(owner); });
     if (QTest::currentDataTag() == QByteArray("another program's tables")) {
         QVERIFY(!m_postgres.sql(u"postgres"_s, u"CREATE DATABASE gestionale"_s, &why).isNull());
         QVERIFY(
@@ -882,6 +956,282 @@ void TestClassServer::refused()
     // The notebook is unharmed and goes on.
     QVERIFY(notebook.add(answers(u"Gina"_s, 1, QDateTime(QDate(2024, 9, 17), QTime(9, 0)))));
     QCOMPARE(notebook.answers(u"Gina"_s)->size(), 4);
+}
+
+void TestClassServer::privileges_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<bool>("pupils");
+    QTest::addColumn<bool>("teacher");
+    for (const auto &[function, pupils, teacher] : FunctionRights)
+        QTest::newRow(function) << QString::fromLatin1(function) << pupils << teacher;
+}
+
+void TestClassServer::privileges()
+{
+    QFETCH(QString, function);
+    QFETCH(bool, pupils);
+    QFETCH(bool, teacher);
+    const auto may = [&](const QString &role) {
+        return m_postgres.sql(Class,
+                   u"SELECT has_function_privilege('%1', '%2', 'EXECUTE')"_s.arg(role, function))
+            == u"t";
+    };
+    QCOMPARE(may(u"public"_s), false);
+    QCOMPARE(may(u"zentovia_alunni"_s), pupils);
+    QCOMPARE(may(u"zentovia_insegnanti"_s), teacher);
+    // Every function of ours is in the list above, and each runs with its
+    // own search_path.
+    if (QTest::currentDataTag() == QByteArray("zentovia_add(text,text,text[],jsonb,timestamptz)")) {
+        QCOMPARE(m_postgres.sql(
+                     Class, u"SELECT count(*) FROM pg_proc WHERE proname LIKE 'zentovia\\_%'"_s),
+            QString::number(FunctionRights.size()));
+        QCOMPARE(m_postgres.sql(Class,
+                     u"SELECT coalesce(string_agg(proname, ','), '') FROM pg_proc"
+                     " WHERE prosecdef AND NOT coalesce('search_path=public, pg_temp'"
+                     " = ANY (proconfig), false)"_s),
+            QString());
+    }
+}
+
+void TestClassServer::pupilsReadWithCode_data()
+{
+    QTest::addColumn<QString>("statement"); // %1: the code, or NULL
+    QTest::addColumn<QString>("withCode");
+    QTest::addColumn<QString>("without");
+    QTest::newRow("answers") << u"SELECT count(*) FROM zentovia_child_answers('ada', %1)"_s
+                             << u"3"_s << u"0"_s;
+    QTest::newRow("not another's by a prefix")
+        << u"SELECT count(*) FROM zentovia_child_answers('ada', %1) WHERE child <> 'Ada'"_s
+        << u"0"_s << u"0"_s;
+    QTest::newRow("not another with this code")
+        << u"SELECT count(*) FROM zentovia_child_answers('adamo', %1)"_s << u"0"_s << u"0"_s;
+    QTest::newRow("settings")
+        << u"SELECT contest_minutes || ' ' || fact_seconds FROM zentovia_child_settings('ada', %1)"_s
+        << u"0 12"_s << QString();
+    QTest::newRow("the code") << u"SELECT zentovia_code_ok('ada', %1)"_s << u"t"_s << u"f"_s;
+    QTest::newRow("erased numbers, not with another's secret")
+        << u"SELECT count(*) FROM zentovia_erased_numbers('primo', %1)"_s << u"0"_s << u"0"_s;
+}
+
+void TestClassServer::pupilsReadWithCode()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, withCode);
+    QFETCH(QString, without);
+    const QString database = u"classe_codici"_s;
+    QString why;
+    if (QTest::currentDataTag() == QByteArray("answers")) {
+        QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+        QVERIFY2(!m_postgres
+                      .sql(database,
+                          u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
+                          " times_table, multiplier, at, utc_offset, typed, outcome, tenths, mode)"
+                          " SELECT 'pc', n, CASE WHEN n <= 3 THEN 'ada' ELSE 'adamo' END,"
+                          " CASE WHEN n <= 3 THEN 'Ada' ELSE 'Adamo' END, 2, n, '2024-01-08 09:00',"
+                          " 60, '2', 0, 30, 'gara' FROM generate_series(1, 5) n;"
+                          "INSERT INTO zentovia_roster (child_key, name) VALUES ('ada', 'Ada'),"
+                          " ('adamo', 'Adamo')"_s,
+                          &why)
+                      .isNull(),
+            qPrintable(why));
+        ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+        QVERIFY2(teacher.setCode(u"Ada"_s, u"123"_s) && teacher.setCode(u"Adamo"_s, u"456"_s)
+                && teacher.setContestMinutes(u"Ada"_s, NoClock)
+                && teacher.setFactSeconds(u"Ada"_s, 12),
+            qPrintable(teacher.problem().toDebugString()));
+    }
+    for (const auto &[code, expected] :
+        { std::pair(u"'123'"_s, withCode), std::pair(u"NULL"_s, without) }) {
+        const QString got = m_postgres.sql(database, statement.arg(code), &why, u"pc_aula"_s);
+        QVERIFY2(!got.isNull(), qPrintable(why));
+        QCOMPARE(got, expected);
+    }
+    if (QTest::currentDataTag() != QByteArray("the code"))
+        return;
+    // Ten wrong codes an hour, even those of a transaction rolled back; then
+    // not even the right one is checked.
+    for (int n = 0; n < 10; ++n)
+        QCOMPARE(m_postgres.sql(database,
+                     u"BEGIN; SELECT zentovia_code_ok('adamo', '%1'); ROLLBACK"_s.arg(111 + n),
+                     &why, u"pc_aula"_s),
+            QString());
+    QByteArray state;
+    QVERIFY(
+        m_postgres
+            .sql(database, u"SELECT zentovia_code_ok('adamo', '456')"_s, &why, u"pc_aula"_s, &state)
+            .isNull());
+    QCOMPARE(state, QByteArray("ZV003"));
+    QCOMPARE(
+        m_postgres.sql(database, u"SELECT zentovia_code_ok('ada', '123')"_s, &why, u"pc_aula"_s),
+        u"t"_s); // another child's tries are not hers
+}
+
+void TestClassServer::flood_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("child"); // SQL, of n
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("at");
+    QTest::addColumn<QString>("clock");
+    QTest::addColumn<bool>("taken");
+    const QString ada = u"'Ada'"_s;
+    const QString now = u"to_char(localtimestamp, 'YYYY-MM-DD\"T\"HH24:MI:SS')"_s;
+    QTest::newRow("a contest") << 45 << ada << u"'12'"_s << now << u"now()"_s << true;
+    QTest::newRow("a clock a day ahead")
+        << 45 << ada << u"'12'"_s
+        << u"to_char(localtimestamp + interval '1 day', 'YYYY-MM-DD\"T\"HH24:MI:SS')"_s
+        << u"now() + interval '1 day'"_s << true;
+    QTest::newRow("1001 in a call") << 1001 << ada << u"'12'"_s << now << u"now()"_s << false;
+    QTest::newRow("41 invented names")
+        << 41 << u"'Finto' || n"_s << u"'12'"_s << now << u"now()"_s << false;
+    QTest::newRow("a name of 61") << 1 << u"repeat('a', 61)"_s << u"'12'"_s << now << u"now()"_s
+                                  << false;
+    QTest::newRow("1 MB typed") << 1 << ada << u"repeat('1', 1 << 20)"_s << now << u"now()"_s
+                                << false;
+    QTest::newRow("in 9999") << 1 << ada << u"'12'"_s << u"'9999-01-01T09:00:00'"_s
+                             << u"'9999-01-01T09:00:00'"_s << false;
+    QTest::newRow("a day and more ahead")
+        << 1 << ada << u"'12'"_s
+        << u"to_char(localtimestamp + interval '26 hours', 'YYYY-MM-DD\"T\"HH24:MI:SS')"_s
+        << u"now()"_s << false;
+    QTest::newRow("10,001 in a day") << 1000 << ada << u"'12'"_s << now << u"now()"_s << false;
+}
+
+void TestClassServer::flood()
+{
+    QFETCH(int, count);
+    QFETCH(QString, child);
+    QFETCH(QString, typed);
+    QFETCH(QString, at);
+    QFETCH(QString, clock);
+    QFETCH(bool, taken);
+    const QString computer = u"piena-"_s + QString::fromLatin1(QTest::currentDataTag());
+    const auto add = [&](int from) {
+        QString why;
+        QByteArray state;
+        const QString got = m_postgres.sql(Class,
+            u"SELECT zentovia_add('%1', 'un segreto abbastanza lungo', '{}', (SELECT jsonb_agg("
+            "jsonb_build_object('number', %2 + n, 'child_key', lower(%3), 'child', %3,"
+            " 'times_table', 2, 'multiplier', 3, 'at', %4, 'utc_offset',"
+            " extract(timezone_minute FROM now()) + 60 * extract(timezone_hour FROM now()),"
+            " 'typed', %5, 'outcome', 0, 'tenths', 12, 'mode', 'gara'))"
+            " FROM generate_series(1, %6) n), %7)"_s.arg(computer)
+                .arg(from)
+                .arg(child, at, typed)
+                .arg(count)
+                .arg(clock),
+            &why, u"pc_aula"_s, &state);
+        return got.isNull() ? QString::fromLatin1(state) : got;
+    };
+    if (QTest::currentDataTag() == QByteArray("10,001 in a day")) {
+        for (int call = 0; call < 10; ++call)
+            QCOMPARE(add(call * count), u"{}"_s);
+    }
+    QCOMPARE(add(100000), taken ? u"{}"_s : u"ZV002"_s);
+    // The class's data stays whole: nothing of a flood is taken.
+    QCOMPARE(
+        m_postgres.sql(Class,
+            u"SELECT count(*) FROM zentovia_answers WHERE computer = '%1' AND number > 100000"_s
+                .arg(computer)),
+        QString::number(taken ? count : 0));
+}
+
+// A computer with its clock off sends three answers, is away across the
+// teacher's erase of the child, with two answers given before it and two
+// after (half an hour each way), and comes back: the erase takes exactly the
+// five before it, on the server and on the computer.
+void TestClassServer::clockOff_data()
+{
+    QTest::addColumn<qint64>("offBy"); // seconds
+    QTest::newRow("2 h behind") << qint64(-2 * 3600);
+    QTest::newRow("2 h ahead") << qint64(2 * 3600);
+    QTest::newRow("a day ahead") << qint64(24 * 3600);
+    QTest::newRow("a day behind") << qint64(-24 * 3600);
+}
+
+void TestClassServer::clockOff()
+{
+    QFETCH(qint64, offBy);
+    const QString faketime = u"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"_s;
+    if (!QFile::exists(faketime))
+        QSKIP("libfaketime is not installed (scripts/install-deps)");
+    const QString database = u"classe_orologio_%1"_s.arg(offBy < 0 ? u"m"_s : u"p"_s)
+        + QString::number(std::abs(offBy));
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    const QString connection = m_postgres.connection(database, u"pc_aula"_s);
+    Notebook notebook(notebookPath(database));
+    // What the computer's clock reads.
+    const auto computerNow = [&] { return QDateTime::currentDateTime().addSecs(offBy); };
+    const auto send = [&](int onTheServer) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"LD_PRELOAD"_s, faketime);
+        environment.insert(
+            u"FAKETIME"_s, u"%1%2"_s.arg(offBy < 0 ? u"-"_s : u"+"_s).arg(std::abs(offBy)));
+        environment.insert(u"DONT_FAKE_MONOTONIC"_s, u"1"_s);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+            { QString::fromLatin1(ChildSendArgument), notebook.path(), connection });
+        QVERIFY(child.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(onServer(notebook, database), onTheServer, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(notebook.answers(u"Eva"_s)->size(), onTheServer, 10000);
+        child.kill();
+        child.waitForFinished();
+    };
+    QVERIFY(notebook.add(answers(u"Eva"_s, 3, computerNow().addSecs(-7200))));
+    send(3);
+    QVERIFY(notebook.add(answers(u"Eva"_s, 2, computerNow().addSecs(-1800))));
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s));
+    QVERIFY2(teacher.erase(u"Eva"_s), qPrintable(teacher.problem().toDebugString()));
+    QVERIFY(notebook.add(answers(u"Eva"_s, 2, computerNow().addSecs(1800))));
+    send(2);
+    const QList<Answer> kept = notebook.answers(u"Eva"_s).value();
+    for (const Answer &answer : kept)
+        QVERIFY(answer.at > computerNow());
+}
+
+// The teacher's erase with the server frozen: the window says it was not
+// done, and it never happens later.
+void TestClassServer::eraseFrozen()
+{
+    const QString database = u"classe_gelata"_s;
+    QString why;
+    QVERIFY2(m_postgres.createClass(database, &why), qPrintable(why));
+    QVERIFY(!m_postgres
+                 .sql(database,
+                     u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
+                     " times_table, multiplier, at, utc_offset, typed, outcome, tenths, mode)"
+                     " VALUES ('pc', 1, 'ugo', 'Ugo', 2, 2, '2024-01-08 09:00', 60, '4', 0, 30,"
+                     " 'gara')"_s)
+                 .isNull());
+    ClassReader teacher(m_postgres.connection(database, u"maestra"_s), 1000);
+    QVERIFY2(teacher.open(), qPrintable(teacher.problem().toDebugString()));
+    // The teacher's own server process, which runs apart from the server's.
+    const pid_t backend = pid_t(m_postgres
+                                    .sql(database,
+                                        u"SELECT pid FROM pg_stat_activity WHERE usename = "
+                                        "'maestra' AND datname = '%1'"_s.arg(database))
+                                    .toInt());
+    QVERIFY(backend > 0);
+    ::kill(backend, SIGSTOP);
+    QVERIFY(!teacher.erase(u"Ugo"_s));
+    QVERIFY2(teacher.problem().reason == ClassReason::EraseNotDone,
+        qPrintable(teacher.problem().toDebugString()));
+    QTest::qWait(500);
+    ::kill(backend, SIGCONT);
+    QTest::qWait(1000);
+    QCOMPARE(m_postgres.sql(database, u"SELECT count(*) FROM zentovia_answers"_s), u"1"_s);
+    QCOMPARE(m_postgres.sql(database, u"SELECT count(*) FROM zentovia_erased"_s), u"0"_s);
+    // Nor does one that reaches the server past its deadline.
+    QByteArray state;
+    QVERIFY(m_postgres
+                .sql(database, u"SELECT zentovia_erase('ugo', clock_timestamp())"_s, nullptr,
+                    u"maestra"_s, &state)
+                .isNull());
+    QCOMPARE(state, QByteArray("ZV004"));
+    QCOMPARE(m_postgres.sql(database, u"SELECT count(*) FROM zentovia_answers"_s), u"1"_s);
 }
 
 int main(int argc, char **argv)

@@ -510,6 +510,10 @@ void TestNotebookWindow::classFromItsServer()
     const auto *problem = window.findChild<QLabel *>(u"problem"_s);
     QTRY_VERIFY(problem->isVisibleTo(&window) && problem->text().contains(u"questo computer"_s));
     QTRY_COMPARE(shown(), (QStringList { u"Bruno"_s, u"Anna"_s }));
+    // Nor does a window that has not heard from the server offer one.
+    NotebookWindow away(*m_notebook);
+    away.setClass(children);
+    QVERIFY(!away.findChild<QPushButton *>(u"erase"_s)->isVisibleTo(&away));
 }
 
 // Another program holds a write on the notebook for 15 s (a long erase, a

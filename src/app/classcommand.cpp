@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
+#include "classserver/picturecode.h"
 #include "classserver/serversettings.h"
 #include "telling/telling.h"
 
@@ -85,6 +86,23 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
                 u"Non riesco a leggere l'elenco della classe: %1."_s.arg(Telling::classWhy(why)));
         for (const QString &name : *names)
             say(name);
+        return 0;
+    }
+    case CommandLine::ClassCommand::Codes: {
+        // The codes are kept hashed: written here once, for the cards.
+        const std::optional<QStringList> names = commandLine.child.isEmpty()
+            ? ClassList::names(*database, &why)
+            : std::optional<QStringList>(QStringList { commandLine.child });
+        if (!names)
+            return failed(
+                u"Non riesco a leggere l'elenco della classe: %1."_s.arg(Telling::classWhy(why)));
+        for (const QString &name : *names) {
+            const QString code = PictureCode::draw();
+            if (!ClassList::setCode(*database, name, code, &why))
+                return failed(
+                    u"Non riesco a dare il codice a %1: %2."_s.arg(name, Telling::classWhy(why)));
+            say(u"%1: %2"_s.arg(name, PictureCode::spoken(code)));
+        }
         return 0;
     }
     case CommandLine::ClassCommand::Assign:

@@ -73,7 +73,8 @@ CommandLine fail(CommandLine line, const QString &error)
     return line;
 }
 
-// --classe importa FILE | elenco | assegna N[,N] [--fino AAAA-MM-GG] [--bambino NOME]
+// --classe importa FILE | elenco | codici [--bambino NOME] | assegna N[,N] [--fino AAAA-MM-GG]
+// [--bambino NOME]
 CommandLine parseClass(const QCommandLineParser &parser, CommandLine line)
 {
     line.action = CommandLine::Action::Class;
@@ -83,6 +84,11 @@ CommandLine parseClass(const QCommandLineParser &parser, CommandLine line)
         line.classCommand = CommandLine::ClassCommand::List;
         return line;
     }
+    if (command == u"codici" && rest.isEmpty()) {
+        line.classCommand = CommandLine::ClassCommand::Codes;
+        line.child = parser.value(ChildOption);
+        return line;
+    }
     if (command == u"importa" && rest.size() == 1) {
         line.classCommand = CommandLine::ClassCommand::Import;
         line.classFile = rest.first();
@@ -90,8 +96,8 @@ CommandLine parseClass(const QCommandLineParser &parser, CommandLine line)
     }
     if (command != u"assegna" || rest.size() != 1)
         return fail(line,
-            QStringLiteral("Con --classe: importa FILE.csv, elenco, oppure assegna N con --fino "
-                           "AAAA-MM-GG."));
+            QStringLiteral("Con --classe: importa FILE.csv, elenco, codici, oppure assegna N con "
+                           "--fino AAAA-MM-GG."));
     line.classCommand = CommandLine::ClassCommand::Assign;
     for (const QString &value : rest.first().split(u',')) {
         bool ok = false;
@@ -239,6 +245,9 @@ QString CommandLine::helpText()
         "                  importa FILE.csv   aggiunge i bambini di un elenco (CSV o foglio\n"
         "                                     di calcolo salvato come CSV)\n"
         "                  elenco             mostra l'elenco della classe\n"
+        "                  codici             un nuovo codice di tre figure a ogni bambino\n"
+        "                                     dell'elenco (o a --bambino NOME), da\n"
+        "                                     scrivere sulla sua scheda\n"
         "                  assegna 7          la tabellina della settimana, fino a --fino\n"
         "                                     (senza: tra sette giorni), per la classe o\n"
         "                                     per --bambino NOME\n"

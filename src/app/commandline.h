@@ -16,7 +16,7 @@ struct CommandLine
 {
     enum class Action { Run, Notebook, Export, Class, Help, Version, Error };
     // What --classe asks of the class's server (the teacher's).
-    enum class ClassCommand { Import, List, Assign };
+    enum class ClassCommand { Import, List, Assign, Codes };
 
     Action action = Action::Run;
     int table = DefaultTable;

@@ -24,15 +24,16 @@ NotebookPractice::NotebookPractice(const QString &notebookPath, const QList<int>
 
 NotebookPractice::~NotebookPractice() = default;
 
-void NotebookPractice::childNamed(const QString &child)
+void NotebookPractice::childNamedWithCode(const QString &child, const QString &code)
 {
     m_child = child;
     if (!m_class)
         return;
     // The child's answers on every computer of the class, and this
-    // computer's not sent yet.
-    m_class->ask(
-        [child](ClassReader &reader, Notebook *local) { return reader.answers(child, local); },
+    // computer's not sent yet (on a children's computer, with the child's
+    // code only: this computer's alone otherwise).
+    m_class->ask([child, code](ClassReader &reader,
+                     Notebook *local) { return reader.answers(child, local, code); },
         [this](const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
             if (!answers) {
                 Telling::toStderr(Telling::classRead(m_class->connection(), problem));

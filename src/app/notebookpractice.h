@@ -34,7 +34,9 @@ public:
     ~NotebookPractice() override;
 
     // The name typed in the name box.
-    void childNamed(const QString &child);
+    void childNamed(const QString &child) { childNamedWithCode(child, QString()); }
+    // On a children's computer, with the child's picture code.
+    void childNamedWithCode(const QString &child, const QString &code);
     // Other tables, before the first question (an assignment for the child
     // named).
     void setTables(const QList<int> &tables) { m_chosenTables = tables; }

@@ -10,13 +10,14 @@ namespace {
 
 const QStringList OurTables = { u"zentovia_version"_s, u"zentovia_answers"_s,
     u"zentovia_computers"_s, u"zentovia_erased"_s, u"zentovia_children"_s, u"zentovia_roster"_s,
-    u"zentovia_assignments"_s, u"zentovia_renamed"_s };
+    u"zentovia_assignments"_s, u"zentovia_renamed"_s, u"zentovia_codes"_s, u"zentovia_contacts"_s,
+    u"zentovia_erased_answers"_s };
 
-// Each step brings the tables from one version to the next: Steps[0] from 3
-// to 4, and so on. From versions 1 and 2 the administrator runs
+// Each step brings the tables from one version to the next: Steps[0] from 4
+// to 5, and so on. From versions 1, 2 and 3 the administrator runs
 // zentovia-server.sql again: it makes roles' rights that only the owner of
 // the database may give.
-constexpr int FirstStepFrom = 3;
+constexpr int FirstStepFrom = 4;
 const QList<QList<QByteArray>> Steps = {};
 
 } // namespace

@@ -17,7 +17,7 @@ class ClassDatabase
 {
 public:
     // The version of the tables this program reads and writes.
-    static constexpr int Version = 3;
+    static constexpr int Version = 4;
 
     // nullptr with *why when the server cannot be reached or the
     // database is not one to use. See PgConnection for the limits.

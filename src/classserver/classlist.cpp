@@ -196,12 +196,23 @@ bool assign(
         != nullptr;
 }
 
+bool setCode(ClassDatabase &database, const QString &child, const QString &code, ClassProblem *why)
+{
+    return database.connection().exec(
+               "SELECT zentovia_set_code($1, $2)", { keyOf(child), code.toUtf8() }, why)
+        != nullptr;
+}
+
 std::optional<Assignment> assignmentFor(
     ClassDatabase &database, const QString &child, ClassProblem *why)
 {
-    const PgResult rows = database.connection().exec(
-        "SELECT array_to_string(tables, ','), until FROM zentovia_assignment($1)", { keyOf(child) },
-        why);
+    // The class's for any login; a child's for the teacher's.
+    const PgResult rows = child.isEmpty()
+        ? database.connection().exec(
+            "SELECT array_to_string(tables, ','), until FROM zentovia_class_assignment()", why)
+        : database.connection().exec(
+            "SELECT array_to_string(tables, ','), until FROM zentovia_assignment($1)",
+            { keyOf(child) }, why);
     if (!rows || PQntuples(rows.get()) == 0) {
         if (rows)
             *why = {};

@@ -52,6 +52,9 @@ std::optional<QStringList> names(ClassDatabase &database, ClassProblem *why);
 // otherwise): the answers under from, and those that come under it later,
 // are to's; so are its place on the list and its settings.
 bool rename(ClassDatabase &database, const QString &from, const QString &to, ClassProblem *why);
+// The teacher's: the child's new picture code (see PictureCode), in place of
+// the old one.
+bool setCode(ClassDatabase &database, const QString &child, const QString &code, ClassProblem *why);
 // Off the list; the child's answers stay.
 bool remove(ClassDatabase &database, const QString &name, ClassProblem *why);
 // child empty: for the whole class.

@@ -40,6 +40,18 @@ enum class ClassReason {
     SettingInvalid, // subject: the setting's source
     SettingHasPassword, // subject: the setting's source
     Notebook, // this computer's notebook failed: see notebook
+    // libpq's common refusals (detail: what libpq said, then a name)
+    PgpassReadable,
+    NoSuchDatabase,
+    NoSuchRole,
+    NoSuchService,
+    UnknownHost,
+    NotInHba,
+    Refused,
+    NoSocket,
+    ClassRefused, // the class's database's own refusal, in Italian (detail)
+    TeacherOnlyCode,
+    EraseNotDone, // detail: the reason's own sentence is not kept
 };
 
 struct ClassProblem : Problem<ClassReason>

@@ -1,6 +1,7 @@
 #include "classserver/classreader.h"
 
 #include "classserver/classdatabase.h"
+#include "classserver/serversync.h"
 #include "learning/localclock.h"
 
 #include <QHash>
@@ -132,70 +133,132 @@ bool ClassReader::erase(const QString &child)
     if (!open())
         return false;
     ClassProblem why;
-    const PgResult done
-        = m_database->connection().exec("SELECT zentovia_erase($1)", { keyOf(child) }, &why);
+    // The server's clock, so that the erase's deadline is the server's: it
+    // refuses the erase once this reader has stopped waiting for it (half
+    // the wait later), so that an erase said not done never happens.
+    const PgResult now = m_database->connection().exec(
+        "SELECT extract(epoch FROM clock_timestamp())::numeric(20, 3)::text", &why);
+    const double deadline
+        = now ? PgConnection::text(now.get(), 0, 0).toDouble() + m_waitMs / 2000.0 : 0;
+    const PgResult done = now
+        ? m_database->connection().exec("SELECT zentovia_erase($1, to_timestamp($2))",
+            { keyOf(child), QByteArray::number(deadline, 'f', 3) }, &why)
+        : nullptr;
     if (done)
         return true;
-    return fail(why.reason == ClassReason::NotPermitted
-            ? ClassProblem::of(ClassReason::TeacherOnlyErase)
-            : why);
+    return fail(
+        ClassProblem::of(why.reason == ClassReason::NotPermitted ? ClassReason::TeacherOnlyErase
+                                                                 : ClassReason::EraseNotDone));
 }
 
-std::optional<int> ClassReader::setting(const char *sql, const QString &child, int otherwise)
+std::optional<bool> ClassReader::codeIsRight(const QString &child, const QString &code)
 {
     if (!open())
         return std::nullopt;
     ClassProblem why;
-    const PgResult set = m_database->connection().exec(sql, { keyOf(child) }, &why);
+    const PgResult right = m_database->connection().exec(
+        "SELECT zentovia_code_ok($1, $2)", { keyOf(child), code.toUtf8() }, &why);
+    if (!right) {
+        fail(why);
+        return std::nullopt;
+    }
+    return PgConnection::text(right.get(), 0, 0) == u"t";
+}
+
+bool ClassReader::setCode(const QString &child, const QString &code)
+{
+    return setSetting(
+        "SELECT zentovia_set_code($1, $2)", child, code.toUtf8(), ClassReason::TeacherOnlyCode);
+}
+
+std::optional<int> ClassReader::setting(
+    const char *sql, const QString &child, const QString &code, int otherwise)
+{
+    if (!open())
+        return std::nullopt;
+    ClassProblem why;
+    const PgResult set = m_database->connection().exec(
+        sql, { keyOf(child), code.isEmpty() ? QByteArray() : code.toUtf8() }, &why);
     if (!set) {
         fail(why);
         return std::nullopt;
     }
-    return PQntuples(set.get()) > 0 ? int(PgConnection::number(set.get(), 0, 0)) : otherwise;
+    return PQntuples(set.get()) > 0 && !PQgetisnull(set.get(), 0, 0)
+        ? int(PgConnection::number(set.get(), 0, 0))
+        : otherwise;
 }
 
-bool ClassReader::setSetting(
-    const char *sql, const QString &child, int value, ClassReason teachersOnly)
+bool ClassReader::bringSettings(const QString &child, const QString &code, Notebook &into)
 {
     if (!open())
         return false;
     ClassProblem why;
-    const PgResult done
-        = m_database->connection().exec(sql, { keyOf(child), QByteArray::number(value) }, &why);
+    const PgResult rows = m_database->connection().exec(
+        "SELECT fact_seconds, contest_minutes, array_to_string(tables, ',') || ' ' || until"
+        " FROM zentovia_child_settings($1, $2)",
+        { keyOf(child), code.toUtf8() }, &why);
+    if (!rows)
+        return fail(why);
+    const QStringList settings = PQntuples(rows.get()) == 0
+        ? QStringList()
+        : QStringList { PgConnection::text(rows.get(), 0, 0), PgConnection::text(rows.get(), 0, 1),
+              PgConnection::text(rows.get(), 0, 2) };
+    if (!settings.isEmpty() && !keepChildSettings(into, child, settings)) {
+        m_problem = ClassProblem::of(into.problem());
+        return false;
+    }
+    return true;
+}
+
+bool ClassReader::setSetting(
+    const char *sql, const QString &child, const QByteArray &value, ClassReason teachersOnly)
+{
+    if (!open())
+        return false;
+    ClassProblem why;
+    const PgResult done = m_database->connection().exec(sql, { keyOf(child), value }, &why);
     return done
         || fail(why.reason == ClassReason::NotPermitted ? ClassProblem::of(teachersOnly) : why);
 }
 
-std::optional<int> ClassReader::factSeconds(const QString &child, int otherwise)
+std::optional<int> ClassReader::factSeconds(
+    const QString &child, int otherwise, const QString &code)
 {
-    return setting("SELECT fact_seconds FROM zentovia_facts_seconds(ARRAY[$1])", child, otherwise);
+    return setting(
+        "SELECT fact_seconds FROM zentovia_child_settings($1, $2)", child, code, otherwise);
 }
 
 bool ClassReader::setFactSeconds(const QString &child, int seconds)
 {
-    return setSetting("SELECT zentovia_set_fact_seconds($1, $2::smallint)", child, seconds,
-        ClassReason::TeacherOnlyFactSeconds);
+    return setSetting("SELECT zentovia_set_fact_seconds($1, $2::smallint)", child,
+        QByteArray::number(seconds), ClassReason::TeacherOnlyFactSeconds);
 }
 
-std::optional<int> ClassReader::contestMinutes(const QString &child, int otherwise)
+std::optional<int> ClassReader::contestMinutes(
+    const QString &child, int otherwise, const QString &code)
 {
     return setting(
-        "SELECT contest_minutes FROM zentovia_contest_minutes(ARRAY[$1])", child, otherwise);
+        "SELECT contest_minutes FROM zentovia_child_settings($1, $2)", child, code, otherwise);
 }
 
 bool ClassReader::setContestMinutes(const QString &child, int minutes)
 {
-    return setSetting("SELECT zentovia_set_contest_minutes($1, $2::smallint)", child, minutes,
-        ClassReason::TeacherOnlyContestMinutes);
+    return setSetting("SELECT zentovia_set_contest_minutes($1, $2::smallint)", child,
+        QByteArray::number(minutes), ClassReason::TeacherOnlyContestMinutes);
 }
 
-std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook *unsentFrom)
+std::optional<QList<Answer>> ClassReader::answers(
+    const QString &child, Notebook *unsentFrom, const QString &code)
 {
     if (!open())
         return std::nullopt;
+    // With no code, the children's login reads nothing of the child on the
+    // server: then every answer of the notebook, sent or not.
+    const bool fromServer = m_teacher || !code.isEmpty();
     ClassProblem why;
-    const PgResult rows = m_database->connection().exec(
-        "SELECT * FROM zentovia_child_answers($1)", { keyOf(child) }, &why);
+    const PgResult rows
+        = m_database->connection().exec("SELECT * FROM zentovia_child_answers($1, $2)",
+            { fromServer ? keyOf(child) : QByteArray(), code.toUtf8() }, &why);
     if (!rows) {
         fail(why);
         return std::nullopt;
@@ -211,7 +274,8 @@ std::optional<QList<Answer>> ClassReader::answers(const QString &child, Notebook
             PgConnection::text(r, row, 8) + u'-' + PgConnection::text(r, row, 9) });
     }
     if (unsentFrom) {
-        const std::optional<qint64> mark = unsentFrom->sentUpTo(m_database->databaseId());
+        const std::optional<qint64> mark
+            = fromServer ? unsentFrom->sentUpTo(m_database->databaseId()) : qint64(0);
         const std::optional<QList<Answer>> local = unsentFrom->answers(child);
         if (!mark || !local) {
             m_problem = ClassProblem::of(unsentFrom->problem());

@@ -55,17 +55,32 @@ public:
     std::optional<QList<Child>> children(Notebook *waiting = nullptr);
     // Oldest first, under the child's name as last typed; with unsentFrom,
     // also that notebook's answers of the child not on the server yet (what
-    // the ripasso reads on a computer that sends its answers). Any login.
-    std::optional<QList<Answer>> answers(const QString &child, Notebook *unsentFrom = nullptr);
+    // the ripasso reads on a computer that sends its answers). The teacher's
+    // login, or any with the child's picture code (code): with none, the
+    // children's login reads the notebook's answers alone.
+    std::optional<QList<Answer>> answers(
+        const QString &child, Notebook *unsentFrom = nullptr, const QString &code = QString());
+    // Whether code ("123" to "999") is the child's: a wrong one counts among
+    // the ten an hour the server checks (problem() says when they are over).
+    std::optional<bool> codeIsRight(const QString &child, const QString &code);
+    // The teacher's: the child's new picture code, in place of the old one.
+    bool setCode(const QString &child, const QString &code);
     // The teacher's: erases the child's answers on the server, and on every
     // computer of the class as each reaches it (the children's login may
-    // not: TeacherOnlyErase).
+    // not: the problem then says so). Done when it returns true; otherwise
+    // never done later: the server refuses it past the wait.
     bool erase(const QString &child);
-    // The child's time for a fact as the teacher set it, or otherwise.
-    std::optional<int> factSeconds(const QString &child, int otherwise);
+    // The child's time for a fact as the teacher set it, or otherwise (the
+    // children's login reads it with the child's code only).
+    std::optional<int> factSeconds(
+        const QString &child, int otherwise, const QString &code = QString());
     // The time of the child's contests as the teacher set it, or otherwise;
     // and the teacher's setting it.
-    std::optional<int> contestMinutes(const QString &child, int otherwise);
+    std::optional<int> contestMinutes(
+        const QString &child, int otherwise, const QString &code = QString());
+    // With the child's code: the child's settings from the server into that
+    // notebook (the time for a fact, the contest's, the tables for the week).
+    bool bringSettings(const QString &child, const QString &code, Notebook &into);
     bool setContestMinutes(const QString &child, int minutes);
     // The teacher's: the child's time for a fact, for every computer.
     bool setFactSeconds(const QString &child, int seconds);
@@ -86,8 +101,10 @@ private:
     std::optional<QList<StoredAnswer>> unsent(Notebook *local);
     // A child's setting the teacher chose, by its query ($1: the child);
     // and setting it ($2: the value).
-    std::optional<int> setting(const char *sql, const QString &child, int otherwise);
-    bool setSetting(const char *sql, const QString &child, int value, ClassReason teachersOnly);
+    std::optional<int> setting(
+        const char *sql, const QString &child, const QString &code, int otherwise);
+    bool setSetting(
+        const char *sql, const QString &child, const QByteArray &value, ClassReason teachersOnly);
 
     QString m_connection;
     int m_waitMs;

@@ -33,6 +33,7 @@ struct Api
     decltype(&::PQresultErrorField) resultErrorField = nullptr;
     decltype(&::PQntuples) ntuples = nullptr;
     decltype(&::PQgetvalue) getvalue = nullptr;
+    decltype(&::PQgetisnull) getisnull = nullptr;
     decltype(&::PQclear) clear = nullptr;
     decltype(&::PQfreemem) freemem = nullptr;
     QString error;
@@ -62,6 +63,7 @@ const Api &api()
         library.resolve(functions.resultErrorField, "PQresultErrorField");
         library.resolve(functions.ntuples, "PQntuples");
         library.resolve(functions.getvalue, "PQgetvalue");
+        library.resolve(functions.getisnull, "PQgetisnull");
         library.resolve(functions.clear, "PQclear");
         library.resolve(functions.freemem, "PQfreemem");
         if (!library.isLoaded())
@@ -182,6 +184,11 @@ int PQntuples(const PGresult *res)
 char *PQgetvalue(const PGresult *res, int tup_num, int field_num)
 {
     return api().getvalue ? api().getvalue(res, tup_num, field_num) : nullptr;
+}
+
+int PQgetisnull(const PGresult *res, int tup_num, int field_num)
+{
+    return api().getisnull ? api().getisnull(res, tup_num, field_num) : 1;
 }
 
 void PQclear(PGresult *res)

@@ -3,6 +3,9 @@
 #include "classserver/libpqloader.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <poll.h>
@@ -237,13 +240,43 @@ bool PgConnection::forEachRow(const QByteArray &sql, const QList<QByteArray> &pa
 ClassProblem PgConnection::connectReason(const QString &message)
 {
     const QString said = firstLine(message.toUtf8().constData());
+    // libpq's own words go after the Italian, with the name it quoted.
+    const auto with = [&](ClassReason reason, const QString &before = QString()) {
+        QString name;
+        const qsizetype from = before.isEmpty() ? -1 : message.indexOf(before);
+        const qsizetype start = from < 0 ? -1 : message.indexOf(u'"', from + before.size());
+        const qsizetype end = start < 0 ? -1 : message.indexOf(u'"', start + 1);
+        if (end > 0)
+            name = message.mid(start + 1, end - start - 1);
+        return ClassProblem::of(reason, { said, name });
+    };
     if (message.contains(u"password authentication failed"_s))
         return ClassProblem::of(ClassReason::PasswordRefused);
+    // libpq says this one on stderr only, and then that no password came.
+    const QString pgpass = qEnvironmentVariableIsSet("PGPASSFILE")
+        ? qEnvironmentVariable("PGPASSFILE")
+        : QDir::home().filePath(u".pgpass"_s);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+        | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    if (message.contains(u"no password supplied"_s) && QFileInfo(pgpass).isFile()
+        && (QFileInfo(pgpass).permissions() & others))
+        return with(ClassReason::PgpassReadable);
     if (message.contains(u"no password supplied"_s))
         return ClassProblem::of(ClassReason::PasswordNeeded);
-    if (message.contains(u"Connection refused"_s)
-        || message.contains(u"No such file or directory"_s))
-        return ClassProblem::of(ClassReason::Unreachable, { said });
+    if (message.contains(u"does not exist"_s) && message.contains(u"database"_s))
+        return with(ClassReason::NoSuchDatabase, u"database"_s);
+    if (message.contains(u"does not exist"_s) && message.contains(u"role"_s))
+        return with(ClassReason::NoSuchRole, u"role"_s);
+    if (message.contains(u"definition of service"_s))
+        return with(ClassReason::NoSuchService, u"service"_s);
+    if (message.contains(u"could not translate host name"_s))
+        return with(ClassReason::UnknownHost);
+    if (message.contains(u"no pg_hba.conf entry"_s))
+        return with(ClassReason::NotInHba);
+    if (message.contains(u"Connection refused"_s))
+        return with(ClassReason::Refused);
+    if (message.contains(u"No such file or directory"_s))
+        return with(ClassReason::NoSocket);
     if (message.contains(u"timeout expired"_s))
         return ClassProblem::of(ClassReason::TimedOut);
     if (message.contains(u"permission denied for database"_s))
@@ -260,6 +293,9 @@ ClassProblem PgConnection::queryReason(const PGresult *result)
     // 42501: insufficient privilege.
     if (state == "42501")
         return ClassProblem::of(ClassReason::NotPermitted, { said });
+    // The class's database's own refusals, said in Italian (ZV...).
+    if (state.startsWith("ZV"))
+        return ClassProblem::of(ClassReason::ClassRefused, { said });
     return ClassProblem::of(ClassReason::ServerSaid, { said });
 }
 

@@ -37,70 +37,80 @@ QByteArray textArray(const QStringList &items)
     return out + '}';
 }
 
+// What the server takes of a name, of what was typed and of the time to
+// answer (see zentovia_add): a name typed longer, or an answer box filled
+// with keys, goes cut rather than stop every answer after it.
+constexpr int NameLength = 60;
+constexpr int TypedLength = 8;
+constexpr int MostTenths = 864000;
+
 QByteArray answersJson(const QList<StoredAnswer> &answers)
 {
     QJsonArray rows;
     for (const StoredAnswer &answer : answers) {
+        const QString child = answer.child.left(NameLength);
         rows.append(QJsonObject {
             { u"number"_s, answer.number },
-            { u"child_key"_s, Notebook::shownName(answer.child).toCaseFolded() },
-            { u"child"_s, answer.child },
+            { u"child_key"_s, Notebook::shownName(child).toCaseFolded().left(NameLength) },
+            { u"child"_s, child },
             { u"times_table"_s, answer.table },
             { u"multiplier"_s, answer.multiplier },
             // The local clock's time as it read it, whatever the server's
             // time zone.
             { u"at"_s, LocalClock::fromWallSeconds(answer.wallSeconds).toString(Qt::ISODate) },
             { u"utc_offset"_s, answer.utcOffset },
-            { u"typed"_s, answer.typed.isNull() ? u""_s : answer.typed },
+            { u"typed"_s, answer.typed.isNull() ? u""_s : answer.typed.left(TypedLength) },
             { u"outcome"_s, int(answer.outcome) },
-            { u"tenths"_s, answer.tenths },
+            { u"tenths"_s, std::min(answer.tenths, MostTenths) },
             { u"mode"_s, modeName(answer.mode) },
         });
     }
     return QJsonDocument(rows).toJson(QJsonDocument::Compact);
 }
 
-// The teacher's decisions read from the server, kept in the notebook.
-bool keep(Notebook &notebook, const QString &assignment, const QStringList &classList,
-    const std::array<QList<QStringList>, 5> &rows)
-{
-    const auto &[renames, erases, assignments, minutes, seconds] = rows;
-    if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
-        return false;
-    if (notebook.lastClassList() != classList && !notebook.setLastClassList(classList))
-        return false;
-    for (const QStringList &row : std::as_const(renames)) {
-        if (!notebook.renameChild(row[0], row[1], row[2]))
-            return false;
-    }
-    for (const QStringList &row : std::as_const(erases)) {
-        if (!notebook.eraseUpTo(row[0], row[1].toLongLong()))
-            return false;
-    }
-    for (const QStringList &row : std::as_const(assignments)) {
-        const std::optional<Assignment> own = ClassList::fromText(row[1]);
-        const QString text = own ? ClassList::toText(*own) : u"-"_s;
-        if (notebook.childAssignment(row[0]) != text && !notebook.setChildAssignment(row[0], text))
-            return false;
-    }
-    for (const QStringList &row : std::as_const(minutes)) {
-        const int value = row[1].toInt();
-        if (notebook.contestMinutes(row[0]) != value && !notebook.setContestMinutes(row[0], value))
-            return false;
-    }
-    for (const QStringList &row : std::as_const(seconds)) {
-        const int value = row[1].toInt();
-        if (notebook.factSeconds(row[0]) != value && !notebook.setFactSeconds(row[0], value))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
+bool keepChildSettings(Notebook &notebook, const QString &child, const QStringList &settings)
+{
+    // Each empty when the teacher has not chosen it.
+    const std::optional<Assignment> own = ClassList::fromText(settings.value(2));
+    const QString tables = own ? ClassList::toText(*own) : u"-"_s;
+    const int seconds = settings.value(0).toInt();
+    const int minutes = settings.value(1).toInt();
+    return (settings.value(0).isEmpty() || notebook.factSeconds(child) == seconds
+               || notebook.setFactSeconds(child, seconds))
+        && (settings.value(1).isEmpty() || notebook.contestMinutes(child) == minutes
+            || notebook.setContestMinutes(child, minutes))
+        && (notebook.childAssignment(child) == tables
+            || notebook.setChildAssignment(child, tables));
+}
+
 ServerSync::ServerSync(int batchSize)
-    : m_batchSize(std::clamp(batchSize, 1, 10000))
+    : m_batchSize(std::clamp(batchSize, 1, 1000)) // the server's most in one call
 { }
+
+std::optional<QList<qint64>> ServerSync::erasedNumbers(
+    Notebook &notebook, ClassDatabase &database, ClassProblem *why)
+{
+    const PgResult erased = database.connection().exec("SELECT zentovia_erased_numbers($1, $2)",
+        { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }, why);
+    if (!erased)
+        return std::nullopt;
+    QList<qint64> numbers;
+    for (int n = 0; n < PQntuples(erased.get()); ++n)
+        numbers << PgConnection::number(erased.get(), n, 0);
+    return numbers;
+}
+
+bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
+{
+    const std::optional<QList<qint64>> numbers = erasedNumbers(notebook, database, why);
+    if (numbers && !notebook.eraseNumbers(*numbers)) {
+        *why = ClassProblem::of(notebook.problem());
+        return false;
+    }
+    return numbers.has_value();
+}
 
 bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
@@ -142,7 +152,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
     };
     // The names the teacher joined to others: this computer's answers move
     // with them, and the rest goes by the new names.
-    Rows renames, erases, assignments, minutes, seconds;
+    Rows renames;
     if (!read("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys, 3,
             &renames))
         return false;
@@ -152,21 +162,33 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
         if (!current.contains(row[1]))
             current << row[1];
     }
-    const bool readAll
-        = read("SELECT child_key, erased FROM zentovia_erases($1::text[])", current, 2, &erases)
-        // Each child's tables for the week (their own, or else the class's).
-        && read("SELECT k, array_to_string(a.tables, ',') || ' ' || a.until"
-                " FROM unnest($1::text[]) k LEFT JOIN LATERAL zentovia_assignment(k) a ON true",
-            current, 2, &assignments)
-        && read("SELECT child_key, contest_minutes FROM zentovia_contest_minutes($1::text[])",
-            current, 2, &minutes)
-        && read("SELECT child_key, fact_seconds FROM zentovia_facts_seconds($1::text[])", current,
-            2, &seconds);
-    if (!readAll)
+    // This computer's answers the teacher erased, asked with its secret;
+    // each child's settings, which only the teacher's login reads with no
+    // child's code (a child's computer takes them when the child gives it).
+    std::optional<QList<qint64>> erased = erasedNumbers(notebook, database, why);
+    Rows settings;
+    if (!erased
+        || !read("SELECT k, s.fact_seconds, s.contest_minutes,"
+                 " array_to_string(s.tables, ',') || ' ' || s.until"
+                 " FROM unnest($1::text[]) k, LATERAL zentovia_child_settings(k, NULL) s",
+            current, 4, &settings))
         return false;
     const bool kept = notebook.inOneTransaction([&] {
-        return keep(
-            notebook, assignment, *classList, { renames, erases, assignments, minutes, seconds });
+        if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
+            return false;
+        if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList))
+            return false;
+        for (const QStringList &row : std::as_const(renames)) {
+            if (!notebook.renameChild(row[0], row[1], row[2]))
+                return false;
+        }
+        if (!notebook.eraseNumbers(*erased))
+            return false;
+        for (const QStringList &row : std::as_const(settings)) {
+            if (!keepChildSettings(notebook, row[0], row.mid(1)))
+                return false;
+        }
+        return true;
     });
     if (!kept)
         *why = ClassProblem::of(notebook.problem());
@@ -192,19 +214,28 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
             *why = ClassProblem::of(notebook.problem());
             return std::nullopt;
         }
+        // Those just sent that the teacher had erased before they were given
+        // are gone on the server: here too.
         if (answers->isEmpty())
-            return total;
-        const PgResult clashes
-            = database.connection().exec("SELECT zentovia_add($1, $2, $3::text[], $4::jsonb)",
-                { computer, secret, textArray(notebook.formerIds()), answersJson(*answers) }, why);
-        if (!clashes)
-            return std::nullopt;
-        if (PgConnection::text(clashes.get(), 0, 0) != u"{}") {
+            return total == 0 || bringErased(notebook, database, why) ? total : -1;
+        // With this computer's clock now, which the server measures its own
+        // against.
+        const PgResult clashes = database.connection().exec(
+            "SELECT zentovia_add($1, $2, $3::text[], $4::jsonb, $5::timestamptz)",
+            { computer, secret, textArray(notebook.formerIds()), answersJson(*answers),
+                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() },
+            why);
+        // Not permitted: the server knows this id with another secret, that
+        // of a copy of this notebook that reached it first.
+        if (!clashes && why->reason != ClassReason::NotPermitted)
+            return -1;
+        if (!clashes || PgConnection::text(clashes.get(), 0, 0) != u"{}") {
             // Numbers the server holds for this id with other content: this
             // notebook is a copy of another. Once, with an id of its own.
             if (tookNewId) {
-                *why = ClassProblem::of(ClassReason::CopyClash);
-                return std::nullopt;
+                if (clashes)
+                    *why = ClassProblem::of(ClassReason::CopyClash);
+                return -1;
             }
             tookNewId = true;
             const QString was = QString::fromUtf8(computer);

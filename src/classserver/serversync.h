@@ -7,15 +7,26 @@
 #include <functional>
 #include <optional>
 
+#include <QList>
+#include <QStringList>
+
+#include <optional>
+
 namespace Zentovia {
 
 class ClassDatabase;
 class Notebook;
 
+// A child's settings as zentovia_child_settings gives them as text (the time
+// for a fact, the contest's, the tables and their day; each empty when not
+// chosen), kept in the notebook; false when the notebook fails.
+bool keepChildSettings(Notebook &notebook, const QString &child, const QStringList &settings);
+
 // Brings a computer's notebook and the class's database together:
 // - first what the teacher decided, into the notebook: the class's tables
-//   for the week, the class list, the erases of its children (their answers
-//   up to then go) and each child's time for a fact;
+//   for the week, the class list, the names joined to others, the numbers
+//   of this computer's answers erased, and (on the teacher's login, which
+//   reads a child with no code) each child's settings;
 // - then the answers the server does not have yet, in number order, a batch
 //   at a time, each batch one call of zentovia_add and so one transaction.
 //   The server keeps one row per answer (its computer and number), so a
@@ -40,6 +51,10 @@ public:
 
 private:
     bool bringDecisions(Notebook &notebook, ClassDatabase &database, ClassProblem *why);
+    // The numbers of this computer's answers erased; and dropped here too.
+    std::optional<QList<qint64>> erasedNumbers(
+        Notebook &notebook, ClassDatabase &database, ClassProblem *why);
+    bool bringErased(Notebook &notebook, ClassDatabase &database, ClassProblem *why);
 
     int m_batchSize;
 };

@@ -134,6 +134,10 @@ public:
     // A teacher's erase, brought from the class's server: the child's
     // answers given up to that moment (seconds since 1970, UTC) go.
     bool eraseUpTo(const QString &childKey, qint64 utcSeconds);
+    // A teacher's erase as the class's server tells this computer: these
+    // numbers of its own answers are gone. A child left with no answer goes
+    // with them.
+    bool eraseNumbers(const QList<qint64> &numbers);
     // A teacher's rename, brought from the class's server: the answers of
     // fromKey are the child toName's (toKey), with theirs if any.
     bool renameChild(const QString &fromKey, const QString &toKey, const QString &toName);

@@ -5,6 +5,8 @@
 #include "core/tables.h"
 #include "notebook/notebookfile.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -110,6 +112,38 @@ bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
     empty.prepare(u"DELETE FROM children WHERE key = ? AND answers = 0"_s);
     empty.addBindValue(childKey);
     return runAll({ &answers, &entry, &empty }, NotebookReason::NotErased);
+}
+
+bool Notebook::eraseNumbers(const QList<qint64> &numbers)
+{
+    if (numbers.isEmpty())
+        return true;
+    if (!open())
+        return false;
+    QJsonArray list;
+    for (const qint64 number : numbers)
+        list.append(number);
+    const QString json = QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+    // The children these answers were of: each stays only with answers left.
+    return inOneTransaction([&] {
+        QSqlQuery query(m_file->database());
+        for (const QString &sql :
+            { u"CREATE TEMP TABLE erased_children AS SELECT DISTINCT child FROM answers"
+              " WHERE number IN (SELECT value FROM json_each(:numbers))"_s,
+                u"DELETE FROM answers WHERE number IN (SELECT value FROM json_each(:numbers))"_s,
+                u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
+                " WHERE a.child = children.id) WHERE id IN (SELECT child FROM erased_children)"_s,
+                u"DELETE FROM children WHERE answers = 0"
+                " AND id IN (SELECT child FROM erased_children)"_s,
+                u"DROP TABLE erased_children"_s }) {
+            bool done = query.prepare(sql);
+            if (done && sql.contains(u":numbers"_s))
+                query.bindValue(u":numbers"_s, json);
+            if (!done || !query.exec())
+                return fail(NotebookReason::NotErased, query.lastError());
+        }
+        return true;
+    });
 }
 
 bool Notebook::renameChild(const QString &fromKey, const QString &toKey, const QString &toName)

@@ -281,8 +281,10 @@ void NotebookWindow::showSource()
     m_classButton->setVisible(showsClass());
     m_addChild->setVisible(!showsClass() && !m_pupils);
     // A pupils' computer erases nothing, and the teacher sets each child's
-    // time for a fact.
-    m_erase->setVisible(!m_pupils);
+    // time for a fact. With a class's server set, the erase is the teacher's
+    // alone, and needs the server: it is offered once the server has said
+    // that this login is the teacher's, never while it is away.
+    m_erase->setVisible(!m_pupils && (!m_class || showsClass()));
     m_seconds->setEnabled(!m_pupils);
     m_minutes->setEnabled(!m_pupils);
     m_seconds->setToolTip(

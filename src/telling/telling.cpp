@@ -113,7 +113,9 @@ QString classWhy(const ClassProblem &problem)
     case ClassReason::PasswordRefused:
         return u"il server non accetta la password (controlla il file ~/.pgpass)"_s;
     case ClassReason::PasswordNeeded:
-        return u"il server chiede una password, che va messa nel file ~/.pgpass"_s;
+        return u"il server chiede una password e nessuna riga del file ~/.pgpass vale per "
+               "questo server, database e utente: controlla host=, dbname= e user= "
+               "nell'impostazione e la riga del file"_s;
     case ClassReason::Unreachable:
         return u"il server non risponde: è spento o non si raggiunge (%1)"_s.arg(detail);
     case ClassReason::TimedOut:
@@ -170,6 +172,38 @@ QString classWhy(const ClassProblem &problem)
         return classSetting(problem);
     case ClassReason::Notebook:
         return notebook(problem.notebook);
+    case ClassReason::PgpassReadable:
+        return u"il file delle password (~/.pgpass) è leggibile da altri utenti e PostgreSQL lo "
+               "ignora: rendilo tuo soltanto con «chmod 600 ~/.pgpass» (%1)"_s.arg(detail);
+    case ClassReason::NoSuchDatabase:
+        return u"il server non ha un database «%1»: controlla dbname= nell'impostazione, o "
+               "l'amministratore lo crea (vedi il README) (%2)"_s.arg(
+                   problem.details.value(1), detail);
+    case ClassReason::NoSuchRole:
+        return u"il server non conosce l'utente «%1»: controlla user= nell'impostazione, o "
+               "l'amministratore lo crea (vedi il README) (%2)"_s.arg(
+                   problem.details.value(1), detail);
+    case ClassReason::NoSuchService:
+        return u"il servizio «%1» non è nel file pg_service.conf: controlla service= "
+               "nell'impostazione e il file (%2)"_s.arg(problem.details.value(1), detail);
+    case ClassReason::UnknownHost:
+        return u"il nome del server non si trova in rete: controlla host= nell'impostazione "
+               "(%1)"_s.arg(detail);
+    case ClassReason::NotInHba:
+        return u"il server non ammette questo computer: l'amministratore aggiunge una riga per "
+               "questa rete in pg_hba.conf (vedi il README) (%1)"_s.arg(detail);
+    case ClassReason::Refused:
+        return u"il server non risponde: è spento, o non ascolta in rete (listen_addresses in "
+               "postgresql.conf); riprovo più tardi (%1)"_s.arg(detail);
+    case ClassReason::NoSocket:
+        return u"il server non risponde: su questo computer non c'è un server PostgreSQL "
+               "acceso, controlla host= nell'impostazione; riprovo più tardi (%1)"_s.arg(detail);
+    case ClassReason::ClassRefused:
+        return detail;
+    case ClassReason::TeacherOnlyCode:
+        return u"solo l'insegnante dà i codici delle figure"_s;
+    case ClassReason::EraseNotDone:
+        return u"il server non ha risposto in tempo: il quaderno non è stato cancellato"_s;
     }
     return QString();
 }
