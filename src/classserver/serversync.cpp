@@ -42,7 +42,7 @@ QByteArray answersJson(const QList<StoredAnswer> &answers)
     for (const StoredAnswer &answer : answers) {
         rows.append(QJsonObject {
             { u"number"_s, answer.number },
-            { u"child_key"_s, Notebook::shownName(answer.child).toCaseFolded() },
+            { u"child_key"_s, Notebook::childKey(answer.child) },
             { u"child"_s, answer.child },
             { u"times_table"_s, answer.table },
             { u"multiplier"_s, answer.multiplier },

@@ -1,5 +1,6 @@
 #include "notebookview/classpage.h"
 
+#include "notebook/notebook.h"
 #include "notebookview/assignmentdialog.h"
 
 #include <QHBoxLayout>
@@ -238,7 +239,7 @@ void ClassPage::askToRename()
     if (to.isEmpty() || to == from)
         return;
     const bool joined = std::any_of(m_class.begin(), m_class.end(), [&](const ClassChild &c) {
-        return c.name.toCaseFolded() == to.toCaseFolded() && c.name != from;
+        return Notebook::childKey(c.name) == Notebook::childKey(to) && c.name != from;
     });
     if (joined
         && !m_confirm(u"Unisco le risposte di %1 a quelle di %2? Da ora le risposte date col "
