@@ -92,11 +92,14 @@ int main(int argc, char **argv)
         const int table = assigned ? tables.first() : commandLine.table;
         // His scroll shows the table drilled.
         const auto scroll = [&](const QList<int> &drilled, int first) {
-            return wizardTexts(
-                commandLine.practice && drilled.size() != 1 ? u"?"_s : QString::number(first));
+            return wizardTexts(drilled.size() > 1 || (commandLine.practice && drilled.isEmpty())
+                    ? u"?"_s
+                    : QString::number(first));
         };
         agent.setPartTexts(scroll(tables, table));
         Tavola tavola(dialogs, random, agent, table);
+        // The week's tables mixed, or those of a ripasso, named by the wizard.
+        tavola.contest().setTables(tables);
         // Every answer goes into the child's notebook, which is opened at the
         // first answer, on a thread of its own.
         NotebookWriter notebook(Notebook::defaultPath());
@@ -133,6 +136,7 @@ int main(int argc, char **argv)
                     return;
                 const int first = own ? ownTables.first() : commandLine.table;
                 tavola.contest().setTable(first);
+                tavola.contest().setTables(ownTables);
                 if (practice)
                     practice->setTables(ownTables);
                 agent.setPartTexts(scroll(ownTables, first));
