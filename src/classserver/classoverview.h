@@ -15,7 +15,7 @@ class ClassReader;
 // One child of the class at a glance.
 struct ClassChild
 {
-    QString name; // as last typed
+    QString name; // as the class list has it, or else as most often typed
     QDate lastDay;
     int thisWeek = 0; // questions answered in the last seven days
     int thisWeekSeconds = 0; // the time they took to answer them
