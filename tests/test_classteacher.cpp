@@ -1,4 +1,8 @@
 #include "classserver/classlistfile.h"
+#include "classserver/classoverview.h"
+#include "classserver/classreader.h"
+#include "learning/localclock.h"
+#include "support/privatepostgres.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -15,6 +19,7 @@ class TestClassTeacher : public QObject
 private Q_SLOTS:
     void importedList_data();
     void importedList();
+    void classCountsOwnTimes();
 };
 
 void TestClassTeacher::importedList_data()
@@ -76,6 +81,78 @@ void TestClassTeacher::importedList()
     for (const ClassListFile::Skipped &line : list.skipped)
         lines << u"%1: %2"_s.arg(line.line).arg(line.why);
     QCOMPARE(lines, skipped);
+}
+
+// Three children with the same answers and 3, 6 and 12 s for a fact: the
+// class at a glance gives each the grid of their own time; this week's
+// questions are those of the local clock's last seven days, whatever the
+// server's time zone (here UTC+14).
+void TestClassTeacher::classCountsOwnTimes()
+{
+    if (!PrivatePostgres::installed())
+        QSKIP("PostgreSQL's server is not installed (scripts/install-deps)");
+    PrivatePostgres postgres;
+    QString why;
+    QVERIFY2(postgres.start(&why), qPrintable(why));
+    QVERIFY2(postgres.createClass(u"classe"_s, &why), qPrintable(why));
+    QVERIFY(!postgres.sql(u"postgres"_s, u"CREATE ROLE maestra LOGIN IN ROLE zentovia_insegnanti"_s)
+                 .isNull());
+    QVERIFY(postgres.admit(u"classe"_s, { u"maestra"_s }));
+    const QStringList children { u"tre"_s, u"sei"_s, u"dodici"_s };
+    QStringList rows;
+    QList<Attempt> attempts; // of each fact, 7 x 8 (5 s) and 7 x 9 (8 s)
+    for (int day = 0; day < 8; ++day) {
+        for (const auto &[multiplier, tenths] : { std::pair(8, 50), std::pair(9, 80) }) {
+            const QDateTime at(QDate(2026, 11, 20).addDays(day), QTime(10, multiplier));
+            attempts << Attempt { LocalClock::wallSeconds(at), Outcome::Right, tenths };
+            for (const QString &child : children)
+                rows << u"('%1', 7, %2, '%3', %4)"_s.arg(child)
+                            .arg(multiplier)
+                            .arg(at.toString(Qt::ISODate))
+                            .arg(tenths);
+        }
+    }
+    // A week ago is 2026-12-02 12:00 on the wall's clock.
+    rows << u"('tre', 2, 2, '2026-12-02T11:00:00', 10)"_s
+         << u"('tre', 2, 2, '2026-12-02T13:00:00', 10)"_s;
+    QVERIFY2(!postgres
+                  .sql(u"classe"_s,
+                      u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
+                      " times_table, multiplier, at, utc_offset, typed, outcome, tenths, mode)"
+                      " SELECT 'pc', row_number() OVER (), k, initcap(k), t, m, a::timestamp,"
+                      " 60, '1', 0, s, 'gara' FROM (VALUES %1) v(k, t, m, a, s);"
+                      " INSERT INTO zentovia_children VALUES ('tre', 3), ('dodici', 12)"_s.arg(
+                          rows.join(u", "_s)),
+                      &why)
+                  .isNull(),
+        qPrintable(why));
+    ClassReader reader(postgres.connection(u"classe"_s, u"maestra"_s)
+        + u" options='-c TimeZone=Pacific/Kiritimati'"_s);
+    const qint64 now = LocalClock::wallSeconds(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+    const std::optional<QList<ClassChild>> overview = readClassOverview(reader, now);
+    QVERIFY2(overview, qPrintable(reader.problem()));
+    QStringList seen, expected;
+    for (const ClassChild &child : *overview) {
+        seen << u"%1 %2 %3 %4"_s.arg(child.name)
+                    .arg(int(child.grid.at(6).at(7).state))
+                    .arg(int(child.grid.at(6).at(8).state))
+                    .arg(child.thisWeek);
+        const int seconds = child.name == u"Tre" ? 3 : child.name == u"Sei" ? 6 : 12;
+        GridBuilder own(seconds, now);
+        for (const Attempt &attempt : std::as_const(attempts))
+            own.add(7,
+                QTime::fromMSecsSinceStartOfDay(int(attempt.wallSeconds % 86400) * 1000).minute(),
+                attempt);
+        const FactGrid grid = own.finish();
+        expected << u"%1 %2 %3 %4"_s.arg(child.name)
+                        .arg(int(grid.at(6).at(7).state))
+                        .arg(int(grid.at(6).at(8).state))
+                        .arg(child.name == u"Tre" ? 1 : 0);
+    }
+    QCOMPARE(seen, expected);
+    // The times make a difference: 5 s is in time for 6 and 12 s, 8 s for 12.
+    QVERIFY2(seen.at(0).section(u' ', 1, 2) != seen.at(2).section(u' ', 1, 2),
+        qPrintable(seen.join(u", "_s)));
 }
 
 QTEST_GUILESS_MAIN(TestClassTeacher)
