@@ -2,9 +2,16 @@
 #include "classserver/classoverview.h"
 #include "classserver/classreader.h"
 #include "learning/localclock.h"
+#include "notebookview/assignmentdialog.h"
+#include "notebookview/classpage.h"
+#include "notebookview/classpages.h"
 #include "support/privatepostgres.h"
+#include "words/tablewords.h"
 
+#include <QLabel>
+#include <QPushButton>
 #include <QStringEncoder>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -20,7 +27,34 @@ private Q_SLOTS:
     void importedList_data();
     void importedList();
     void classCountsOwnTimes();
+    void words_data();
+    void words();
+    void classPageActsOnTheChildChosen();
 };
+
+namespace {
+
+FactSummary fact(FactState state, double recallInAWeek)
+{
+    FactSummary summary;
+    summary.state = state;
+    summary.asked = 1;
+    summary.recallInAWeek = recallInAWeek;
+    return summary;
+}
+
+ClassChild child(const QString &name, int thisWeek, Fact toLearn, bool listed = true)
+{
+    ClassChild c;
+    c.name = name;
+    c.thisWeek = thisWeek;
+    c.onTheList = listed;
+    c.notOnTheList = !listed;
+    c.grid.at(toLearn.table - 1).at(toLearn.multiplier - 1) = fact(FactState::ToLearn, 0.2);
+    return c;
+}
+
+} // namespace
 
 void TestClassTeacher::importedList_data()
 {
@@ -115,6 +149,9 @@ void TestClassTeacher::classCountsOwnTimes()
     // A week ago is 2026-12-02 12:00 on the wall's clock.
     rows << u"('tre', 2, 2, '2026-12-02T11:00:00', 10)"_s
          << u"('tre', 2, 2, '2026-12-02T13:00:00', 10)"_s;
+    // Sei learns 3 x 3 this week.
+    for (int day = 3; day <= 8; ++day)
+        rows << u"('sei', 3, 3, '2026-12-0%1T09:00:00', 20)"_s.arg(day);
     QVERIFY2(!postgres
                   .sql(u"classe"_s,
                       u"INSERT INTO zentovia_answers (computer, number, child_key, child,"
@@ -133,10 +170,14 @@ void TestClassTeacher::classCountsOwnTimes()
     QVERIFY2(overview, qPrintable(reader.problem()));
     QStringList seen, expected;
     for (const ClassChild &child : *overview) {
-        seen << u"%1 %2 %3 %4"_s.arg(child.name)
+        QStringList learned;
+        for (const Fact &fact : child.learnedThisWeek)
+            learned << u"%1x%2"_s.arg(fact.table).arg(fact.multiplier);
+        seen << u"%1 %2 %3 %4 %5"_s.arg(child.name)
                     .arg(int(child.grid.at(6).at(7).state))
                     .arg(int(child.grid.at(6).at(8).state))
-                    .arg(child.thisWeek);
+                    .arg(child.thisWeek)
+                    .arg(learned.join(u','));
         const int seconds = child.name == u"Tre" ? 3 : child.name == u"Sei" ? 6 : 12;
         GridBuilder own(seconds, now);
         for (const Attempt &attempt : std::as_const(attempts))
@@ -144,10 +185,13 @@ void TestClassTeacher::classCountsOwnTimes()
                 QTime::fromMSecsSinceStartOfDay(int(attempt.wallSeconds % 86400) * 1000).minute(),
                 attempt);
         const FactGrid grid = own.finish();
-        expected << u"%1 %2 %3 %4"_s.arg(child.name)
+        expected << u"%1 %2 %3 %4 %5"_s.arg(child.name)
                         .arg(int(grid.at(6).at(7).state))
                         .arg(int(grid.at(6).at(8).state))
-                        .arg(child.name == u"Tre" ? 1 : 0);
+                        .arg(child.name == u"Tre"      ? 1
+                                : child.name == u"Sei" ? 6
+                                                       : 0)
+                        .arg(child.name == u"Sei" ? u"3x3"_s : QString());
     }
     QCOMPARE(seen, expected);
     // The times make a difference: 5 s is in time for 6 and 12 s, 8 s for 12.
@@ -155,5 +199,71 @@ void TestClassTeacher::classCountsOwnTimes()
         qPrintable(seen.join(u", "_s)));
 }
 
-QTEST_GUILESS_MAIN(TestClassTeacher)
+void TestClassTeacher::words_data()
+{
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the 2") << tablesNamed({ 2 }) << u"la tabellina del 2"_s;
+    QTest::newRow("the 1 and the 8") << tablesNamed({ 1, 8 }) << u"le tabelline dell'1 e dell'8"_s;
+    QTest::newRow("three") << tablesNamed({ 2, 3, 10 }) << u"le tabelline del 2, del 3 e del 10"_s;
+    QTest::newRow("one child") << counted(1, u"bambino"_s, u"bambini"_s) << u"1 bambino"_s;
+    QTest::newRow("never played")
+        << factsToWorkOn(FactGrid())
+        << u"Non ha ancora risposto a nessuna domanda: i fatti da ripassare si vedranno dopo la "
+           "prima gara."_s;
+    FactGrid grid;
+    grid.at(0).at(0) = fact(FactState::Learned, 0.97);
+    grid.at(0).at(1) = fact(FactState::Almost, 0.88);
+    grid.at(0).at(2) = fact(FactState::Almost, 0.6);
+    grid.at(0).at(3) = fact(FactState::ToLearn, 0.1);
+    grid.at(0).at(4) = fact(FactState::ToLearn, 0.3);
+    QTest::newRow("the least known to work on")
+        << factsToWorkOn(grid) << u"Da ripassare: 1 per 4, 1 per 5 e 1 per 3."_s;
+    QTest::newRow("learned in the week") << learnedInTheWeek(
+        { { 7, 8 } }) << u"In questa settimana ha imparato 1 moltiplicazione nuova: 7 per 8."_s;
+    QTest::newRow("the 10 a table")
+        << QString::number(AssignmentDialog::tablesOf(u"3, 10"_s).value_or(QList<int>()).size())
+        << u"2"_s;
+}
+
+void TestClassTeacher::words()
+{
+    QFETCH(QString, said);
+    QFETCH(QString, expected);
+    QCOMPARE(said, expected);
+}
+
+// Sorted by a column, the page renames the child chosen, not the row's
+// first; a cell names who to help on its own fact (7 per 8, not 8 per 7);
+// the tables are assigned to the children of the list.
+void TestClassTeacher::classPageActsOnTheChildChosen()
+{
+    ClassPage page;
+    page.setClass({ child(u"Ada"_s, 30, { 7, 8 }), child(u"Bruno"_s, 5, { 8, 7 }),
+        child(u"Carla"_s, 12, { 7, 8 }, false) });
+    QStringList offered;
+    page.setQuestions(
+        [](const QString &, const QString &, const QStringList &) { return u"Bea"_s; },
+        [&](const QStringList &children) {
+            offered = children;
+            return std::optional<ClassPage::Work>();
+        },
+        [](const QString &) { return true; });
+    QStringList renamed;
+    connect(&page, &ClassPage::renameRequested, this,
+        [&](const QString &from, const QString &to) { renamed << from + u'>' + to; });
+    auto *list = page.findChild<QTableWidget *>(u"classChildren"_s);
+    list->sortItems(2); // by this week's questions: Bruno, Carla, Ada
+    list->selectRow(2);
+    page.findChild<QPushButton *>(u"renameChild"_s)->click();
+    QCOMPARE(renamed, QStringList { u"Ada>Bea"_s });
+    page.findChild<QTableWidget *>(u"classGrid"_s)->setCurrentCell(6, 7);
+    QCOMPARE(
+        page.findChild<QLabel *>(u"helpers"_s)->text(), u"7 per 8: da imparare per Ada, Carla."_s);
+    QCOMPARE(page.findChild<QTableWidget *>(u"classGrid"_s)->item(0, 0)->text(), u"mai chiesto"_s);
+    page.findChild<QPushButton *>(u"assignTables"_s)->click();
+    QCOMPARE(offered, (QStringList { u"Ada"_s, u"Bruno"_s }));
+}
+
+QTEST_MAIN(TestClassTeacher)
 #include "test_classteacher.moc"

@@ -22,9 +22,11 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         ClassChild child;
         qint64 lastSeconds = 0;
         std::shared_ptr<GridBuilder> grid;
+        std::shared_ptr<GridBuilder> weekAgo; // the grid as it was then
         int typedMost = 0; // the answers under the name shown
     };
     QHash<QByteArray, Building> children;
+    const qint64 weekAgo = now - 7 * 86400;
     PgConnection &server = reader.database()->connection();
     QString why;
     const auto failed = [&] {
@@ -55,14 +57,21 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         [&](const PGresult *row) {
             const QByteArray key = PQgetvalue(row, 0, 0);
             Building &b = children[key];
-            if (!b.grid)
-                b.grid = std::make_shared<GridBuilder>(
-                    factSeconds.value(key, DefaultFactSeconds), now);
+            if (!b.grid) {
+                const int seconds = factSeconds.value(key, DefaultFactSeconds);
+                b.grid = std::make_shared<GridBuilder>(seconds, now);
+                b.weekAgo = std::make_shared<GridBuilder>(seconds, weekAgo);
+            }
             const qint64 at = PgConnection::number(row, 0, 3);
             b.lastSeconds = std::max(b.lastSeconds, at);
-            b.grid->add(int(PgConnection::number(row, 0, 1)), int(PgConnection::number(row, 0, 2)),
-                { at, Outcome(PgConnection::number(row, 0, 4)),
-                    int(PgConnection::number(row, 0, 5)) });
+            const int table = int(PgConnection::number(row, 0, 1));
+            const int multiplier = int(PgConnection::number(row, 0, 2));
+            const Attempt attempt { at, Outcome(PgConnection::number(row, 0, 4)),
+                int(PgConnection::number(row, 0, 5)) };
+            b.grid->add(table, multiplier, attempt);
+            // What the page for the parents needs, as the rows go by.
+            if (at < weekAgo)
+                b.weekAgo->add(table, multiplier, attempt);
             return true;
         },
         &why);
@@ -87,7 +96,7 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         " coalesce(sum(tenths) FILTER (WHERE at >= w), 0)"
         " FROM zentovia_answers, (SELECT to_timestamp($1) AT TIME ZONE 'UTC' AS w) week"
         " GROUP BY child_key, child",
-        { QByteArray::number(now - 7 * 86400) }, &why);
+        { QByteArray::number(weekAgo) }, &why);
     if (!typed)
         return failed();
     for (int row = 0; row < PQntuples(typed.get()); ++row) {
@@ -109,6 +118,12 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         if (b.grid) {
             b.child.grid = b.grid->finish();
             b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
+            const FactGrid then = b.weekAgo->finish();
+            for (int fact = 0; fact < 100; ++fact) {
+                if (b.child.grid.at(fact / 10).at(fact % 10).state == FactState::Learned
+                    && then.at(fact / 10).at(fact % 10).state != FactState::Learned)
+                    b.child.learnedThisWeek.append({ fact / 10 + 1, fact % 10 + 1 });
+            }
         }
         for (const auto &tableRow : b.child.grid)
             for (const FactSummary &fact : tableRow)
