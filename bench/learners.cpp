@@ -111,14 +111,18 @@ const char *learnerName(LearnerKind kind)
     case LearnerKind::SlowWeekends:
         return "lenti, weekend";
     case LearnerKind::Exponential:
+        return "esponenziale";
+    case LearnerKind::FastForgetting:
+        return "oblio veloce";
+    case LearnerKind::ExponentialWeekends:
         break;
     }
-    return "esponenziale";
+    return "esponenziale, weekend";
 }
 
 bool playsOnWeekends(LearnerKind kind)
 {
-    return kind != LearnerKind::SlowWeekends;
+    return kind != LearnerKind::SlowWeekends && kind != LearnerKind::ExponentialWeekends;
 }
 
 std::unique_ptr<Learner> makeLearner(LearnerKind kind, int table, quint64 seed)
@@ -129,7 +133,11 @@ std::unique_ptr<Learner> makeLearner(LearnerKind kind, int table, quint64 seed)
     case LearnerKind::SlowWeekends:
         return std::make_unique<ActivationLearner>(
             table, seed, SimulatedChild::Profile { -0.5, 0.05 });
+    case LearnerKind::FastForgetting:
+        return std::make_unique<ActivationLearner>(
+            table, seed, SimulatedChild::Profile { 0, 0.06 });
     case LearnerKind::Exponential:
+    case LearnerKind::ExponentialWeekends:
         break;
     }
     return std::make_unique<ExponentialLearner>(table, seed);

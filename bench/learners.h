@@ -22,6 +22,11 @@
 //   model; a fact not recalled is skipped or answered wrong the same way.
 //   (After Ebbinghaus's exponential curve and the DSR model of Wozniak;
 //   its constants are ours, chosen to learn the table in a few weeks.)
+// - "oblio veloce": the activation model for children of the paper's ease
+//   who forget faster over days (psychological time between sessions 0.06,
+//   more than twice the paper's), playing every day.
+// - "esponenziale, weekend": the exponential learner above, playing on
+//   school days alone: two nights more of exponential forgetting each week.
 #include "simulatedchild.h"
 
 #include <memory>
@@ -40,9 +45,15 @@ public:
     virtual void sleep(double seconds) = 0;
 };
 
-enum class LearnerKind { Activation, SlowWeekends, Exponential };
-inline constexpr LearnerKind LearnerKinds[]
-    = { LearnerKind::Activation, LearnerKind::SlowWeekends, LearnerKind::Exponential };
+enum class LearnerKind {
+    Activation,
+    SlowWeekends,
+    Exponential,
+    FastForgetting,
+    ExponentialWeekends
+};
+inline constexpr LearnerKind LearnerKinds[] = { LearnerKind::Activation, LearnerKind::SlowWeekends,
+    LearnerKind::Exponential, LearnerKind::FastForgetting, LearnerKind::ExponentialWeekends };
 const char *learnerName(LearnerKind kind);
 // Whether this kind plays on Saturdays and Sundays too.
 bool playsOnWeekends(LearnerKind kind);

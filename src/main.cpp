@@ -7,6 +7,7 @@
 #include "app/notebookpractice.h"
 #include "app/notebookrecorder.h"
 #include "app/qtdialogs.h"
+#include "app/screenfit.h"
 #include "app/stagelayout.h"
 #include "app/tavola.h"
 #include "app/tavolakeypad.h"
@@ -66,6 +67,9 @@ int main(int argc, char **argv)
 
     Application app(argc, argv);
     QApplication::setWindowIcon(Application::programIcon());
+    // On a screen smaller than the form, the whole program drawn smaller.
+    const bool keypadAtOnce = commandLine.keypad || Keypad::touchOnly(QInputDevice::devices());
+    ScreenFit::fitContest(keypadAtOnce);
     try {
         QtDialogs dialogs;
         TimeSeededRandom random;
@@ -174,7 +178,7 @@ int main(int argc, char **argv)
         TavolaKeypad keypad(tavola);
         QObject::connect(&keypad, &TavolaKeypad::shown, &tavola,
             [&] { agent.setKeepClear(balloonKeepClear(tavola)); });
-        if (commandLine.keypad || Keypad::touchOnly(QInputDevice::devices()))
+        if (keypadAtOnce)
             QObject::connect(&tavola, &Tavola::controlsBuilt, &keypad, &TavolaKeypad::show);
         QObject::connect(
             &tavola.contest(), &Contest::playerNamed, &notebook, &NotebookWriter::askKeypad);

@@ -441,10 +441,24 @@ void TestContest::answersForTheNotebook()
     later.start(u"Bea"_s, 8);
     clock.advance(23000);
     RecordingCharacter &merlin = later.agent.merlin();
-    Q_EMIT merlin.requestDone(quint64(merlin.requests.indexOf(u"Speak otto"_s) + 1));
-    clock.advance(4100);
+    const auto id
+        = [&](const QString &said) { return quint64(merlin.requests.lastIndexOf(said) + 1); };
+    // From his last word heard, not from the silence after it.
+    Q_EMIT merlin.heard(id(u"Speak otto"_s));
+    clock.advance(600);
+    Q_EMIT merlin.requestDone(id(u"Speak otto"_s));
+    clock.advance(3500);
     later.answer(u"40"_s);
-    QCOMPARE(kept, QStringList { u"4100"_s });
+    // Said again, from the question heard again.
+    later.next(3);
+    Q_EMIT merlin.requestDone(id(u"Speak tre"_s));
+    clock.advance(7000);
+    later.contest.sayQuestionAgain();
+    clock.advance(1500);
+    Q_EMIT merlin.heard(id(u"Speak tre"_s));
+    clock.advance(4000);
+    later.answer(u"15"_s);
+    QCOMPARE(kept, (QStringList { u"4100"_s, u"4000"_s }));
 }
 
 // 5 x 1, 5 x 2, ... in turn, and what it heard.
@@ -518,7 +532,7 @@ void TestContest::ownTime_data()
 
 // A child's own time: the clock after the instructions (or none), the
 // question written, the wizard's words of the last question dropped, a
-// record apart.
+// record apart; with no clock, each fact twice, never twice in a row.
 void TestContest::ownTime()
 {
     QFETCH(int, minutes);
@@ -527,6 +541,9 @@ void TestContest::ownTime()
     ContestRig rig;
     QSignalSpy armed(&rig.contest, &Contest::clockArmed);
     QObject::connect(&rig.contest, &Contest::playerNamed, [&] { rig.contest.setMinutes(minutes); });
+    QList<int> asked;
+    QObject::connect(&rig.contest, &Contest::questionAsked,
+        [&](const Question &q) { asked << int(q.multiplier.value()); });
     rig.start();
     QCOMPARE(rig.shown[u"clock"_s], clock);
     QCOMPARE(rig.shown[u"line"_s], u"shown"_s);
@@ -544,6 +561,10 @@ void TestContest::ownTime()
         rig.next(3);
     }
     QCOMPARE(rig.status.has_value(), minutes == NoClock);
+    for (int m = 1; m <= 10 && minutes == NoClock; ++m)
+        QCOMPARE(asked.count(m), 2);
+    for (qsizetype i = 1; i < asked.size() && minutes == NoClock; ++i)
+        QVERIFY(asked.at(i) != asked.at(i - 1));
     rig.contest.finish();
     QCOMPARE(rig.bytes(qPrintable(folder + u"/azentrec5.txt"_s)),
         QByteArray::number(minutes == NoClock ? 20 : 1) + "\r\n");

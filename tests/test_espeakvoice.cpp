@@ -77,6 +77,8 @@ struct Rig
         QObject::connect(voice.get(), &Voice::mouthOpened, voice.get(),
             [this](qreal open) { mouth.append(open); });
         QObject::connect(voice.get(), &Voice::finished, voice.get(), [this] { ++finished; });
+        QObject::connect(
+            voice.get(), &Voice::heard, voice.get(), [this] { heardAt.append(nowUSecs()); });
     }
     // The sound of a text, once made.
     Utterance prepared(const QString &text)
@@ -94,6 +96,7 @@ struct Rig
     bool clockDrivesWords = false;
     QList<Heard> heard;
     QList<qreal> mouth;
+    QList<qint64> heardAt; // when heard() came
     int finished = 0;
 };
 
@@ -156,6 +159,17 @@ private Q_SLOTS:
         rig.output->finish();
         QCOMPARE(rig.finished, 1);
         QCOMPARE(rig.mouth.back(), 0.0);
+        // heard() once the last sound has been played, before the silence
+        // after it.
+        const auto *samples = reinterpret_cast<const qint16 *>(expected.pcm.constData());
+        qint64 loud = expected.sampleCount();
+        while (loud > 0 && std::abs(samples[loud - 1]) < 300)
+            --loud;
+        QCOMPARE(rig.heardAt.size(), 1);
+        QVERIFY2(rig.heardAt.at(0) >= expected.usecsAt(loud)
+                && rig.heardAt.at(0) <= expected.durationUSecs() - 200000,
+            qPrintable(
+                u"%1 us, loud until %2 us"_s.arg(rig.heardAt.at(0)).arg(expected.usecsAt(loud))));
         QCOMPARE(rig.heard.size(), expected.words.size());
         for (qsizetype i = 0; i < rig.heard.size(); ++i) {
             const SpokenWord &word = expected.words.at(i);

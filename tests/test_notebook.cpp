@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void init();
     void factState_data();
     void factState();
+    void learnedNotSoonerByAFit();
     void faults_data();
     void faults();
     void childrenByName();
@@ -166,6 +168,23 @@ void TestNotebook::factState()
         QCOMPARE(summary.lastDay, summary.lastAsked.date());
     }
     QCOMPARE(summary.lastMistake.isValid(), right < list.size());
+}
+
+// A child's fit that holds facts longer than the defaults makes none learned
+// sooner.
+void TestNotebook::learnedNotSoonerByAFit()
+{
+    const QList<Attempt> list = attempts(u"1R40 3R40 6R40"_s);
+    const qint64 now = list.constLast().wallSeconds;
+    MemoryParameters longer = MemoryParameters::forChildren();
+    for (int grade = 0; grade < 4; ++grade)
+        longer.w[grade] *= 10;
+    longer.w[8] += std::log(10.0);
+    const FactSummary byDefaults = summarize(list, 6, now);
+    const FactSummary byFit = summarize(list, 6, now, longer);
+    QVERIFY(byFit.recallInAWeek >= LearnedRecall);
+    QCOMPARE(stateName(byDefaults.state), u"quasi"_s);
+    QCOMPARE(stateName(byFit.state), u"quasi"_s);
 }
 
 void TestNotebook::faults_data()

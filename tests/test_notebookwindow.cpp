@@ -82,6 +82,7 @@ private Q_SLOTS:
     void erasesOnlyTheChildShown_data();
     void erasesOnlyTheChildShown();
     void contestTimeKeptPerChild();
+    void childAddedBeforeTheFirstGame();
     void printsAPdf();
     void fitsAndCloses_data();
     void fitsAndCloses();
@@ -275,6 +276,19 @@ void TestNotebookWindow::contestTimeKeptPerChild()
     QCOMPARE(minutes->currentText(), u"7 minuti"_s);
     chooser->setCurrentText(u"Anna"_s);
     QCOMPARE(minutes->currentData().toInt(), 10);
+}
+
+// Before the first game, a parent adds the child and sets the child's time.
+void TestNotebookWindow::childAddedBeforeTheFirstGame()
+{
+    Notebook empty(m_home->filePath(u"vuoto.sqlite"_s));
+    NotebookWindow window(empty);
+    window.setNameQuestion([](const QString &) { return u"Ugo"_s; });
+    window.findChild<QPushButton *>(u"newChild"_s)->click();
+    QCOMPARE(window.child(), u"Ugo"_s);
+    window.findChild<QComboBox *>(u"contestMinutes"_s)->setCurrentText(u"10 minuti"_s);
+    QCOMPARE(empty.contestMinutes(u"ugo"_s), 10);
+    QCOMPARE(Notebook(empty.path()).children()->size(), 1);
 }
 
 void TestNotebookWindow::printsAPdf()

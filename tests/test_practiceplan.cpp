@@ -1,6 +1,6 @@
-// The order of a ripasso: the misses of the day again two or three questions
-// later, never a fact twice in a row, a few new facts, and otherwise what the
-// memory model says is closest to being forgotten.
+// The order of a ripasso: the last session's misses first, the misses of the
+// day again two or three questions later, never a fact twice in a row, and
+// otherwise what the memory model says is closest to being forgotten.
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
 #include "notebook/notebook.h"
@@ -50,6 +50,9 @@ private Q_SLOTS:
     void rules_data();
     void rules();
     void missInAContestComesFirst();
+    void opening_data();
+    void opening();
+    void newFactsByTheModel();
 };
 
 void TestPracticePlan::rules_data()
@@ -67,9 +70,9 @@ void TestPracticePlan::rules_data()
 }
 
 // Over 20 questions: the table's alone, never twice in a row, each miss
-// back after two or three others, at most three new facts unless the child
-// has none; first the facts most forgotten, and no fact the model holds for
-// sure while others are due.
+// back after two or three others, every new fact in once the known ones are
+// held better than a first answer is; first the facts most forgotten, and no
+// fact the model holds for sure while others are due.
 void TestPracticePlan::rules()
 {
     QFETCH(QStringList, facts);
@@ -95,7 +98,7 @@ void TestPracticePlan::rules()
     for (const Fact &fact : asked)
         if (summaryOf(grid, fact).state == FactState::NeverAsked)
             fresh << fact.multiplier;
-    QCOMPARE(fresh.size(), facts.isEmpty() ? 10 : std::min(3, 10 - int(facts.size())));
+    QCOMPARE(fresh.size(), 10 - facts.size());
     // The facts asked before, by their recall now: those below one half
     // come first, lowest first; a fact held for sure waits while others are
     // due.
@@ -123,7 +126,8 @@ void TestPracticePlan::missInAContestComesFirst()
 {
     QTemporaryDir home;
     Notebook notebook(home.filePath(u"quaderno.sqlite"_s));
-    const QDateTime at = QDateTime::currentDateTime().addDays(-1);
+    // A contest that ended a minute ago: its misses' recall is still high.
+    const QDateTime at = QDateTime::currentDateTime().addSecs(-120);
     int second = 0;
     for (const auto &[multiplier, outcome] :
         { std::pair(2, Outcome::Right), std::pair(7, Outcome::Wrong), std::pair(3, Outcome::Right),
@@ -145,6 +149,68 @@ void TestPracticePlan::missInAContestComesFirst()
     const QList<Fact> first { plan.next(), plan.next() };
     QVERIFY(first.contains(Fact { 5, 9 }));
     QVERIFY(first.contains(Fact { 5, 7 }));
+}
+
+void TestPracticePlan::opening_data()
+{
+    // "90:7W": 5 x 7 missed 90 minutes before the ripasso (R right, S skipped).
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<QList<int>>("first"); // the facts that open it, in any order
+    QTest::newRow("a contest a minute ago") << u"3:2R 2:7W 2:9S 1:4R"_s << QList<int> { 7, 9 };
+    QTest::newRow("yesterday's ripasso, one fact missed twice")
+        << u"1500:7W 1499:3R 1498:7W 1497:8R"_s << QList<int> { 7 };
+    QTest::newRow("a miss two sessions ago, right since")
+        << u"3000:6W 100:6R 99:3W 98:2R"_s << QList<int> { 3 };
+    QTest::newRow("nothing missed last time") << u"3000:6W 100:2R"_s << QList<int> {};
+}
+
+// The facts missed in the child's last session open the ripasso, however
+// high the model holds them minutes later; none of an earlier session.
+void TestPracticePlan::opening()
+{
+    QFETCH(QString, answers);
+    QFETCH(QList<int>, first);
+    const qint64 now = LocalClock::wallSeconds(Now);
+    GridBuilder builder(DefaultFactSeconds, now);
+    for (const QString &answer : answers.split(u' ')) {
+        const qint64 at = now - answer.section(u':', 0, 0).toLongLong() * 60;
+        const QString fact = answer.section(u':', 1);
+        const Outcome outcome = fact.back() == u'R' ? Outcome::Right
+            : fact.back() == u'W'                   ? Outcome::Wrong
+                                                    : Outcome::Skipped;
+        builder.add(5, fact.chopped(1).toInt(), { at, outcome, 30 });
+    }
+    PracticePlan plan(
+        builder.finish(), { 5 }, [](int) { return 0; }, now);
+    QList<int> opened;
+    for (qsizetype i = 0; i < first.size(); ++i)
+        opened << plan.next().multiplier;
+    std::sort(opened.begin(), opened.end());
+    std::sort(first.begin(), first.end());
+    QCOMPARE(opened, first);
+}
+
+// A fact never asked comes in when the known facts are held better than
+// this child's first answers are right: sooner for a child whose first
+// answers were mostly wrong.
+void TestPracticePlan::newFactsByTheModel()
+{
+    const qint64 now = LocalClock::wallSeconds(Now);
+    QList<int> fresh;
+    for (const Outcome firstAnswers : { Outcome::Right, Outcome::Wrong }) {
+        GridBuilder builder(DefaultFactSeconds, now);
+        for (int m = 1; m <= 10; ++m)
+            builder.add(3, m, { now - 40 * 86400 + m * 12, firstAnswers, 30 });
+        for (int m = 1; m <= 5; ++m)
+            builder.add(5, m, { now - 86400 + m * 12, Outcome::Right, 30 });
+        PracticePlan plan(
+            builder.finish(), { 5 }, [](int) { return 0; }, now);
+        int count = 0;
+        for (int i = 0; i < 5; ++i)
+            count += plan.next().multiplier > 5 ? 1 : 0;
+        fresh << count;
+    }
+    QVERIFY2(fresh.at(0) < fresh.at(1), qPrintable(u"%1, %2"_s.arg(fresh.at(0)).arg(fresh.at(1))));
 }
 
 QTEST_GUILESS_MAIN(TestPracticePlan)

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void clockForScreenReaders();
     void keypadAnswers_data();
     void keypadAnswers();
+    void keySide_data();
+    void keySide();
     void keypadOnTouchAlone_data();
     void keypadOnTouchAlone();
 };
@@ -388,28 +390,38 @@ void TestTavola::clockForScreenReaders()
 
 void TestTavola::keypadAnswers_data()
 {
-    QTest::addColumn<QStringList>("taps"); // against 5 x 7
+    QTest::addColumn<QStringList>("taps"); // against 5 x 7; Home moves the cursor
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("verdict");
-    QTest::newRow("a slip taken back")
-        << QStringList { u"3"_s, u"6"_s, u"Delete"_s, u"5"_s } << u"Esatto. Sei forte!!!"_s;
+    QTest::newRow("a slip taken back") << QStringList { u"3"_s, u"6"_s, u"Delete"_s, u"5"_s }
+                                       << u"35"_s << u"Esatto. Sei forte!!!"_s;
     QTest::newRow("Cancella on nothing, then wrong")
-        << QStringList { u"Delete"_s, u"3"_s, u"4"_s } << u"Sbagliato!! 35"_s;
+        << QStringList { u"Delete"_s, u"3"_s, u"4"_s } << u"34"_s << u"Sbagliato!! 35"_s;
+    QTest::newRow("every key") << u"1 2 3 4 5 6 7 8 9 0"_s.split(u' ') << u"1234567890"_s
+                               << u"Sbagliato!! 35"_s;
+    QTest::newRow("Cancella after the cursor moved") << QStringList { u"3"_s, u"5"_s, u"6"_s,
+        u"Home"_s, u"Delete"_s } << u"35"_s << u"Esatto. Sei forte!!!"_s;
 }
 
 void TestTavola::keypadAnswers()
 {
     QFETCH(QStringList, taps);
+    QFETCH(QString, typed);
     QFETCH(QString, verdict);
     TavolaRig rig;
     rig.random.nextQuestion(7);
     rig.start();
     const QSize form = rig.tavola->size();
     QVERIFY(!rig.tavola->findChild<Keypad *>());
+    // No keyboard of the desktop's own for the answer box, keypad or not.
+    QInputMethodQueryEvent asked(Qt::ImEnabled);
+    QCoreApplication::sendEvent(rig.control<QLineEdit>(Role::AnswerBox), &asked);
+    QVERIFY(!asked.value(Qt::ImEnabled).toBool());
     TavolaKeypad keypad(*rig.tavola);
     keypad.show();
 
-    // Beside the controls, the window grown to hold it; big keys that
-    // leave the focus where it is.
+    // Beside the controls, the window grown to hold it; keys that leave the
+    // focus where it is.
     auto *pad = rig.tavola->findChild<Keypad *>();
     QTRY_VERIFY(rig.tavola->width() > form.width());
     for (const QWidget *control :
@@ -418,30 +430,52 @@ void TestTavola::keypadAnswers()
             QVERIFY2(!control->geometry().intersects(pad->geometry()),
                 qPrintable(control->objectName()));
     }
-    const qreal dpi = pad->screen()->physicalDotsPerInch();
-    for (const QPushButton *key : pad->findChildren<QPushButton *>()) {
+    for (const QPushButton *key : pad->findChildren<QPushButton *>())
         QCOMPARE(key->focusPolicy(), Qt::NoFocus);
-        QVERIFY(std::min(key->width(), key->height()) * 25.4 / dpi >= 9.0);
-    }
-    // No keyboard of the desktop's own for the answer box.
-    QInputMethodQueryEvent asked(Qt::ImEnabled);
-    QCoreApplication::sendEvent(rig.control<QLineEdit>(Role::AnswerBox), &asked);
-    QVERIFY(!asked.value(Qt::ImEnabled).toBool());
+    QCOMPARE(pad->accessibleName(), u"Tastierino"_s);
+    auto *box = rig.control<QLineEdit>(Role::AnswerBox);
 
     const auto tap = [&](const QString &key) {
         QTest::mouseClick(pad->findChild<QPushButton *>(u"keypad"_s + key), Qt::LeftButton);
     };
     for (const QString &key : taps)
-        tap(key);
+        key == u"Home" ? box->home(false) : tap(key);
     QVERIFY(rig.shown(Role::Times));
+    QCOMPARE(box->text(), typed);
     tap(u"Enter"_s);
     QCOMPARE(rig.text(Role::Verdict), verdict);
     QCOMPARE(rig.text(Role::TotalCount), u"1"_s);
-    // Invio again is Enter on "Nuovo calcolo": the next question.
+    // Invio again is Enter on "Nuovo calcolo": the next question; a double
+    // tap is one tap, and judges nothing.
+    QTest::qWait(TavolaKeypad::DoubleTapMs);
     rig.random.nextQuestion(2);
     tap(u"Enter"_s);
+    tap(u"Enter"_s);
     QCOMPARE(rig.text(Role::ProductField), u"10"_s);
-    QCOMPARE(rig.tavola->focusWidget(), rig.control<QLineEdit>(Role::AnswerBox));
+    QCOMPARE(rig.text(Role::TotalCount), u"1"_s);
+    QCOMPARE(rig.tavola->focusWidget(), box);
+}
+
+void TestTavola::keySide_data()
+{
+    QTest::addColumn<qreal>("reported"); // the window's pixels to an inch, as the screen says
+    QTest::addColumn<qreal>("ratio"); // the screen's pixels to one of the window's
+    QTest::addColumn<qreal>("glass"); // the screen's pixels to an inch of its glass
+    QTest::newRow("no size, 200 dpi") << 0.0 << 1.0 << 200.0;
+    QTest::newRow("no size, 200 dpi, scale 2") << 0.0 << 2.0 << 200.0;
+    QTest::newRow("no size, 96 dpi") << 0.0 << 1.0 << 96.0;
+    QTest::newRow("an absurd size") << 4000.0 << 1.0 << 190.0;
+    QTest::newRow("a laptop") << 141.0 << 1.0 << 141.0;
+    QTest::newRow("a 4K screen at scale 2") << 81.5 << 2.0 << 163.0;
+}
+
+void TestTavola::keySide()
+{
+    QFETCH(qreal, reported);
+    QFETCH(qreal, ratio);
+    QFETCH(qreal, glass);
+    const qreal millimetres = Keypad::keySide(reported, ratio) * ratio / glass * 25.4;
+    QVERIFY2(millimetres >= 9.0 && millimetres <= 25.0, qPrintable(QString::number(millimetres)));
 }
 
 void TestTavola::keypadOnTouchAlone_data()

@@ -63,6 +63,7 @@ Keypad::Keypad(int keySide, QWidget *parent)
     , m_side(keySide)
 {
     setObjectName(u"keypad"_s);
+    setAccessibleName(u"Tastierino"_s);
     const int s = keySide;
     const int g = gap();
     const int step = s + g;
@@ -88,14 +89,22 @@ Keypad::Keypad(int keySide, QWidget *parent)
         QRect(3 * step, 2 * step, wide, s + step), EnterColours, wordPixels);
     connect(enter, &QPushButton::clicked, this, [this] { Q_EMIT tapped(Qt::Key_Return, u"\r"_s); });
 
-    setFixedSize(3 * step + wide, 3 * step + s);
+    setFixedSize(size(s));
 }
 
-int Keypad::keySide(qreal physicalDpi, qreal logicalDpi)
+QSize Keypad::size(int keySide)
 {
-    // A screen that does not know its size says 0, or something absurd.
+    const int step = keySide + gap(keySide);
+    return { 3 * step + keySide * 7 / 4, 3 * step + keySide };
+}
+
+int Keypad::keySide(qreal physicalDpi, qreal devicePixelRatio)
+{
+    // A screen that does not know its size says 0, or something absurd; the
+    // logical dpi Qt falls back on is no size of any glass.
     const bool known = physicalDpi >= 50 && physicalDpi <= 1000;
-    const qreal dpi = known ? physicalDpi : (logicalDpi > 0 ? logicalDpi : 96.0);
+    const qreal dpi
+        = known ? physicalDpi : SmallScreenDpi / std::max(devicePixelRatio, qreal(0.25));
     constexpr qreal Millimetres = 12.0;
     return int(std::ceil(Millimetres / 25.4 * dpi));
 }

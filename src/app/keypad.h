@@ -23,12 +23,20 @@ public:
     // keySide: a digit key's side in the window's pixels (see keySide()).
     explicit Keypad(int keySide, QWidget *parent = nullptr);
 
-    // The side of a digit key for a screen with that many of the window's
-    // pixels to an inch of the glass (physical; 0 when the screen does not
-    // say) and to a logical inch: 12 mm, well over the 9 mm a finger needs.
-    static int keySide(qreal physicalDpi, qreal logicalDpi);
+    // The side of a digit key, 12 mm, well over the 9 mm a finger needs, for
+    // a screen with that many of the window's pixels to an inch of the glass
+    // (0 when the screen does not say) and that many of the screen's own
+    // pixels to one of the window's. A screen that does not say is taken
+    // for a small one, as dense as a small tablet's: on a bigger one the
+    // keys are only bigger.
+    static int keySide(qreal physicalDpi, qreal devicePixelRatio);
+    // The pixels to an inch of a small screen's glass: a small tablet's.
+    static constexpr qreal SmallScreenDpi = 160.0;
     // The room between two keys.
     int gap() const { return m_side / 6; }
+    static int gap(int keySide) { return keySide / 6; }
+    // The keypad's size, with keys of that side.
+    static QSize size(int keySide);
 
     // Whether a computer's only way in is a touch screen: a touch screen,
     // and neither a keyboard nor a mouse.

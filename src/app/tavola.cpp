@@ -1,5 +1,6 @@
 #include "app/tavola.h"
 
+#include "app/hiddenfield.h"
 #include "app/roles.h"
 #include "app/surface.h"
 #include "app/wizard.h"
@@ -8,6 +9,7 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,11 +136,18 @@ void Tavola::showQuestion(const Question &question)
     setCaption(m_multiplier, QString::number(question.multiplier.value()));
     m_multiplierWords->setText(question.words);
     m_productField->setText(QString::number(question.product.value()));
+    // The last answer goes in silence: a screen reader that heard the caret
+    // move in the answer box would take it for the focus already there, and
+    // not read the question when the focus comes back to it.
+    const QAccessible::UpdateHandler told
+        = QAccessible::installUpdateHandler([](QAccessibleEvent *) {});
     m_answerBox->setText(QString());
-    m_answerBox->setFocus();
-    // The question as one text, for a screen reader in the answer box.
+    QAccessible::installUpdateHandler(told);
+    // The question as one text, read by a screen reader with the answer box
+    // as the focus comes to it.
     m_answerBox->setAccessibleDescription(
         u"%1 per %2"_s.arg(question.factor.value()).arg(question.multiplier.value()));
+    m_answerBox->setFocus();
 }
 
 void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
@@ -226,6 +235,21 @@ bool accessKeyHeld(Qt::KeyboardModifiers modifiers)
 
 bool Tavola::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_answerBox && event->type() == QEvent::InputMethodQuery) {
+        // A line edit tells the input method it takes text whatever its
+        // attributes say: the box's own answers, but no text from an input
+        // method, so that no desktop's keyboard rises over the window.
+        auto *query = static_cast<QInputMethodQueryEvent *>(event);
+        for (int bit = 0; bit < 32; ++bit) {
+            const auto asked = Qt::InputMethodQuery(int(query->queries()) & (1 << bit));
+            if (asked)
+                query->setValue(asked,
+                    asked == Qt::ImEnabled ? QVariant(false)
+                                           : m_answerBox->inputMethodQuery(asked));
+        }
+        query->accept();
+        return true;
+    }
     if (watched == m_answerBox && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // Alt+N, Alt+X and any other Alt+letter: their button, when enabled,

@@ -1,5 +1,6 @@
 #include "app/tavolaform.h"
 
+#include "app/hiddenfield.h"
 #include "app/outlineeffect.h"
 #include "app/surface.h"
 #include "app/twips.h"
@@ -68,6 +69,13 @@ const QColor Yellow(0xFF, 0xFF, 0);
 const QColor Purple(0xC0, 0, 0xC0);
 const QColor Cyan(0, 0xFF, 0xFF);
 
+// The client area holds every control: at least 11,900 by 8,120 twips.
+QSize formSize()
+{
+    return { (11900 + TwipsPerPixel - 1) / TwipsPerPixel,
+        (8120 + TwipsPerPixel - 1) / TwipsPerPixel };
+}
+
 QLabel *label(QWidget *parent, Role role, const char *text, QRect twips, const FontChoice &font,
     const QColor &colour, const QColor &back = QColor())
 {
@@ -122,14 +130,6 @@ QPushButton *button(QWidget *parent, Role role, const char *text, QRect twips, c
     return b;
 }
 
-QLineEdit *hiddenField(QWidget *parent, Role role, const char *text)
-{
-    auto *field = new QLineEdit(QString::fromLatin1(text), parent);
-    field->setObjectName(formName(role));
-    field->hide();
-    return field;
-}
-
 } // namespace
 
 TavolaForm::TavolaForm(QWidget *parent)
@@ -140,9 +140,14 @@ TavolaForm::TavolaForm(QWidget *parent)
 
     m_surface = new Surface(this);
     setCentralWidget(m_surface);
-    // The client area holds every control: at least 11,900 by 8,120 twips.
-    m_surface->setMinimumSize(
-        (11900 + TwipsPerPixel - 1) / TwipsPerPixel, (8120 + TwipsPerPixel - 1) / TwipsPerPixel);
+    m_surface->setMinimumSize(formSize());
+}
+
+QSize TavolaForm::leastSize()
+{
+    QMenuBar menus;
+    menus.addMenu(u"Zentovia"_s);
+    return formSize() + QSize(0, menus.sizeHint().height());
 }
 
 void TavolaForm::buildControls()
@@ -226,6 +231,11 @@ void TavolaForm::buildAnswerAndButtons()
     m_answerBox->setToolTip(
         QStringLiteral("Scrivi il numero e poi premi  il tasto Return (Invio)"));
     m_answerBox->setAccessibleName(QStringLiteral("Risultato"));
+    // No keyboard of the desktop's on the screen, not even its digits': it
+    // rises over Nuovo calcolo, Exit and the record line. A touch screen
+    // alone has the keypad instead (see Tavola::eventFilter).
+    m_answerBox->setAttribute(Qt::WA_InputMethodEnabled, false);
+    m_answerBox->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText);
 
     m_nextButton = button(m_surface, Role::NextButton, "&Nuovo calcolo", { 3120, 6360, 1815, 855 },
         QColor(0xFF, 0x80, 0xFF), "pictures/nuovo.svg");
@@ -267,15 +277,18 @@ void TavolaForm::buildQuestionLine()
 
 void TavolaForm::buildHiddenControls()
 {
-    // In a window of their own that is never shown: a screen reader walks
-    // the window's widgets, hidden ones too, and would read the product
-    // before the child has answered.
+    // No widgets: a hidden line edit still answers a screen reader and
+    // tells the accessibility bus each text it is given, the product too.
+    const auto field = [this](Role role, const char *text) {
+        return new HiddenField(formName(role), QString::fromLatin1(text), this);
+    };
+    m_factorField = field(Role::FactorField, "0");
+    m_multiplierWords = field(Role::MultiplierWords, "Text6");
+    m_productField = field(Role::ProductField, "Text7");
+    m_playerField = field(Role::PlayerField, "Text8");
+    // The button that judges, in a window of its own that is never shown.
     auto *hidden = new QWidget(this, Qt::Window);
     hidden->setObjectName(QStringLiteral("hiddenFields"));
-    m_factorField = hiddenField(hidden, Role::FactorField, "0");
-    m_multiplierWords = hiddenField(hidden, Role::MultiplierWords, "Text6");
-    m_productField = hiddenField(hidden, Role::ProductField, "Text7");
-    m_playerField = hiddenField(hidden, Role::PlayerField, "Text8");
     m_checkButton = new QPushButton(QStringLiteral("verifica"), hidden);
     m_checkButton->setObjectName(formName(Role::CheckButton));
     m_checkButton->hide();

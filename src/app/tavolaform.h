@@ -11,6 +11,7 @@ class QTimer;
 
 namespace Zentovia {
 
+class HiddenField;
 class Surface;
 
 // The window's controls, as the form lays them out: every control carries
@@ -24,6 +25,9 @@ public:
     explicit TavolaForm(QWidget *parent = nullptr);
 
     bool hasControls() const { return m_answerBox != nullptr; }
+
+    // The window's least size: the form and its menu bar.
+    static QSize leastSize();
 
     // The window's caption: the title pushed towards the middle of the
     // title bar, then a contact address.
@@ -69,10 +73,10 @@ protected:
     QLabel *m_multiplier = nullptr;
     // Hidden fields that mirror the question and the player, and the hidden
     // button that judges the answer.
-    QLineEdit *m_factorField = nullptr;
-    QLineEdit *m_multiplierWords = nullptr;
-    QLineEdit *m_productField = nullptr;
-    QLineEdit *m_playerField = nullptr;
+    HiddenField *m_factorField = nullptr;
+    HiddenField *m_multiplierWords = nullptr;
+    HiddenField *m_productField = nullptr;
+    HiddenField *m_playerField = nullptr;
     QPushButton *m_checkButton = nullptr;
     // The countdown's one-second tick.
     QTimer *m_ticker = nullptr;

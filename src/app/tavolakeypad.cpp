@@ -30,22 +30,31 @@ TavolaKeypad::TavolaKeypad(Tavola &window)
     : m_window(window)
 { }
 
+namespace {
+
+int keySide(const QScreen *screen)
+{
+    return Keypad::keySide(
+        screen ? screen->physicalDotsPerInch() : 0.0, screen ? screen->devicePixelRatio() : 1.0);
+}
+
+} // namespace
+
+std::pair<int, int> TavolaKeypad::room(const QScreen *screen)
+{
+    const int side = keySide(screen);
+    return { fromTwips(AnswerFrameRight), Keypad::size(side).width() + 2 * Keypad::gap(side) };
+}
+
 void TavolaKeypad::show()
 {
     if (m_keypad)
         return;
     m_window.ensureControls();
-    const QScreen *screen = m_window.screen();
-    const int side = Keypad::keySide(
-        screen ? screen->physicalDotsPerInch() : 0.0, screen ? screen->logicalDotsPerInch() : 0.0);
-    m_keypad = new Keypad(side, m_window.findChild<Surface *>());
+    m_keypad = new Keypad(keySide(m_window.screen()), m_window.findChild<Surface *>());
     connect(m_keypad, &Keypad::tapped, this, &TavolaKeypad::tapped);
     place();
     m_keypad->show();
-    auto *answerBox = m_window.findChild<QLineEdit *>(formName(Role::AnswerBox));
-    answerBox->setAttribute(Qt::WA_InputMethodEnabled, false);
-    answerBox->installEventFilter(this);
-    QGuiApplication::inputMethod()->update(Qt::ImEnabled);
     Q_EMIT shown();
 }
 
@@ -65,25 +74,15 @@ void TavolaKeypad::place()
         QSize(m_keypad->geometry().right() + 1 + gap, m_keypad->geometry().bottom() + 1 + gap)));
 }
 
-bool TavolaKeypad::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::InputMethodQuery)
-        return QObject::eventFilter(watched, event);
-    // The box's own answers, but no text from an input method.
-    auto *query = static_cast<QInputMethodQueryEvent *>(event);
-    const auto *box = static_cast<QWidget *>(watched);
-    for (int bit = 0; bit < 32; ++bit) {
-        const auto asked = Qt::InputMethodQuery(int(query->queries()) & (1 << bit));
-        if (asked)
-            query->setValue(
-                asked, asked == Qt::ImEnabled ? QVariant(false) : box->inputMethodQuery(asked));
-    }
-    query->accept();
-    return true;
-}
-
 void TavolaKeypad::tapped(int key, const QString &text)
 {
+    // A child's double tap on Invio is one: the second would judge the next
+    // question's empty box at once.
+    if (key == Qt::Key_Return) {
+        if (m_lastEnter.isValid() && m_lastEnter.elapsed() < DoubleTapMs)
+            return;
+        m_lastEnter.start();
+    }
     auto *answerBox = m_window.findChild<QLineEdit *>(formName(Role::AnswerBox));
     // Where the keyboard's key would go: the answer box while the child
     // answers, "Nuovo calcolo" once the answer is judged.

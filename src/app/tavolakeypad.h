@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+
+#include <utility>
+
+class QScreen;
 
 namespace Zentovia {
 
@@ -11,23 +16,23 @@ class Tavola;
 // The keypad in the drill's window, once it is shown: beside the answer box
 // and below the clock's panel, the window grown to hold it. Its taps are the
 // keyboard's keys, delivered where those would go, so that they type into
-// the same answer box and reach the same check. While it is there the answer
-// box asks the desktop for no keyboard of its own: one rising over the
-// window would hide "Nuovo calcolo" and Exit. A line edit tells the input
-// method it takes text whatever its attributes say, so the keypad answers
-// that question for it.
+// the same answer box and reach the same check.
 class TavolaKeypad : public QObject
 {
     Q_OBJECT
 public:
     explicit TavolaKeypad(Tavola &window);
 
+    // A second tap on Invio this soon after the first is the same tap.
+    static constexpr int DoubleTapMs = 300;
+
+    // Where the keypad stands across the window, and how wide it is with
+    // the room around it, on that screen: {left, width}.
+    static std::pair<int, int> room(const QScreen *screen);
+
     // Once; builds the window's controls first if they are not yet built.
     void show();
     bool isShown() const { return m_keypad != nullptr; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 Q_SIGNALS:
     // The keypad is in the window: its place is taken.
@@ -41,6 +46,7 @@ private:
 
     Tavola &m_window;
     QPointer<Keypad> m_keypad; // the window's
+    QElapsedTimer m_lastEnter; // since the last tap on Invio taken
 };
 
 } // namespace Zentovia

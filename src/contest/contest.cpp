@@ -178,6 +178,7 @@ void Contest::introduceCharacter()
     connect(
         &character, &Character::clicked, this, &Contest::sayQuestionAgain, Qt::UniqueConnection);
     connect(&character, &Character::requestDone, this, &Contest::requestDone, Qt::UniqueConnection);
+    connect(&character, &Character::heard, this, &Contest::questionHeard, Qt::UniqueConnection);
 }
 
 QString Contest::pointsFile() const
@@ -263,10 +264,21 @@ void Contest::askQuestion()
 
 void Contest::drawQuestion()
 {
+    const qint64 previous = m_asked ? qint64(m_question.multiplier.value()) : 0;
     m_random.reseed();
     m_question.factor = m_table;
     m_question.tint = oneToTen(m_random.next());
     m_question.multiplier = oneToTen(m_random.next());
+    if (countsQuestions() && !isPractice()) {
+        // A round of the ten facts, drawn one by one from those left, then
+        // another: each fact twice in twenty, never twice in a row.
+        if (m_round.isEmpty())
+            m_round = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 };
+        qsizetype pick = (m_question.multiplier.value() - 1) * m_round.size() / 10;
+        if (m_round.at(pick) == previous && m_round.size() > 1)
+            pick = (pick + 1) % m_round.size();
+        m_question.multiplier = m_round.takeAt(pick);
+    }
     if (m_tables.size() > 1 && !isPractice()) {
         const auto drawn = qsizetype(std::floor(m_tables.size() * m_random.next()));
         m_question.factor = m_tables.at(std::min(drawn, m_tables.size() - 1));
@@ -287,15 +299,23 @@ Request Contest::sayQuestion(Character &character)
     return character.Speak(m_question.words);
 }
 
+void Contest::questionHeard(quint64 id)
+{
+    // The child knows the question once the wizard's last word of it is
+    // heard: the answer's time counts from then, not from the moment it was
+    // drawn, which may be while he still gives his instructions, nor from
+    // the silence after his words.
+    if (id != m_questionSaid)
+        return;
+    if (m_asked && !m_judged)
+        m_askedAt = m_time->now();
+    m_questionSaid = 0;
+}
+
 void Contest::requestDone(quint64 id)
 {
-    // The child knows the question once the wizard has said it: the answer's
-    // time counts from then, not from the moment it was drawn, which may be
-    // while he still gives his instructions.
-    if (id == m_questionSaid && m_asked && !m_judged)
-        m_askedAt = m_time->now();
-    if (id == m_questionSaid)
-        m_questionSaid = 0;
+    // A character that does not tell when its words are heard: once said.
+    questionHeard(id);
     // With a time of the child's own, the clock starts once the
     // instructions have been given.
     if (id == m_instructionsSaid && hasOwnTime() && !countsQuestions() && !m_ended) {
@@ -306,8 +326,9 @@ void Contest::requestDone(quint64 id)
 
 void Contest::sayQuestionAgain()
 {
+    // The answer's time counts again from the question heard anew.
     if (isRunning())
-        sayQuestion(m_agent.Item(m_cast.id));
+        m_questionSaid = sayQuestion(m_agent.Item(m_cast.id)).id;
 }
 
 void Contest::keyTyped(QChar key, const QString &answer)

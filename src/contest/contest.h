@@ -110,8 +110,9 @@ public:
     // A child's time (ContestMinutesChoices), once named: with other than
     // the seven minutes, the clock starts once the wizard has given his
     // instructions (no clock: the questions of a ripasso are counted
-    // instead), the record is kept apart, the question is written while it
-    // is asked, and a new question drops what the wizard still had to say.
+    // instead, each fact of the table twice, in shuffled rounds of ten), the
+    // record is kept apart, the question is written while it is asked, and a
+    // new question drops what the wizard still had to say.
     void setMinutes(int minutes) { m_minutes = minutes; }
     int minutes() const { return m_minutes; }
     bool hasOwnTime() const { return !isPractice() && m_minutes != DefaultContestMinutes; }
@@ -171,6 +172,7 @@ private:
     void drawQuestion();
     // The request of its last word.
     Request sayQuestion(Character &character);
+    void questionHeard(quint64 id);
     void requestDone(quint64 id);
     void praise(Character &character, int before, const QString &product);
     void end(int status);
@@ -196,8 +198,8 @@ private:
     QString m_storedPoints;
     Clock *m_time;
     std::optional<Practice> m_practice;
-    // When the current question was shown, then when the wizard finished
-    // saying it (the request m_questionSaid, 0 once done).
+    // When the current question was shown, then when its last word was
+    // heard (the request m_questionSaid, 0 once heard), again after Ripeti.
     qint64 m_askedAt = 0;
     quint64 m_questionSaid = 0;
     bool m_asked = false; // a question has been shown
@@ -208,6 +210,9 @@ private:
     int m_minutes = DefaultContestMinutes;
     quint64 m_instructionsSaid = 0; // until said, with a time of the child's own
     int m_questionsLeft = 0; // with no clock
+    // With no clock, each fact of the table twice: the multipliers of this
+    // round still to ask.
+    QList<int> m_round;
 };
 
 } // namespace Zentovia

@@ -40,6 +40,10 @@ public:
     virtual int height() const = 0;
 
 Q_SIGNALS:
+    // The last word of a Speak request has been heard; the request goes on
+    // a moment longer (the silence after the words) before it is done. Not
+    // every character tells it.
+    void heard(quint64 id);
     // A request has been carried out.
     void requestDone(quint64 id);
     // The child clicked the character.

@@ -1,6 +1,7 @@
 #include "learning/factstate.h"
 
 #include "learning/localclock.h"
+#include "learning/memoryfit.h"
 
 #include <algorithm>
 
@@ -62,15 +63,33 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
     if (lastMistake)
         summary.lastMistake = LocalClock::fromWallSeconds(lastMistake->wallSeconds);
 
-    for (const Attempt &attempt : oldestFirst)
+    const qint64 firstDay = LocalClock::wallDay(oldestFirst.constFirst().wallSeconds);
+    bool keptOverANight = false;
+    for (const Attempt &attempt : oldestFirst) {
         summary.memory.add(attempt, factSeconds);
+        keptOverANight = keptOverANight
+            || (inTime(attempt, factSeconds)
+                && LocalClock::wallDay(attempt.wallSeconds) > firstDay);
+    }
+    summary.firstRight = oldestFirst.constFirst().outcome == Outcome::Right;
     summary.recallNow = summary.memory.recallAt(now);
     summary.recallInAWeek = summary.memory.recallAt(now + WeekSeconds);
+    // A fit that holds a fact longer than the defaults do does not make it
+    // learned sooner: the grid bets on a week, and a wrong "imparato" costs
+    // more than a late one.
     const bool lastInTime = inTime(last, factSeconds);
+    double learnedRecall = summary.recallInAWeek;
+    if (learnedRecall >= LearnedRecall && lastInTime && keptOverANight
+        && !(parameters == MemoryParameters::forChildren())) {
+        FactMemory byDefaults;
+        for (const Attempt &attempt : oldestFirst)
+            byDefaults.add(attempt, factSeconds);
+        learnedRecall = std::min(learnedRecall, byDefaults.recallAt(now + WeekSeconds));
+    }
     summary.lastOutcome = last.outcome;
     summary.lastInTime = lastInTime;
     summary.factSeconds = factSeconds;
-    if (summary.recallInAWeek >= LearnedRecall && lastInTime)
+    if (learnedRecall >= LearnedRecall && lastInTime && keptOverANight)
         summary.state = FactState::Learned;
     else if (summary.recallInAWeek >= AlmostRecall || lastInTime)
         summary.state = FactState::Almost;
@@ -81,6 +100,8 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
 
 void GridBuilder::add(int table, int multiplier, const Attempt &attempt)
 {
+    m_sorted.reset();
+    m_fits.clear();
     if (table < 1 || table > 10 || multiplier < 1 || multiplier > 10)
         return;
     m_attempts.at((table - 1) * 10 + multiplier - 1).append(attempt);
@@ -92,20 +113,68 @@ void GridBuilder::add(const Answer &answer)
         { LocalClock::wallSeconds(answer.at), answer.outcome, answer.tenths });
 }
 
+const std::array<QList<Attempt>, 100> &GridBuilder::sorted() const
+{
+    if (!m_sorted) {
+        m_sorted = m_attempts;
+        for (QList<Attempt> &attempts : *m_sorted)
+            std::stable_sort(attempts.begin(), attempts.end(),
+                [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
+    }
+    return *m_sorted;
+}
+
+const MemoryParameters &GridBuilder::fitOfWeek(qint64 wallSeconds) const
+{
+    // 1970-01-01, day 0, was a Thursday.
+    const qint64 day = LocalClock::wallDay(wallSeconds);
+    const qint64 monday = day - (((day + 3) % 7) + 7) % 7;
+    auto fit = m_fits.find(monday);
+    if (fit == m_fits.end()) {
+        QList<QList<Attempt>> before;
+        for (const QList<Attempt> &attempts : sorted()) {
+            const auto end = std::find_if(attempts.begin(), attempts.end(),
+                [&](const Attempt &a) { return LocalClock::wallDay(a.wallSeconds) >= monday; });
+            before.append(QList<Attempt>(attempts.begin(), end));
+        }
+        fit = m_fits.emplace(monday, fitMemory(before, m_factSeconds).parameters).first;
+    }
+    return fit->second;
+}
+
+MemoryParameters GridBuilder::parametersFor(const QList<Attempt> &oldestFirst) const
+{
+    auto run = oldestFirst.end();
+    while (run != oldestFirst.begin() && inTime(*(run - 1), m_factSeconds))
+        --run;
+    return fitOfWeek(run == oldestFirst.end() ? m_now : std::min(run->wallSeconds, m_now));
+}
+
 FactGrid GridBuilder::finish() const
 {
-    QList<QList<Attempt>> facts;
-    for (const QList<Attempt> &unsorted : m_attempts) {
-        QList<Attempt> attempts = unsorted;
-        std::stable_sort(attempts.begin(), attempts.end(),
-            [](const Attempt &a, const Attempt &b) { return a.wallSeconds < b.wallSeconds; });
-        facts.append(attempts);
+    const std::array<QList<Attempt>, 100> &facts = sorted();
+    QList<qint64> moments;
+    for (const QList<Attempt> &attempts : facts) {
+        for (const Attempt &attempt : attempts)
+            moments.append(attempt.wallSeconds);
     }
-    const MemoryParameters parameters = fitParameters(facts, m_factSeconds);
+    // The last session: the answers up to the latest with no pause longer
+    // than a session's gap between two of them.
+    std::sort(moments.begin(), moments.end());
+    qint64 sessionFrom = moments.isEmpty() ? 0 : moments.constLast();
+    for (qsizetype i = moments.size() - 1;
+         i > 0 && moments.at(i) - moments.at(i - 1) <= SessionGapSeconds; --i)
+        sessionFrom = moments.at(i - 1);
     FactGrid grid;
-    for (int fact = 0; fact < 100; ++fact)
-        grid.at(fact / 10).at(fact % 10)
-            = summarize(facts.at(fact), m_factSeconds, m_now, parameters);
+    for (int fact = 0; fact < 100; ++fact) {
+        const QList<Attempt> &attempts = facts.at(fact);
+        FactSummary &summary = grid.at(fact / 10).at(fact % 10);
+        summary = summarize(attempts, m_factSeconds, m_now, parametersFor(attempts));
+        summary.missedLastSession
+            = std::any_of(attempts.begin(), attempts.end(), [&](const Attempt &a) {
+                  return a.wallSeconds >= sessionFrom && a.outcome != Outcome::Right;
+              });
+    }
     return grid;
 }
 

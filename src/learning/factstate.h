@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <optional>
 
 namespace Zentovia {
@@ -49,6 +50,11 @@ struct FactSummary
     Outcome lastOutcome = Outcome::Wrong;
     bool lastInTime = false;
     int factSeconds = DefaultFactSeconds;
+    // Missed (wrong or skipped) in the child's last session, whatever the
+    // table of that session: the next ripasso opens with it.
+    bool missedLastSession = false;
+    // The first answer ever given to the fact was right.
+    bool firstRight = false;
 };
 
 // Right within the child's time for a fact.
@@ -56,8 +62,10 @@ bool inTime(const Attempt &attempt, int factSeconds);
 
 // The state of a fact at the moment now (wall seconds), from the memory
 // model (see FactMemory):
-// - learned: the predicted recall a week from now is at least 0.9, and the
-//   last answer was right in time;
+// - learned: the predicted recall a week from now is at least 0.9 (with the
+//   child's parameters, and with the defaults when the child's hold the fact
+//   longer), the last answer was right in time, and one answer right in time
+//   came on a day after the fact's first (a night slept on it);
 // - almost: that recall is at least 0.7, or the last answer was right in
 //   time;
 // - to learn otherwise.
@@ -70,10 +78,17 @@ FactSummary summarize(const QList<Attempt> &oldestFirst, int factSeconds, qint64
 // A child's facts: [table - 1][multiplier - 1].
 using FactGrid = std::array<std::array<FactSummary, 10>, 10>;
 
+// Answers further apart than this are two sessions.
+inline constexpr int SessionGapSeconds = 20 * 60;
+
 // A child's grid from the child's answers, in any order. Facts outside the
 // tables are passed over.
-// The memory's parameters are fitted to the child's own answers once there
-// are enough of them (see fitParameters).
+// The memory's parameters are fitted to the child's own answers before the
+// week of now (from Monday), once there are enough of them and where the fit
+// predicts better than the defaults (see fitMemory): they change at most
+// once a week, never with an answer of the week. A fact whose last answers
+// were right in time keeps the parameters of the week the run of them began:
+// neither a refit nor one more right answer in time lowers its state.
 class GridBuilder
 {
 public:
@@ -85,11 +100,20 @@ public:
     void add(int table, int multiplier, const Attempt &attempt);
     void add(const Answer &answer);
     FactGrid finish() const;
+    // The parameters a fact is judged by, from its answers oldest first (the
+    // answers added, and more of this week's).
+    MemoryParameters parametersFor(const QList<Attempt> &oldestFirst) const;
 
 private:
+    // The parameters fitted on the answers before the week of that day.
+    const MemoryParameters &fitOfWeek(qint64 wallSeconds) const;
+    const std::array<QList<Attempt>, 100> &sorted() const;
+
     int m_factSeconds;
     qint64 m_now;
     std::array<QList<Attempt>, 100> m_attempts;
+    mutable std::optional<std::array<QList<Attempt>, 100>> m_sorted;
+    mutable std::map<qint64, MemoryParameters> m_fits; // by the week's Monday
 };
 
 } // namespace Zentovia

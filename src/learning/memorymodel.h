@@ -33,17 +33,22 @@ Grade gradeOf(const Attempt &attempt, int factSeconds);
 struct MemoryParameters
 {
     std::array<double, 19> w;
+    // The forgetting curve's decay d: R(t) = (1 + f * t / S)^-d, f such that
+    // R(S) = 0.9. 0.5 is the fixed decay of FSRS-5; a larger d bends the
+    // curve towards an exponential, a smaller one holds it up longer.
+    double decay = 0.5;
     // The published defaults of the difficulty/stability/retrievability
     // model (FSRS-5), made cautious for children: the first stabilities and
     // the gain of a spaced success scaled down.
     static MemoryParameters forChildren();
+    friend bool operator==(const MemoryParameters &, const MemoryParameters &) = default;
 };
 
 // One fact's memory, from its answers oldest first: its difficulty D (1 to
 // 10), its stability S (the days after which recall falls to 90 %) and the
 // moment of the last answer, from which the predicted recall decays as a
 // power of the time:
-//     R(t) = (1 + 19/81 * t / S)^-0.5,  t in days.
+//     R(t) = (1 + f * t / S)^-d,  t in days, f = 0.9^(-1/d) - 1.
 // A success raises S, more when R was low (spaced) than when it was high
 // (massed); a lapse lowers it. An answer on the same day as the one before
 // (a retry, or a second round of a session) is evidence of short-term memory
@@ -61,6 +66,7 @@ public:
     double stability() const { return m_stability; }
     double difficulty() const { return m_difficulty; }
     qint64 lastSeconds() const { return m_last; }
+    const MemoryParameters &parameters() const { return m_parameters; }
     // The predicted chance of recall at a moment (wall seconds, see
     // LocalClock); 0 for a fact never asked.
     double recallAt(qint64 wallSeconds) const;
@@ -74,25 +80,22 @@ private:
 };
 
 // The predicted recall of each day's first attempt of these facts before it
-// was given (the first of each fact has none), with whether it was right:
-// what a fit scores. facts: each fact's attempts, oldest first.
+// was given (the first of each fact has none), with whether it was right
+// and the days since the fact's answer before: what a fit scores. facts:
+// each fact's attempts, oldest first; only the attempts from `from` on are
+// scored, the earlier ones still build the memory.
 struct Prediction
 {
     double recall = 0;
     bool right = false;
+    double days = 1;
 };
-QList<Prediction> predictions(
-    const QList<QList<Attempt>> &facts, int factSeconds, const MemoryParameters &parameters);
+QList<Prediction> predictions(const QList<QList<Attempt>> &facts, int factSeconds,
+    const MemoryParameters &parameters, qint64 from = 0);
 
-// The mean log loss of predictions: lower is better.
+// The mean log loss of predictions: lower is better. Weighted, each
+// prediction counts as much as its days ahead, up to a week: the grid bets on
+// a week, and a prediction a day ahead says less of that.
 double logLoss(const QList<Prediction> &predictions);
-
-// Parameters fitted to one child's own answers: the first stabilities and
-// the gain of a spaced success scaled to what lowers the log loss of the
-// predictions, from the defaults. With fewer than MinimumAnswers answers,
-// the defaults.
-inline constexpr int MinimumAnswersToFit = 300;
-inline constexpr int FittedPerFact = 100; // the latest answers of each fact
-MemoryParameters fitParameters(const QList<QList<Attempt>> &facts, int factSeconds);
 
 } // namespace Zentovia

@@ -11,31 +11,41 @@ namespace Zentovia {
 
 // The order of a ripasso, from what the memory model says of each fact of
 // the chosen tables:
-// - a fact missed in this ripasso comes back after two or three others,
-//   until it is answered right;
-// - otherwise the due fact (predicted recall now below 0.9) with the lowest
-//   predicted recall: what is about to be forgotten, or already is;
-// - a new fact, at most three a ripasso, once no due fact is below one half;
-// - when nothing is due, the fact asked the fewest times in this ripasso,
-//   the lowest recall a week from now first;
+// - first the facts missed in the child's last session (a contest or a
+//   ripasso), whatever the model says of them minutes later;
+// - a fact missed in this ripasso comes back after two or three others;
+// - otherwise the fact with the lowest predicted recall at the moment it
+//   would be answered. A fact never asked counts as recalled as often as
+//   this child's first answers to a fact were right: new facts come in
+//   when the model holds the known ones better than that;
 // - never the same fact twice in a row.
-// Learned facts thus come back when their recall has fallen, not on a fixed
-// share of the questions. Each answer of the ripasso moves its fact's memory
-// as a retry of the day. A child with no answer in those tables works
-// through them in a random order.
+// Each answer of the ripasso moves its fact's memory as a retry of the day.
+// A child with no answer in those tables works through them in a random
+// order.
 class PracticePlan : public FactSource
 {
 public:
-    static constexpr int NewFactsAtMost = 3;
     // A missed fact is asked again this many questions later.
     static constexpr int ComesBackAfter = 3;
     // The time a question takes, for the memory's clock within a ripasso.
     static constexpr int SecondsPerQuestion = 12;
 
+    // The rules beyond the lowest recall, each of which can be left out to
+    // measure what it costs.
+    struct Rules
+    {
+        bool missedFirst = true;
+        bool missesComeBack = true;
+    };
+
     // draw(n) gives a whole number in [0, n): the order of facts never asked
     // and of ties. now: the ripasso's start, in wall seconds.
+    PracticePlan(const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw,
+        qint64 now, Rules rules);
     PracticePlan(
-        const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw, qint64 now);
+        const FactGrid &grid, const QList<int> &tables, std::function<int(int)> draw, qint64 now)
+        : PracticePlan(grid, tables, std::move(draw), now, Rules {})
+    { }
 
     Fact next() override;
     void answered(const Fact &fact, bool right) override;
@@ -47,7 +57,6 @@ private:
     {
         Fact fact;
         FactMemory memory;
-        int askedHere = 0;
     };
     struct Retry
     {
@@ -55,15 +64,17 @@ private:
         int due; // the question's number from which it may come back
     };
     Entry *entryOf(const Fact &fact);
+    double recallOf(const Entry &entry, qint64 at) const;
     qint64 moment() const { return m_now + qint64(m_asked) * SecondsPerQuestion; }
 
     QList<Entry> m_entries; // shuffled: ties go to the first
+    QList<Fact> m_opening; // missed in the last session, lowest recall first
     QList<Retry> m_retries;
     Fact m_last;
     int m_asked = 0;
-    int m_newAsked = 0;
-    bool m_noHistory = false;
+    double m_newRecall = 0.5;
     qint64 m_now;
+    Rules m_rules;
 };
 
 } // namespace Zentovia

@@ -203,6 +203,22 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
     return true;
 }
 
+bool Notebook::addChild(const QString &child)
+{
+    if (!open())
+        return false;
+    QSqlQuery query(m_file->database());
+    query.prepare(u"INSERT INTO children(key, name, last_activity) VALUES (?, ?, ?)"
+                  " ON CONFLICT(key) DO NOTHING"_s);
+    const QString name = shownName(child);
+    query.addBindValue(name.toCaseFolded());
+    query.addBindValue(name);
+    query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
+    if (!query.exec())
+        return fail(u"Non riesco a scrivere nel"_s, reason(query.lastError()));
+    return true;
+}
+
 bool Notebook::erase(const QString &child)
 {
     if (!open())

@@ -85,6 +85,9 @@ public:
     std::optional<int> factSeconds(const QString &child);
     // seconds is one of FactSecondsChoices.
     bool setFactSeconds(const QString &child, int seconds);
+    // A child with no answer yet, for a parent to set the child's times
+    // before the first game; a child already there stays as is.
+    bool addChild(const QString &child);
     // The child's answers and entry, for good.
     bool erase(const QString &child);
     // Every fact of the child, with the child's time for a fact.

@@ -15,6 +15,7 @@
 #include <QDate>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -55,6 +56,12 @@ NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
         box.setDefaultButton(QMessageBox::No);
         box.setTextFormat(Qt::PlainText);
         return box.exec() == QMessageBox::Yes;
+    })
+    , m_askName([this](const QString &question) {
+        bool ok = false;
+        const QString name
+            = QInputDialog::getText(this, programTitle(), question, QLineEdit::Normal, {}, &ok);
+        return ok ? name.simplified() : QString();
     })
     , m_choosePrinter([this]() -> std::unique_ptr<QPagedPaintDevice> {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -126,6 +133,8 @@ void NotebookWindow::buildControls()
     m_print->setObjectName(u"print"_s);
     m_erase = new QPushButton(content);
     m_erase->setObjectName(u"erase"_s);
+    m_addChild = new QPushButton(u"Aggiungi un bambino…"_s, this);
+    m_addChild->setObjectName(u"newChild"_s);
     m_classButton = new QPushButton(u"La classe"_s, this);
     m_classButton->setObjectName(u"classButton"_s);
     m_classButton->hide();
@@ -189,6 +198,7 @@ void NotebookWindow::buildControls()
     layout->addWidget(m_problemRow);
     auto *sourceRow = new QHBoxLayout;
     sourceRow->addWidget(m_source, 1);
+    sourceRow->addWidget(m_addChild);
     sourceRow->addWidget(m_classButton);
     layout->addLayout(sourceRow);
     layout->addWidget(scroll, 1);
@@ -203,6 +213,7 @@ void NotebookWindow::buildControls()
     connect(m_print, &QPushButton::clicked, this, &NotebookWindow::askToPrint);
     connect(m_erase, &QPushButton::clicked, this, &NotebookWindow::askToErase);
     connect(m_classButton, &QPushButton::clicked, this, &NotebookWindow::toggleClassPage);
+    connect(m_addChild, &QPushButton::clicked, this, &NotebookWindow::askToAdd);
     connectClassPage();
     connect(m_grid, &FactGridView::pointed, this, [this](const QString &details) {
         m_detail->setText(details.isEmpty() ? NoCellPointed : details);
@@ -251,6 +262,7 @@ void NotebookWindow::showSource()
                           "dall'archivio della scuola…"_s);
     }
     m_classButton->setVisible(showsClass());
+    m_addChild->setVisible(!showsClass() && !m_pupils);
     // A pupils' computer erases nothing, and the teacher sets each child's
     // time for a fact.
     m_erase->setVisible(!m_pupils);
@@ -343,7 +355,9 @@ void NotebookWindow::showChildren(const QList<Child> &children, const QString &c
                 ? u"Nessun bambino della classe ha ancora giocato. Importa l'elenco della classe "
                   "(zentovia --classe importa classe.csv) o aggiungi i bambini con «La classe», "
                   "assegna le tabelline della settimana, e le risposte arriveranno qui."_s
-                : u"Il quaderno è ancora vuoto: gioca una gara e torna qui."_s);
+                : u"Il quaderno è ancora vuoto: gioca una gara e torna qui.\n\n"
+                  "Per scegliere prima il tempo della gara di un bambino: "
+                  "«Aggiungi un bambino…»."_s);
         if (!onClassPage)
             m_pages->setCurrentWidget(m_empty);
         return;
@@ -481,6 +495,14 @@ void NotebookWindow::chooseSeconds()
             if (name == child())
                 showGrid();
         });
+}
+
+void NotebookWindow::askToAdd()
+{
+    const QString name
+        = m_askName(u"Il nome del bambino, come lo scriverà all'inizio della gara:"_s);
+    if (!name.isEmpty() && check(m_notebook.addChild(name)))
+        reload(name);
 }
 
 void NotebookWindow::askToErase()

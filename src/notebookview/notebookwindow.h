@@ -41,6 +41,8 @@ public:
     // Asks where to print, on a printer or into a PDF file; nullptr when
     // given up.
     using PrinterChoice = std::function<std::unique_ptr<QPagedPaintDevice>()>;
+    // Asks for a name: empty when given up.
+    using NameQuestion = std::function<QString(const QString &question)>;
 
     // The notebook is the caller's and outlives the window.
     explicit NotebookWindow(Notebook &notebook, QWidget *parent = nullptr);
@@ -49,6 +51,7 @@ public:
     // The defaults open a QMessageBox and a QPrintDialog over the window.
     void setConfirmation(Confirmation confirm) { m_confirm = std::move(confirm); }
     void setPrinterChoice(PrinterChoice choose) { m_choosePrinter = std::move(choose); }
+    void setNameQuestion(NameQuestion ask) { m_askName = std::move(ask); }
 
     // Shows the class from its server (a libpq connection string) instead
     // of this computer's notebook, once it answers; when it cannot be
@@ -80,6 +83,9 @@ private:
     void chooseSeconds();
     void askToPrint();
     void askToErase();
+    // "Aggiungi un bambino…": a child who has not played yet, whose times a
+    // parent sets before the first game.
+    void askToAdd();
     // The child's answers are read for the picture once the table is on the
     // screen, on a thread of their own: a child with years of answers takes
     // a few tenths of a second.
@@ -111,7 +117,9 @@ private:
     bool m_gridReady = true;
     QLabel *m_source = nullptr;
     Confirmation m_confirm;
+    NameQuestion m_askName;
     PrinterChoice m_choosePrinter;
+    QPushButton *m_addChild = nullptr;
     QWidget *m_problemRow = nullptr;
     QLabel *m_problem = nullptr;
     QStackedWidget *m_pages = nullptr;

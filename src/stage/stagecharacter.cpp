@@ -43,6 +43,10 @@ StageCharacter::StageCharacter(const QString &id, std::shared_ptr<const Characte
     connect(&m_voice, &Voice::wordReached, this, &StageCharacter::onWord);
     connect(&m_voice, &Voice::mouthOpened, this, &StageCharacter::onMouth);
     connect(&m_voice, &Voice::finished, this, &StageCharacter::onVoiceFinished);
+    connect(&m_voice, &Voice::heard, this, [this] {
+        if (m_speaking && m_current.kind == Kind::Speak)
+            Q_EMIT heard(m_current.id);
+    });
 }
 
 StageCharacter::~StageCharacter()

@@ -113,6 +113,7 @@ void trimTrailingSilence(Utterance &utterance)
         utterance.pcm.clear();
         return;
     }
+    utterance.soundEndSample = end;
     const qint64 keep
         = std::min(utterance.sampleCount(), end + utterance.sampleAt(TrailingSilenceUSecs));
     utterance.pcm.truncate(keep * qint64(sizeof(qint16)));

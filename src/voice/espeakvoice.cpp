@@ -209,6 +209,7 @@ void EspeakVoice::play(const UtterancePtr &utterance)
     m_positionUSecs = 0;
     m_nextWord = 0;
     m_mouthWindow = -1;
+    m_heard = false;
     if (utterance->pcm.isEmpty()) {
         // Nothing to hear (only blanks, or espeak failed): show the text and go on.
         if (!utterance->text.isEmpty())
@@ -254,6 +255,10 @@ void EspeakVoice::advance()
     if (window != m_mouthWindow) {
         m_mouthWindow = window;
         Q_EMIT mouthOpened(m_current->loudnessAt(m_positionUSecs));
+    }
+    if (!m_heard && m_positionUSecs >= m_current->soundEndUSecs()) {
+        m_heard = true;
+        Q_EMIT heard();
     }
 }
 

@@ -119,6 +119,7 @@ private:
     qint64 m_positionUSecs = 0;
     int m_nextWord = 0;
     qint64 m_mouthWindow = -1;
+    bool m_heard = false; // the current utterance's last sound
     Clock::Ticket m_tick = 0; // the next catching up, while speaking
     bool m_troubleReported = false;
 };

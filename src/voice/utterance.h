@@ -31,6 +31,7 @@ struct Utterance
     int sampleRate = 0;
     QList<SpokenWord> words;
     QList<qreal> loudness; // 0 (silence) to 1 (loud), one per window
+    qint64 soundEndSample = -1; // past the last sound, before the silence kept after it
 
     qint64 sampleCount() const { return pcm.size() / qint64(sizeof(qint16)); }
     qint64 durationUSecs() const { return usecsAt(sampleCount()); }
@@ -39,6 +40,11 @@ struct Utterance
         return sampleRate > 0 ? sample * 1000000 / sampleRate : 0;
     }
     qint64 sampleAt(qint64 usecs) const { return usecs * sampleRate / 1000000; }
+    // When the last sound is over: the end, when it is not known.
+    qint64 soundEndUSecs() const
+    {
+        return soundEndSample >= 0 ? usecsAt(soundEndSample) : durationUSecs();
+    }
     PcmFormat format() const { return { sampleRate }; }
     // How open the mouth is at a moment of the sound.
     qreal loudnessAt(qint64 usecs) const;

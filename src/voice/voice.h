@@ -29,6 +29,10 @@ Q_SIGNALS:
     void wordReached(int position, int length);
     // How open the mouth is, 0 (closed) to 1 (wide open).
     void mouthOpened(qreal openness);
+    // The utterance's last sound has been heard: only the silence after it
+    // is left, and finished() follows once that is over too. Not every
+    // voice tells it; none does for an utterance stopped.
+    void heard();
     void finished();
 };
 

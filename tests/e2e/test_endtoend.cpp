@@ -8,12 +8,14 @@
 // and what a screen reader reads through the accessibility bus.
 
 #include "accessibility.h"
+#include "notebook/notebook.h"
 #include "screen.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +26,7 @@
 #include <optional>
 
 using namespace Zentovia::EndToEnd;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -283,6 +286,34 @@ void checkWhatIsReadOfTheQuestion()
     key("BackSpace");
 }
 
+// While the next question is asked, no event of the accessibility bus
+// carries its product, and only the answer box tells a text; a screen reader
+// reads the question in the answer box.
+void checkNoEventTellsTheProduct(const Hands &hands)
+{
+    BusEvents events;
+    QTest::qWait(500); // the program hears that a screen reader listens
+    events.take();
+    hands.enter(); // the next question
+    QTest::qWait(3000); // the wizard says it
+    const auto read = readOnceItHolds(
+        [](const Accessible &o) { return isAnswerBox(o) && o.description.startsWith(u"5 per "); });
+    QVERIFY2(read, "no question in the answer box for a screen reader");
+    const int multiplier = std::find_if(read->begin(), read->end(), isAnswerBox)
+                               ->description.section(u' ', 2)
+                               .toInt();
+    const QString product = QString::number(5 * multiplier);
+    const QList<BusEvents::Event> heard = events.take();
+    QVERIFY(!heard.isEmpty());
+    for (const BusEvents::Event &event : heard) {
+        if (multiplier != 1)
+            QVERIFY2(!event.said.split(QRegularExpression(u"\\D+"_s)).contains(product),
+                qPrintable(event.kind + u": "_s + event.said));
+        if (event.kind == u"TextChanged")
+            QCOMPARE(events.nameOf(event), u"Risultato"_s);
+    }
+}
+
 // Past the name box and the greeting, the failure box; once it is closed the
 // program ends with status 1, naming what failed on stderr.
 void endsWithFailureNaming(QProcess &zentovia, const QString &what)
@@ -307,9 +338,12 @@ private Q_SLOTS:
     void contestSetsRecord_data();
     void contestSetsRecord();
     void otherTableKeepsItsOwnRecord();
+    void childsOwnTime();
     void unwritableRecordEndsWithStatusOne();
     void brokenCharacterFile_data();
     void brokenCharacterFile();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
 
 private:
     // Under a window manager: the window's id, its title bar on screen, a
@@ -382,9 +416,15 @@ void TestEndToEnd::contestSetsRecord()
     // A screen reader reads each count with what it counts.
     QVERIFY2(readOnceItHolds([](const Accessible &o) { return o.name == u"Risposte esatte: 1"; }),
         "no count of right answers for a screen reader");
-    hands.enter(); // the next question
-    hands.digits(QStringLiteral("0"));
-    hands.enter(); // wrong, in red: no product of 5 is 0
+    checkNoEventTellsTheProduct(hands);
+    if (QTest::currentTestFailed())
+        return;
+    // Every key types its digit.
+    hands.digits(QStringLiteral("1234567890"));
+    QVERIFY2(readOnceItHolds(
+                 [](const Accessible &o) { return isAnswerBox(o) && o.text == u"1234567890"; }),
+        "the keys did not type their digits");
+    hands.enter(); // wrong, in red
     QVERIFY2(waitUntil([&](const QImage &screen) {
         return pixelsOf(screen, verdictPlace(*answer), 0xFFFF0000) > 30;
     }),
@@ -473,6 +513,24 @@ void TestEndToEnd::otherTableKeepsItsOwnRecord()
     QCOMPARE(fields.at(5).toInt(), 7 * fields.at(4).toInt());
     QCOMPARE(fields.at(6), QStringLiteral("giusta"));
     QCOMPARE(fields.at(8), QStringLiteral("gara"));
+}
+
+// A child's own time, as a parent set it in the notebook, is the clock of
+// the child's contest.
+void TestEndToEnd::childsOwnTime()
+{
+    if (desktop() != u"bare")
+        QSKIP("one desktop is enough for a child's time");
+    QTemporaryDir home;
+    Zentovia::Notebook notebook(home.filePath(QStringLiteral("zentovia/quaderno.sqlite")));
+    QVERIFY(notebook.setContestMinutes(QStringLiteral("Ugo"), 10));
+    QProcess zentovia;
+    start(zentovia, { { QStringLiteral("XDG_DATA_HOME"), home.path() } });
+    QVERIFY2(getThroughStartUp(QStringLiteral("ugo")), "no name box or greeting");
+    QVERIFY2(readOnceItHolds([](const Accessible &o) { return o.name == u"10 minuti"; }),
+        "no clock of ten minutes");
+    zentovia.kill();
+    zentovia.waitForFinished();
 }
 
 QString TestEndToEnd::mainWindow()
@@ -592,6 +650,55 @@ void TestEndToEnd::brokenCharacterFile()
         return;
     // The record was made before the wizard was asked for, and is whole.
     QCOMPARE(bytes(home.filePath(QStringLiteral("zentovia/azentrec5.txt"))), QByteArray());
+}
+
+void TestEndToEnd::fitsTheScreen_data()
+{
+    QTest::addColumn<QString>("scale"); // the desktop's
+    QTest::newRow("1") << QStringLiteral("1");
+    QTest::newRow("1.5") << QStringLiteral("1.5");
+    QTest::newRow("2") << QStringLiteral("2");
+}
+
+// On a classroom's small screen every control is on the screen, at any scale.
+void TestEndToEnd::fitsTheScreen()
+{
+    QFETCH(QString, scale);
+    const QRect screen = grabScreen().rect();
+    if (screen.height() > 768)
+        QSKIP("a small screen's test");
+    QTemporaryDir home;
+    QProcess zentovia;
+    start(zentovia,
+        { { QStringLiteral("XDG_DATA_HOME"), home.path() },
+            { QStringLiteral("QT_SCALE_FACTOR"), scale } });
+    QVERIFY2(getThroughStartUp(QStringLiteral("Ugo")), "no name box or greeting");
+    const auto answer = waitFor<QRect>(
+        [](const QImage &shot) { return box(shot) ? std::nullopt : answerBox(shot); });
+    QVERIFY2(answer, "no answer box on the screen");
+    const auto read = readOnceItHolds(
+        [](const Accessible &o) { return isAnswerBox(o) && !o.extents.isEmpty(); });
+    QVERIFY2(read, "no answer box for a screen reader");
+    // The screen's pixels to one of the program's, from the answer box.
+    const QRect boxExtents = std::find_if(read->begin(), read->end(), isAnswerBox)->extents;
+    const qreal ratio = qreal(answer->width()) / boxExtents.width();
+    qInfo("scale %s: the answer box %dx%d on the screen", qPrintable(scale), answer->width(),
+        answer->height());
+    QStringList onScreen;
+    for (const Accessible &object : *read) {
+        if (object.extents.isEmpty() || object.name.isEmpty()
+            || !QStringList { u"push button"_s, u"text"_s, u"label"_s }.contains(object.role))
+            continue;
+        const QRectF place(
+            QPointF(object.extents.topLeft()) * ratio, QSizeF(object.extents.size()) * ratio);
+        QVERIFY2(QRectF(screen).adjusted(-1, -1, 1, 1).contains(place),
+            qPrintable(object.name + u" is off the screen"_s));
+        onScreen << object.name;
+    }
+    for (const QString &control : { u"Nuovo calcolo"_s, u"Exit"_s, u"Risultato"_s, u"Ugo"_s })
+        QVERIFY2(onScreen.contains(control), qPrintable(control));
+    zentovia.kill();
+    zentovia.waitForFinished();
 }
 
 QTEST_MAIN(TestEndToEnd)

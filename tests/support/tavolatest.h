@@ -3,6 +3,7 @@
 // A window with every outside part stood in for, a fresh record folder each
 // time, and short ways to reach its controls by their roles.
 
+#include "app/hiddenfield.h"
 #include "app/roles.h"
 #include "app/tavola.h"
 #include "support/fakes.h"
@@ -61,6 +62,8 @@ struct TavolaRig
     {
         if (auto *label = tavola->findChild<QLabel *>(formName(role)))
             return label->text();
+        if (auto *field = tavola->findChild<HiddenField *>(formName(role)))
+            return field->text();
         return control<QLineEdit>(role)->text();
     }
     bool shown(Role role) const { return control<QWidget>(role)->isVisibleTo(tavola.get()); }
