@@ -22,7 +22,6 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         ClassChild child;
         qint64 lastSeconds = 0;
         std::shared_ptr<GridBuilder> grid;
-        std::shared_ptr<GridBuilder> weekAgo; // the grid as it was then
         int typedMost = 0; // the answers under the name shown
     };
     QHash<QByteArray, Building> children;
@@ -60,7 +59,6 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
             if (!b.grid) {
                 const int seconds = factSeconds.value(key, DefaultFactSeconds);
                 b.grid = std::make_shared<GridBuilder>(seconds, now);
-                b.weekAgo = std::make_shared<GridBuilder>(seconds, weekAgo);
             }
             const qint64 at = PgConnection::number(row, 0, 3);
             b.lastSeconds = std::max(b.lastSeconds, at);
@@ -69,9 +67,6 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
             const Attempt attempt { at, Outcome(PgConnection::number(row, 0, 4)),
                 int(PgConnection::number(row, 0, 5)) };
             b.grid->add(table, multiplier, attempt);
-            // What the page for the parents needs, as the rows go by.
-            if (at < weekAgo)
-                b.weekAgo->add(table, multiplier, attempt);
             return true;
         },
         &why);
@@ -118,7 +113,9 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         if (b.grid) {
             b.child.grid = b.grid->finish();
             b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
-            const FactGrid then = b.weekAgo->finish();
+            // What the page for the parents needs: the grid of a week ago,
+            // with the fits already made.
+            const FactGrid then = b.grid->finishAt(weekAgo, b.child.grid);
             for (int fact = 0; fact < 100; ++fact) {
                 if (b.child.grid.at(fact / 10).at(fact % 10).state == FactState::Learned
                     && then.at(fact / 10).at(fact % 10).state != FactState::Learned)
