@@ -115,6 +115,7 @@ private Q_SLOTS:
     void ownTime();
     void otherTables_data();
     void otherTables();
+    void weeksTables();
 };
 
 void TestContest::question_data()
@@ -669,6 +670,33 @@ void TestContest::otherTables()
     QCOMPARE(rig.bytes(qPrintable(n)), QByteArray("Teo\r\n"));
     QCOMPARE(rig.bytes("azentrec5.txt"), QByteArray("<missing>"));
     QCOMPARE(rig.bytes("nzentrec5.txt"), QByteArray("<missing>"));
+}
+
+// The 3 and the 9 of the week: the wizard names both, the questions mix
+// them, and their record is kept apart from each table's.
+void TestContest::weeksTables()
+{
+    ContestRig rig(3);
+    rig.contest.setTables({ 9, 3 });
+    rig.start(u"Carla"_s, 7); // the table's draw, none left: 0, the first
+    QVERIFY(rig.said().contains(u"Speak "_s + Contest::instructions(QList<int> { 3, 9 })));
+    QVERIFY(Contest::instructions(QList<int> { 3, 9 }).contains(u"le tabelline del 3 e del 9."_s));
+    QCOMPARE(rig.contest.question().product.value(), 21);
+    QStringList asked;
+    for (const float table : { 0.2f, 0.7f, 0.49f, 0.5f }) {
+        rig.random.draws << 0.05f << 0.05f << table;
+        rig.contest.askQuestion();
+        asked << QString::number(rig.contest.question().factor.value());
+    }
+    QCOMPARE(asked, (QStringList { u"3"_s, u"9"_s, u"3"_s, u"9"_s }));
+    rig.answer(u"9"_s);
+    rig.contest.finish();
+    QCOMPARE(rig.bytes("tabelline-3-9/azentrec3.txt"), QByteArray("1\r\n"));
+    QCOMPARE(
+        rig.bytes("azentrec9.txt") + rig.bytes("azentrec3.txt"), QByteArray("<missing><missing>"));
+    // A ripasso's words name them too.
+    QVERIFY(Contest::practiceInstructions({ 3, 9 }).contains(
+        u"Ti chiedo le tabelline del 3 e del 9."_s));
 }
 
 QTEST_GUILESS_MAIN(TestContest)

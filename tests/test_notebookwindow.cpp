@@ -487,6 +487,19 @@ void TestNotebookWindow::classFromItsServer()
         QTRY_COMPARE(pupils.findChild<QComboBox *>(u"child"_s)->count(), 2);
     }
 
+    // A time for a fact chosen stays chosen: the reply of a read asked
+    // before it, with the server's old time, is let go.
+    auto *factSeconds = window.findChild<QComboBox *>(u"factSeconds"_s);
+    chooser->setCurrentIndex(chooser->findText(u"Anna"_s));
+    for (const int seconds : { 3, 12 }) {
+        factSeconds->setCurrentIndex(factSeconds->findData(seconds));
+        QTRY_COMPARE(postgres.sql(u"classe"_s,
+                         u"SELECT fact_seconds FROM zentovia_children WHERE child_key = 'anna'"_s),
+            QString::number(seconds));
+        QTest::qWait(300);
+        QCOMPARE(factSeconds->currentData().toInt(), seconds);
+    }
+
     // A frozen server never holds the window.
     postgres.freeze(true);
     QElapsedTimer clock;

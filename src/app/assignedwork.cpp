@@ -1,6 +1,7 @@
 #include "app/assignedwork.h"
 
 #include "notebook/notebook.h"
+#include "words/tablewords.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,16 +20,8 @@ std::optional<Assignment> assignedWork(Notebook &notebook, const QString &child,
 
 QString assignedWorkCaption(const Assignment &assignment)
 {
-    QStringList named;
-    for (const int table : assignment.tables) {
-        // "uno" and "otto" begin with a vowel: "dell'1", "dell'8".
-        named << (table == 1 || table == 8 ? u"dell'"_s : u"del "_s) + QString::number(table);
-    }
-    const QString last = named.takeLast();
-    const QString tables = named.isEmpty()
-        ? QString(u"la tabellina "_s + last)
-        : QString(u"le tabelline "_s + named.join(u", "_s) + u" e "_s + last);
-    return u" - Compito: %1, fino al %2"_s.arg(tables, assignment.until.toString(u"dd/MM/yyyy"_s));
+    return u" - Compito: %1, fino al %2"_s.arg(
+        tablesNamed(assignment.tables), assignment.until.toString(u"dd/MM/yyyy"_s));
 }
 
 } // namespace Zentovia

@@ -34,6 +34,8 @@ ContestProgram::ContestProgram(const CommandLine &commandLine, const ServerSetti
     const int table = m_assigned ? tables.first() : m_commandLine.table;
     m_agent->setPartTexts(scroll(tables, table));
     m_tavola = std::make_unique<Tavola>(m_dialogs, m_random, *m_agent, table);
+    // The week's tables mixed, or those of a ripasso, named by the wizard.
+    m_tavola->contest().setTables(tables);
     // Every answer goes into the child's notebook, which is opened at the
     // first answer, on a thread of its own.
     m_notebook = std::make_unique<NotebookWriter>(Notebook::defaultPath());
@@ -81,8 +83,9 @@ void ContestProgram::readWhatTheServerSaid()
 
 QHash<QString, QString> ContestProgram::scroll(const QList<int> &drilled, int first) const
 {
-    return wizardTexts(
-        m_commandLine.practice && drilled.size() != 1 ? u"?"_s : QString::number(first));
+    return wizardTexts(drilled.size() > 1 || (m_commandLine.practice && drilled.isEmpty())
+            ? u"?"_s
+            : QString::number(first));
 }
 
 void ContestProgram::connectNotebook()
@@ -116,6 +119,7 @@ void ContestProgram::childNamed(const QString &child)
         return;
     const int first = own ? ownTables.first() : m_commandLine.table;
     m_tavola->contest().setTable(first);
+    m_tavola->contest().setTables(ownTables);
     if (m_practice)
         m_practice->setTables(ownTables);
     m_agent->setPartTexts(scroll(ownTables, first));

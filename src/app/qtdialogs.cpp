@@ -7,8 +7,30 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QStringListModel>
+
+using namespace Qt::StringLiterals;
 
 namespace Zentovia {
+
+QStringList QtDialogs::namesMatching(const QStringList &names, const QString &typed)
+{
+    static const QRegularExpression between(u"[\\s'’-]+"_s);
+    const QString start = typed.simplified().toCaseFolded();
+    QStringList matching;
+    if (start.isEmpty())
+        return matching;
+    for (const QString &name : names) {
+        const QString folded = name.simplified().toCaseFolded();
+        bool found = folded.startsWith(start);
+        for (const QRegularExpressionMatch &gap : between.globalMatch(folded))
+            found = found || QStringView(folded).mid(gap.capturedEnd()).startsWith(start);
+        if (found)
+            matching << name;
+    }
+    return matching;
+}
 
 QtDialogs::QtDialogs(QWidget *parent)
     : m_parent(parent)
@@ -25,9 +47,18 @@ QString QtDialogs::inputBox(const QString &prompt)
         label->setTextFormat(Qt::PlainText);
     QLineEdit *edit = box.findChild<QLineEdit *>();
     if (edit && !m_suggestions.isEmpty()) {
-        auto *completer = new QCompleter(m_suggestions, &box);
-        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        // The names with a word that begins as typed: registers put the
+        // surname first, and a child types the first name.
+        auto *offered = new QStringListModel(&box);
+        auto *completer = new QCompleter(offered, &box);
+        completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
         edit->setCompleter(completer);
+        QObject::connect(edit, &QLineEdit::textEdited, completer,
+            [this, offered, completer](const QString &typed) {
+                offered->setStringList(namesMatching(m_suggestions, typed));
+                if (offered->rowCount() > 0)
+                    completer->complete();
+            });
     }
     if (box.exec() != QDialog::Accepted)
         return QString();

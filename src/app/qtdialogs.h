@@ -22,6 +22,9 @@ public:
     // Names the name box offers as the child types (the class list); the
     // box, its title and its words stay as they are.
     void setSuggestions(const QStringList &names) { m_suggestions = names; }
+    // Those of names with a word that begins with typed, case ignored:
+    // "Nic" finds "Rossi Niccolò", not "Veronica".
+    static QStringList namesMatching(const QStringList &names, const QString &typed);
 
 private:
     QPointer<QWidget> m_parent;

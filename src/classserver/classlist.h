@@ -1,8 +1,8 @@
 #pragma once
 
+#include "classserver/classlistfile.h"
 #include "classserver/classproblem.h"
 
-#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -13,20 +13,6 @@
 namespace Zentovia {
 
 class ClassDatabase;
-
-// A class list as a teacher has it: a CSV file, or a spreadsheet (the
-// school's register) saved as CSV. One child a line; the name is the column
-// headed "nome", "alunno", "nominativo" or "studente" ("cognome" and "nome"
-// apart are joined as "Cognome Nome"), or the first column when there is no
-// header; fields separated by ';' or ','; UTF-8 or Windows-1252.
-struct ClassListFile
-{
-    QStringList names; // as written, once each
-    QStringList twice; // a name the file has again, case ignored
-    QList<int> skipped; // the lines (from 1) with no name
-    ClassReason problem = ClassReason::None; // NotText or NoNames: not a class list
-};
-ClassListFile readClassList(const QByteArray &bytes);
 
 // The tables to work on until a day (its end included).
 struct Assignment

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/factsource.h"
 #include "learning/factstate.h"
 
 #include <QDate>
@@ -15,7 +16,7 @@ class ClassReader;
 // One child of the class at a glance.
 struct ClassChild
 {
-    QString name; // as last typed
+    QString name; // as the class list has it, or else as most often typed
     QDate lastDay;
     int thisWeek = 0; // questions answered in the last seven days
     int thisWeekSeconds = 0; // the time they took to answer them
@@ -24,6 +25,9 @@ struct ClassChild
     bool notOnTheList = false;
     bool onTheList = false; // on the class list, whether or not they played
     FactGrid grid;
+    // The facts "imparato" now that were not seven days ago, for the page
+    // printed for the parents.
+    QList<Fact> learnedThisWeek;
 };
 
 // The whole class for the teacher, in one read of the server: each child's

@@ -18,7 +18,7 @@ namespace {
 
 QByteArray keyOf(const QString &child)
 {
-    return Notebook::shownName(child).toCaseFolded().toUtf8();
+    return Notebook::childKey(child).toUtf8();
 }
 
 Mode modeOf(const char *name)
@@ -94,11 +94,12 @@ std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
     if (!local)
         return std::nullopt;
     ClassProblem why;
+    // Each child under the name most often typed.
     const PgResult rows = m_database->connection().exec(
-        "SELECT (SELECT a.child FROM zentovia_answers a WHERE a.child_key = k.child_key"
-        " AND a.at = k.last LIMIT 1), extract(epoch FROM k.last)::bigint, k.answers"
-        " FROM (SELECT child_key, max(at) AS last, count(*) AS answers FROM zentovia_answers"
-        " GROUP BY child_key) k ORDER BY k.last DESC, k.child_key",
+        "SELECT DISTINCT ON (child_key) child, extract(epoch FROM max(last) OVER k)::bigint,"
+        " sum(n) OVER k FROM (SELECT child_key, child, count(*) AS n, max(at) AS last"
+        " FROM zentovia_answers GROUP BY child_key, child) named"
+        " WINDOW k AS (PARTITION BY child_key) ORDER BY child_key, n DESC, last DESC",
         &why);
     if (!rows) {
         fail(why);
@@ -111,16 +112,14 @@ std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
             int(PgConnection::number(rows.get(), row, 2)) });
     }
     for (const StoredAnswer &answer : *local) {
-        const QString key = Notebook::shownName(answer.child).toCaseFolded();
+        const QString key = Notebook::childKey(answer.child);
         auto known = std::find_if(children.begin(), children.end(),
-            [&](const Child &child) { return child.name.toCaseFolded() == key; });
+            [&](const Child &child) { return Notebook::childKey(child.name) == key; });
         if (known == children.end())
             known = children.insert(children.end(), Child { answer.child, {}, 0 });
         const QDateTime at = LocalClock::fromWallSeconds(answer.wallSeconds);
-        if (!known->lastActivity.isValid() || at >= known->lastActivity) {
+        if (!known->lastActivity.isValid() || at >= known->lastActivity)
             known->lastActivity = at;
-            known->name = answer.child;
-        }
         ++known->answers;
     }
     std::stable_sort(children.begin(), children.end(),
@@ -306,7 +305,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds,
         return std::nullopt;
     GridBuilder grid(factSeconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
     for (const StoredAnswer &answer : *local) {
-        if (Notebook::shownName(answer.child).toCaseFolded().toUtf8() == keyOf(child))
+        if (Notebook::childKey(answer.child).toUtf8() == keyOf(child))
             grid.add(answer.table, answer.multiplier,
                 { answer.wallSeconds, answer.outcome, answer.tenths });
     }

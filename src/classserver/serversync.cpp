@@ -51,7 +51,7 @@ QByteArray answersJson(const QList<StoredAnswer> &answers)
         const QString child = answer.child.left(NameLength);
         rows.append(QJsonObject {
             { u"number"_s, answer.number },
-            { u"child_key"_s, Notebook::shownName(child).toCaseFolded().left(NameLength) },
+            { u"child_key"_s, Notebook::childKey(child).left(NameLength) },
             { u"child"_s, child },
             { u"times_table"_s, answer.table },
             { u"multiplier"_s, answer.multiplier },

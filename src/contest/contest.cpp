@@ -8,8 +8,11 @@
 #include "core/clock.h"
 #include "record/recordfiles.h"
 #include "words/numlett.h"
+#include "words/tablewords.h"
 
 #include <QScopeGuard>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -79,11 +82,39 @@ Contest::Contest(
 
 QString Contest::instructions(int table)
 {
-    // "uno" and "otto" begin with a vowel: "dell'1", "dell'8".
-    const QString named
-        = (table == 1 || table == 8 ? u"dell'"_s : u"del "_s) + QString::number(table);
+    return instructions(QList<int> { table });
+}
+
+QString Contest::instructions(const QList<int> &tables)
+{
     QString text = Instructions;
-    return text.replace(u"la tabellina del 5."_s, u"la tabellina "_s + named + u'.');
+    return text.replace(u"la tabellina del 5."_s, tablesNamed(tables) + u'.');
+}
+
+QString Contest::practiceInstructions(const QList<int> &tables)
+{
+    QString text = Practice::Instructions;
+    return tables.isEmpty()
+        ? text
+        : text.replace(u"le tabelline che ti servono di più"_s, tablesNamed(tables));
+}
+
+QString Contest::instructions() const
+{
+    if (isPractice())
+        return practiceInstructions(m_tables);
+    return m_tables.size() > 1 ? instructions(m_tables) : instructions(m_table);
+}
+
+void Contest::setTables(const QList<int> &tables)
+{
+    m_tables.clear();
+    for (const int table : tables)
+        if (!m_tables.contains(qBound(FirstTable, table, LastTable)))
+            m_tables << qBound(FirstTable, table, LastTable);
+    std::sort(m_tables.begin(), m_tables.end());
+    if (!m_tables.isEmpty())
+        m_table = m_tables.first();
 }
 
 void Contest::start()
@@ -122,6 +153,14 @@ void Contest::readRecord()
     if (hasOwnTime())
         m_recordDir = Record::subfolder(m_recordDir,
             m_minutes == NoClock ? u"senza-orologio"_s : u"%1-minuti"_s.arg(m_minutes));
+    // So does a contest on several tables, one for each set, under the
+    // first table's names.
+    if (m_tables.size() > 1) {
+        QStringList named;
+        for (const int table : std::as_const(m_tables))
+            named << QString::number(table);
+        m_recordDir = Record::subfolder(m_recordDir, u"tabelline-"_s + named.join(u'-'));
+    }
     const QString points = pointsFile();
     const QString holder = holderFile();
     Record::create(points);
@@ -239,6 +278,10 @@ void Contest::drawQuestion()
         if (m_round.at(pick) == previous && m_round.size() > 1)
             pick = (pick + 1) % m_round.size();
         m_question.multiplier = m_round.takeAt(pick);
+    }
+    if (m_tables.size() > 1 && !isPractice()) {
+        const auto drawn = qsizetype(std::floor(m_tables.size() * m_random.next()));
+        m_question.factor = m_tables.at(std::min(drawn, m_tables.size() - 1));
     }
     if (isPractice()) {
         const Fact fact = m_practice->next();

@@ -92,14 +92,21 @@ public:
     // What the wizard says to open a contest of a table: the 5's words with
     // the table named as Italian says it ("del 2", "dell'8", "del 10").
     static QString instructions(int table);
-    QString instructions() const
-    {
-        return isPractice() ? Practice::Instructions : instructions(m_table);
-    }
+    // Several tables: "con le tabelline del 3 e del 9."
+    static QString instructions(const QList<int> &tables);
+    // A ripasso's on the tables chosen for it; none: those the child needs.
+    static QString practiceInstructions(const QList<int> &tables);
+    QString instructions() const;
     int table() const { return m_table; }
     // Another table, once the child is named (from playerNamed): the record
     // read and the wizard's opening words are the new table's.
-    void setTable(int table) { m_table = qBound(FirstTable, table, LastTable); }
+    void setTable(int table) { setTables({ table }); }
+    // The tables of the week, before the wizard speaks: a contest on several
+    // asks them mixed, each question's table drawn after its multiplier,
+    // and keeps its record apart for that set of tables ("tabelline-3-9");
+    // the wizard names them, in a ripasso too. In order; the first is table().
+    void setTables(const QList<int> &tables);
+    const QList<int> &tables() const { return m_tables; }
     // A child's time (ContestMinutesChoices), once named: with other than
     // the seven minutes, the clock starts once the wizard has given his
     // instructions (no clock: the questions of a ripasso are counted
@@ -181,6 +188,7 @@ private:
     Agent &m_agent;
     const Cast m_cast;
     int m_table; // the times table drilled
+    QList<int> m_tables; // the tables chosen, smallest first; empty or one: m_table alone
     Int16 m_correct;
     Int16 m_wrong;
     Question m_question;

@@ -142,6 +142,29 @@ const MemoryParameters &GridBuilder::fitOfWeek(qint64 wallSeconds) const
     return fit->second;
 }
 
+FactGrid GridBuilder::finishAt(qint64 then, const FactGrid &learned) const
+{
+    GridBuilder earlier(m_factSeconds, then);
+    const std::array<QList<Attempt>, 100> &facts = sorted();
+    for (int fact = 0; fact < 100; ++fact) {
+        for (const Attempt &attempt : facts.at(fact))
+            if (attempt.wallSeconds < then)
+                earlier.m_attempts.at(fact).append(attempt);
+    }
+    const qint64 day = LocalClock::wallDay(then);
+    for (const auto &[monday, fit] : m_fits)
+        if (monday <= day)
+            earlier.m_fits.emplace(monday, fit);
+    const std::array<QList<Attempt>, 100> &before = earlier.sorted();
+    FactGrid grid;
+    for (int fact = 0; fact < 100; ++fact) {
+        if (learned.at(fact / 10).at(fact % 10).state == FactState::Learned)
+            grid.at(fact / 10).at(fact % 10) = summarize(
+                before.at(fact), m_factSeconds, then, earlier.parametersFor(before.at(fact)));
+    }
+    return grid;
+}
+
 MemoryParameters GridBuilder::parametersFor(const QList<Attempt> &oldestFirst) const
 {
     auto run = oldestFirst.end();

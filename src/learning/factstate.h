@@ -100,6 +100,11 @@ public:
     void add(int table, int multiplier, const Attempt &attempt);
     void add(const Answer &answer);
     FactGrid finish() const;
+    // The states as they were at an earlier moment of the facts "imparato"
+    // in learned (a grid from finish()), from the answers before it, with
+    // the fits of the weeks already made (each fit reads only the answers
+    // before its week): what the page printed for the parents compares.
+    FactGrid finishAt(qint64 then, const FactGrid &learned) const;
     // The parameters a fact is judged by, from its answers oldest first (the
     // answers added, and more of this week's).
     MemoryParameters parametersFor(const QList<Attempt> &oldestFirst) const;

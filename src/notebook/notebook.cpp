@@ -39,6 +39,13 @@ QString Notebook::shownName(const QString &typed)
     return name.isEmpty() ? playerName(typed) : name;
 }
 
+QString Notebook::childKey(const QString &typed)
+{
+    const QString name = shownName(typed);
+    const QString simplified = name.simplified();
+    return (simplified.isEmpty() ? name : simplified).toCaseFolded();
+}
+
 Notebook::Notebook(const QString &path, bool checkWholeFile)
     : m_path(path)
     , m_checkWholeFile(checkWholeFile)
@@ -86,7 +93,7 @@ bool Notebook::insert(const Answer &answer)
 {
     NotebookFile &file = *m_file;
     const QString name = shownName(answer.child);
-    const QString key = name.toCaseFolded();
+    const QString key = childKey(name);
     const qint64 wall = LocalClock::wallSeconds(answer.at);
 
     file.upsertChild().bindValue(0, key);
@@ -161,7 +168,7 @@ std::optional<QList<Answer>> Notebook::answers(const QString &child)
     query.prepare(u"SELECT c.name, a.at, a.times_table, a.multiplier, a.typed, a.outcome,"
                   " a.tenths, a.mode, a.number FROM answers a JOIN children c ON c.id = a.child"
                   " WHERE c.key = ? ORDER BY a.number"_s);
-    query.addBindValue(shownName(child).toCaseFolded());
+    query.addBindValue(childKey(child));
     if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
     computerId(); // for answerId()
@@ -181,7 +188,7 @@ std::optional<int> Notebook::factSeconds(const QString &child)
         return std::nullopt;
     QSqlQuery query(m_file->database());
     query.prepare(u"SELECT fact_seconds FROM children WHERE key = ?"_s);
-    query.addBindValue(shownName(child).toCaseFolded());
+    query.addBindValue(childKey(child));
     if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
     return query.next() ? query.value(0).toInt() : DefaultFactSeconds;
@@ -200,7 +207,7 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
                   " VALUES (?, ?, ?, ?) ON CONFLICT(key) DO UPDATE SET"
                   " fact_seconds = excluded.fact_seconds"_s);
     const QString name = shownName(child);
-    query.addBindValue(name.toCaseFolded());
+    query.addBindValue(childKey(name));
     query.addBindValue(name);
     query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
     query.addBindValue(seconds);
@@ -234,8 +241,8 @@ bool Notebook::erase(const QString &child)
     QSqlQuery settings(m_file->database());
     settings.prepare(u"DELETE FROM meta WHERE key IN (?, ?, ?)"_s);
     for (QSqlQuery *query : { &answers, &entry })
-        query->addBindValue(shownName(child).toCaseFolded());
-    bindChildSettings(settings, shownName(child).toCaseFolded());
+        query->addBindValue(childKey(child));
+    bindChildSettings(settings, childKey(child));
     return runAll({ &answers, &entry, &settings }, NotebookReason::NotErased);
 }
 
@@ -250,7 +257,7 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
     query.prepare(u"SELECT times_table, multiplier, at, outcome, tenths FROM answers"
                   " WHERE child = (SELECT id FROM children WHERE key = ?)"
                   " ORDER BY times_table, multiplier, at, number"_s);
-    query.addBindValue(shownName(child).toCaseFolded());
+    query.addBindValue(childKey(child));
     if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
     GridBuilder grid(*seconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));

@@ -171,6 +171,10 @@ public:
     // The name a child goes by: trimmed, unless nothing but blanks is left;
     // "Amico" when nothing was typed.
     static QString shownName(const QString &typed);
+    // The key a child is known by, here and on the class's server: the name
+    // shown, case ignored, blanks inside it run together ("anna maria" for
+    // "Anna  Maria").
+    static QString childKey(const QString &typed);
 
 private:
     bool fail(NotebookReason reason, const QSqlError &error);

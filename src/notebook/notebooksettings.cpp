@@ -60,12 +60,12 @@ bool Notebook::setUsesKeypad(const QString &child)
 
 QString Notebook::childMeta(const char *setting, const QString &child)
 {
-    return meta(QLatin1StringView(setting) + u':' + shownName(child).toCaseFolded());
+    return meta(QLatin1StringView(setting) + u':' + childKey(child));
 }
 
 bool Notebook::setChildMeta(const char *setting, const QString &child, const QString &value)
 {
-    return setMeta(QLatin1StringView(setting) + u':' + shownName(child).toCaseFolded(), value);
+    return setMeta(QLatin1StringView(setting) + u':' + childKey(child), value);
 }
 
 void Notebook::bindChildSettings(QSqlQuery &query, const QString &childKey)

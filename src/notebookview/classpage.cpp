@@ -1,5 +1,6 @@
 #include "notebookview/classpage.h"
 
+#include "notebook/notebook.h"
 #include "notebookview/assignmentdialog.h"
 
 #include <QHBoxLayout>
@@ -48,6 +49,17 @@ ClassPage::ClassPage(QWidget *parent)
     m_grid->setVerticalHeaderLabels(numbers);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Every count of every cell, and all ten rows, in view: the page
+    // scrolls, the grid never does.
+    const QFontMetrics metrics(m_grid->font());
+    const int cellWidth = metrics.horizontalAdvance(u"★30 ◐30 ●30"_s) + 12;
+    const int cellHeight = metrics.height() + 10;
+    m_grid->horizontalHeader()->setMinimumSectionSize(cellWidth);
+    m_grid->verticalHeader()->setMinimumSectionSize(cellHeight);
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->setMinimumSize(
+        metrics.horizontalAdvance(u"10"_s) + 24 + 10 * cellWidth, cellHeight + 8 + 10 * cellHeight);
     m_children->setObjectName(u"classChildren"_s);
     m_children->setAccessibleName(u"I bambini della classe"_s);
     m_children->setHorizontalHeaderLabels(
@@ -80,10 +92,14 @@ ClassPage::ClassPage(QWidget *parent)
     m_assign->setObjectName(u"assignTables"_s);
     m_rename->setEnabled(false);
     m_remove->setEnabled(false);
-    auto *layout = new QHBoxLayout(this);
+    // The grid and the line under it, then the children and their buttons:
+    // the window's page scrolls whole when the window is small or the text
+    // large.
+    m_children->setMinimumHeight(metrics.height() * 10);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(left, 5);
-    layout->addLayout(right, 4);
+    layout->addLayout(left);
+    layout->addLayout(right);
     connect(m_add, &QPushButton::clicked, this, &ClassPage::askToAdd);
     connect(m_rename, &QPushButton::clicked, this, &ClassPage::askToRename);
     connect(m_remove, &QPushButton::clicked, this, &ClassPage::askToRemove);
@@ -140,14 +156,19 @@ void ClassPage::setClass(const QList<ClassChild> &children)
             const int learned = counts[int(FactState::Learned)];
             const int almost = counts[int(FactState::Almost)];
             const int toLearn = counts[int(FactState::ToLearn)];
-            auto *item
-                = new QTableWidgetItem(u"★%1 ◐%2 ●%3"_s.arg(learned).arg(almost).arg(toLearn));
+            const int asked = learned + almost + toLearn;
+            // A fact nobody was asked says so, not "★0 ◐0 ●0".
+            auto *item = new QTableWidgetItem(asked == 0
+                    ? u"mai chiesto"_s
+                    : u"★%1 ◐%2 ●%3"_s.arg(learned).arg(almost).arg(toLearn));
             item->setTextAlignment(Qt::AlignCenter);
-            item->setData(Qt::AccessibleTextRole, cellName(t + 1, m + 1, learned, almost, toLearn));
-            item->setToolTip(cellName(t + 1, m + 1, learned, almost, toLearn));
+            const QString name = asked == 0
+                ? u"%1 per %2: mai chiesto a nessuno"_s.arg(t + 1).arg(m + 1)
+                : cellName(t + 1, m + 1, learned, almost, toLearn);
+            item->setData(Qt::AccessibleTextRole, name);
+            item->setToolTip(name);
             // Blue as more have it learned, orange as more have it to learn
             // (the notebook's palette); the numbers and marks say it too.
-            const int asked = learned + almost + toLearn;
             if (asked > 0) {
                 const double share = double(learned + almost / 2.0) / asked;
                 item->setBackground(share >= 0.5
@@ -238,7 +259,7 @@ void ClassPage::askToRename()
     if (to.isEmpty() || to == from)
         return;
     const bool joined = std::any_of(m_class.begin(), m_class.end(), [&](const ClassChild &c) {
-        return c.name.toCaseFolded() == to.toCaseFolded() && c.name != from;
+        return Notebook::childKey(c.name) == Notebook::childKey(to) && c.name != from;
     });
     if (joined
         && !m_confirm(u"Unisco le risposte di %1 a quelle di %2? Da ora le risposte date col "

@@ -3,6 +3,7 @@
 #include "core/title.h"
 #include "notebookview/factgridview.h"
 #include "notebookview/sansfont.h"
+#include "words/tablewords.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -22,13 +23,18 @@ QString factsToWorkOn(const FactGrid &grid)
         double recall;
     };
     QList<Candidate> candidates;
+    bool asked = false;
     for (int t = 0; t < 10; ++t) {
         for (int m = 0; m < 10; ++m) {
             const FactSummary &fact = grid.at(t).at(m);
+            asked = asked || fact.asked;
             if (fact.asked && fact.state != FactState::Learned)
                 candidates.append({ t + 1, m + 1, fact.recallInAWeek });
         }
     }
+    if (!asked)
+        return u"Non ha ancora risposto a nessuna domanda: i fatti da ripassare si vedranno "
+               "dopo la prima gara."_s;
     if (candidates.isEmpty())
         return u"Nessun fatto da ripassare: continua così!"_s;
     std::stable_sort(candidates.begin(), candidates.end(),
@@ -36,10 +42,19 @@ QString factsToWorkOn(const FactGrid &grid)
     QStringList named;
     for (const Candidate &c : candidates.mid(0, 3))
         named << u"%1 per %2"_s.arg(c.table).arg(c.multiplier);
-    const QString list = named.size() == 1
-        ? named.first()
-        : named.mid(0, named.size() - 1).join(u", "_s) + u" e "_s + named.last();
-    return u"Da ripassare: "_s + list + u'.';
+    return u"Da ripassare: "_s + listed(named) + u'.';
+}
+
+QString learnedInTheWeek(const QList<Fact> &facts)
+{
+    if (facts.isEmpty())
+        return u"In questa settimana non ha imparato moltiplicazioni nuove."_s;
+    QStringList named;
+    for (const Fact &fact : facts)
+        named << u"%1 per %2"_s.arg(fact.table).arg(fact.multiplier);
+    return u"In questa settimana ha imparato %1: %2."_s.arg(
+        counted(facts.size(), u"moltiplicazione nuova"_s, u"moltiplicazioni nuove"_s),
+        listed(named));
 }
 
 bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &children)
@@ -79,9 +94,10 @@ bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &childre
         const QString known = child.learned == 1
             ? u"Conosce con sicurezza 1 moltiplicazione su 100."_s
             : u"Conosce con sicurezza %1 moltiplicazioni su 100."_s.arg(child.learned);
-        const QString words = week + spent + u' ' + known + u' ' + factsToWorkOn(child.grid);
+        const QString words = week + spent + u' ' + learnedInTheWeek(child.learnedThisWeek) + u' '
+            + known + u' ' + factsToWorkOn(child.grid);
         painter.setFont(sansFont(line * 0.75));
-        const QRectF wordsArea(page.left(), page.top() + line * 2.8, page.width(), line * 2.6);
+        const QRectF wordsArea(page.left(), page.top() + line * 2.8, page.width(), line * 3.6);
         painter.drawText(wordsArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, words);
         const qreal gridTop = wordsArea.bottom() + line * 0.5;
         FactGridView::paint(painter,

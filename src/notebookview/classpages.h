@@ -18,4 +18,8 @@ bool printClassPages(QPagedPaintDevice &device, const QList<ClassChild> &childre
 // learned whose recall a week on is lowest, at most three.
 QString factsToWorkOn(const FactGrid &grid);
 
+// "In questa settimana ha imparato 2 moltiplicazioni nuove: 7 per 8 e 6 per
+// 9.": the facts that became "imparato" in the last seven days.
+QString learnedInTheWeek(const QList<Fact> &facts);
+
 } // namespace Zentovia

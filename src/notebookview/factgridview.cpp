@@ -2,6 +2,7 @@
 
 #include "notebookview/gridpart.h"
 #include "notebookview/sansfont.h"
+#include "words/tablewords.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -177,8 +178,7 @@ FactGridView::FactGridView(QWidget *parent)
     // The headers, for a screen reader: "Tabellina dell'8", "per 8".
     for (int n = 1; n <= 10; ++n) {
         m_rowHeaders.at(n - 1) = new GridPart(this, n - 1, -1);
-        m_rowHeaders.at(n - 1)->setAccessibleName(
-            (n == 1 || n == 8 ? u"Tabellina dell'%1"_s : u"Tabellina del %1"_s).arg(n));
+        m_rowHeaders.at(n - 1)->setAccessibleName(u"Tabellina "_s + ofTable(n));
         m_columnHeaders.at(n - 1) = new GridPart(this, -1, n - 1);
         m_columnHeaders.at(n - 1)->setAccessibleName(u"per %1"_s.arg(n));
     }

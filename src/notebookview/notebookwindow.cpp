@@ -370,9 +370,13 @@ void NotebookWindow::showChildren(const QList<Child> &children, const QString &c
         m_chooser->setCurrentIndex(shown >= 0 ? shown : 0);
     }
     if (children.isEmpty()) {
-        m_empty->setText(u"Il quaderno è ancora vuoto: gioca una gara e torna qui.\n\n"
-                         "Per scegliere prima il tempo della gara di un bambino: "
-                         "«Aggiungi un bambino…»."_s);
+        m_empty->setText(showsClass()
+                ? u"Nessun bambino della classe ha ancora giocato. Importa l'elenco della classe "
+                  "(zentovia --classe importa classe.csv) o aggiungi i bambini con «La classe», "
+                  "assegna le tabelline della settimana, e le risposte arriveranno qui."_s
+                : u"Il quaderno è ancora vuoto: gioca una gara e torna qui.\n\n"
+                  "Per scegliere prima il tempo della gara di un bambino: "
+                  "«Aggiungi un bambino…»."_s);
         if (!onClassPage)
             m_pages->setCurrentWidget(m_empty);
         return;
@@ -414,6 +418,7 @@ void NotebookWindow::showGrid()
     // computer's, until the teacher sets one).
     m_grid->setGrid(FactGrid());
     m_gridReady = false;
+    const int asked = ++m_gridAsked;
     using Read = std::optional<std::pair<int, FactGrid>>;
     m_class->ask(
         [name = child(), here = m_seconds->currentData().toInt()](
@@ -425,8 +430,9 @@ void NotebookWindow::showGrid()
                 return std::nullopt;
             return std::pair(*seconds, *grid);
         },
-        [this, name = child(), listing = m_listing](const Read &read, const ClassProblem &problem) {
-            if (listing != m_listing || name != child())
+        [this, name = child(), listing = m_listing, asked](
+            const Read &read, const ClassProblem &problem) {
+            if (listing != m_listing || name != child() || asked != m_gridAsked)
                 return;
             if (!read) {
                 leaveClass(problem);
@@ -495,16 +501,21 @@ void NotebookWindow::chooseSeconds()
     const int seconds = m_seconds->currentData().toInt();
     if (!check(m_notebook.setFactSeconds(name, seconds)))
         return;
-    showGrid();
-    // For every computer of the class.
-    if (showsClass()) {
-        m_class->ask([name, seconds](ClassReader &reader,
-                         Notebook *) { return reader.setFactSeconds(name, seconds); },
-            [this](bool set, const ClassProblem &problem) {
-                if (!set)
-                    showProblem(classSentence(problem));
-            });
+    if (!showsClass()) {
+        showGrid();
+        return;
     }
+    // For every computer of the class: written first, then read back. A
+    // read asked before it is stale, and its reply is let go.
+    ++m_gridAsked;
+    m_class->ask([name, seconds](ClassReader &reader,
+                     Notebook *) { return reader.setFactSeconds(name, seconds); },
+        [this, name](bool set, const ClassProblem &problem) {
+            if (!set)
+                showProblem(classSentence(problem));
+            if (name == child())
+                showGrid();
+        });
 }
 
 void NotebookWindow::askToAdd()

@@ -145,6 +145,7 @@ private:
     enum class Chart { Stale, Reading, Ready };
     Chart m_chartState = Chart::Stale;
     int m_reading = 0; // the last reading asked for: the others are stale
+    int m_gridAsked = 0; // the last grid asked of the class: the others are stale
 };
 
 } // namespace Zentovia

@@ -8,6 +8,7 @@
 #include "learning/localclock.h"
 #include "notebookview/classpage.h"
 #include "notebookview/classpages.h"
+#include "words/tablewords.h"
 
 #include <QComboBox>
 #include <QPagedPaintDevice>
@@ -52,17 +53,13 @@ void NotebookWindow::connectClassPage()
     });
     connect(m_classPage, &ClassPage::assignRequested, this,
         [this](const Assignment &assignment, const QString &child) {
-            QStringList tables;
-            for (const int table : assignment.tables)
-                tables << QString::number(table);
             changeClass(
                 [assignment, child](ClassDatabase &database, ClassProblem *why) {
                     return ClassList::assign(database, assignment, child, why);
                 },
                 u"%1 %2 a %3 fino al %4: i computer della classe la propongono da soli."_s.arg(
-                    tables.size() == 1 ? u"Assegnata la tabellina del"_s
-                                       : u"Assegnate le tabelline del"_s,
-                    tables.join(u", "_s), child.isEmpty() ? u"tutta la classe"_s : child,
+                    assignment.tables.size() == 1 ? u"Assegnata"_s : u"Assegnate"_s,
+                    tablesNamed(assignment.tables), child.isEmpty() ? u"tutta la classe"_s : child,
                     assignment.until.toString(u"dd/MM/yyyy"_s)));
         });
 }
