@@ -31,10 +31,11 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure --parallel $(TEST_JOBS)
 	@$(MAKE) --no-print-directory test-sanitized test-fuzz
 
-# The sanitized build leaves out the tests that need a real X server or a real
+# The sanitized build leaves out the tests that need a real X server (and the
+# screen reader) or a real
 # sound server.
 ASAN_BUILD ?= build-asan
-SANITIZE_SKIP ?= test_endtoend_.*|test_voiceplayback
+SANITIZE_SKIP ?= test_endtoend_.*|test_screenreader|test_voiceplayback
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0
