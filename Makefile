@@ -32,8 +32,7 @@ test: build
 	@$(MAKE) --no-print-directory test-sanitized test-fuzz
 
 # The sanitized build leaves out the tests that need a real X server (and the
-# screen reader) or a real
-# sound server.
+# screen reader's) or a real sound server.
 ASAN_BUILD ?= build-asan
 SANITIZE_SKIP ?= test_endtoend_.*|test_screenreader|test_voiceplayback
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
