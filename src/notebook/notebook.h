@@ -131,9 +131,6 @@ public:
     // Runs work, whose writes are then committed together or not at all:
     // a reader sees all of them or none. work returns false on a failure.
     bool inOneTransaction(const std::function<bool()> &work);
-    // A teacher's erase, brought from the class's server: the child's
-    // answers given up to that moment (seconds since 1970, UTC) go.
-    bool eraseUpTo(const QString &childKey, qint64 utcSeconds);
     // A teacher's erase as the class's server tells this computer: these
     // numbers of its own answers are gone. A child left with no answer goes
     // with them.

@@ -94,26 +94,6 @@ std::optional<QStringList> Notebook::childKeys()
     return keys;
 }
 
-bool Notebook::eraseUpTo(const QString &childKey, qint64 utcSeconds)
-{
-    if (!open())
-        return false;
-    QSqlQuery answers(m_file->database());
-    answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"
-                    " AND at - utc_offset * 60 <= ?"_s);
-    answers.addBindValue(childKey);
-    answers.addBindValue(utcSeconds);
-    // The child stays only with answers given after the erase.
-    QSqlQuery entry(m_file->database());
-    entry.prepare(u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
-                  " WHERE a.child = children.id) WHERE key = ?"_s);
-    entry.addBindValue(childKey);
-    QSqlQuery empty(m_file->database());
-    empty.prepare(u"DELETE FROM children WHERE key = ? AND answers = 0"_s);
-    empty.addBindValue(childKey);
-    return runAll({ &answers, &entry, &empty }, NotebookReason::NotErased);
-}
-
 bool Notebook::eraseNumbers(const QList<qint64> &numbers)
 {
     if (numbers.isEmpty())
