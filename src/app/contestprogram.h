@@ -51,6 +51,9 @@ private:
     // Once the child is named: their own time for a contest, and their own
     // tables for the week.
     void childNamed(const QString &child);
+    // On a computer of the class, a child of the list gives their picture
+    // code: the name the answers then go under, and the code when right.
+    std::pair<QString, QString> askCode(const QString &child);
     void startSending();
     void connectStage();
     void connectKeypad();
@@ -65,6 +68,7 @@ private:
     std::optional<Assignment> m_assigned;
     std::unique_ptr<Tavola> m_tavola;
     QString m_title;
+    QStringList m_classList;
     std::unique_ptr<NotebookWriter> m_notebook;
     std::unique_ptr<NotebookPractice> m_practice;
     std::unique_ptr<NotebookRecorder> m_recorder;
