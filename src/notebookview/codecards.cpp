@@ -23,16 +23,20 @@ void drawCard(QPainter &painter, const QRectF &card, const CodeCard &child)
     painter.setBrush(QColor(0xff, 0xf8, 0xe7));
     painter.drawRoundedRect(card, pad, pad);
     const QRectF inside = card.adjusted(pad, pad * 0.7, -pad, -pad * 0.7);
-    painter.setPen(QColor(0x1c, 0x2a, 0x80));
-    painter.setFont(sansFont(inside.height() / 7, true));
-    const QRectF nameLine(inside.left(), inside.top(), inside.width(), inside.height() / 5);
-    painter.drawText(nameLine, Qt::AlignCenter,
-        painter.fontMetrics().elidedText(child.child, Qt::ElideRight, int(nameLine.width())));
-    // The three pictures, in the order they are touched, each named.
+    // The name, then the three pictures in the order they are touched, each
+    // named, the whole in the middle of the card.
+    const qreal nameHeight = inside.height() / 5;
     const qreal gap = inside.width() / 20;
     const qreal labelHeight = inside.height() / 7;
-    const qreal side = std::min((inside.width() - 2 * gap) / 3,
-        inside.bottom() - nameLine.bottom() - labelHeight - gap / 2);
+    const qreal side = std::min(
+        (inside.width() - 2 * gap) / 3, inside.height() - nameHeight - labelHeight - gap / 2);
+    const qreal used = nameHeight + gap / 2 + side + labelHeight;
+    const QRectF nameLine(
+        inside.left(), inside.center().y() - used / 2, inside.width(), nameHeight);
+    painter.setPen(QColor(0x1c, 0x2a, 0x80));
+    painter.setFont(sansFont(inside.height() / 7, true));
+    painter.drawText(nameLine, Qt::AlignCenter,
+        painter.fontMetrics().elidedText(child.child, Qt::ElideRight, int(nameLine.width())));
     const qreal left = inside.center().x() - (3 * side + 2 * gap) / 2;
     const qreal top = nameLine.bottom() + gap / 2;
     painter.setFont(sansFont(labelHeight * 0.7, true));
