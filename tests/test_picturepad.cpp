@@ -1,5 +1,6 @@
 #include "app/picturepad.h"
 #include "classserver/classreader.h"
+#include "classserver/classsender.h"
 #include "classserver/picturecode.h"
 #include "core/tables.h"
 #include "notebook/notebook.h"
@@ -22,6 +23,9 @@ private Q_SLOTS:
     void initTestCase();
     void pad_data();
     void pad();
+    void asksFor_data();
+    void asksFor();
+    void unconfirmedSent();
 
 private:
     QTemporaryDir m_home;
@@ -140,6 +144,53 @@ void TestPicturePad::pad()
     // otherwise.
     QCOMPARE(Notebook(path).contestMinutes(u"ugo"_s) == NoClock,
         outcome == PictureLogin::Outcome::Right);
+}
+
+void TestPicturePad::asksFor_data()
+{
+    QTest::addColumn<QStringList>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("asked");
+    const QStringList list { u"Rossi Ugo"_s, u"Ada"_s };
+    QTest::newRow("as the list has it") << list << u"Rossi Ugo"_s << true;
+    QTest::newRow("case and blanks aside") << list << u" rossi   UGO "_s << true;
+    QTest::newRow("a prefix") << list << u"Rossi"_s << false;
+    QTest::newRow("a longer name") << list << u"Adamo"_s << false;
+    QTest::newRow("no name") << list << QString() << false;
+    QTest::newRow("no list") << QStringList() << u"Ada"_s << false;
+}
+
+void TestPicturePad::asksFor()
+{
+    QFETCH(QStringList, list);
+    QFETCH(QString, typed);
+    QFETCH(bool, asked);
+    QCOMPARE(PictureLogin::asksFor(list, typed), asked);
+}
+
+// The answers of a child who gave no code reach the teacher under the name
+// typed, marked, however long the name: never refused, never the child's.
+void TestPicturePad::unconfirmedSent()
+{
+    QTemporaryDir dir;
+    const QString typed(60, u'u');
+    const QString marked = PictureCode::unconfirmed(typed);
+    QVERIFY(PictureCode::isUnconfirmed(marked));
+    Notebook notebook(dir.filePath(u"quaderno.sqlite"_s));
+    Answer answer;
+    answer.at = QDateTime::currentDateTime();
+    answer.child = marked;
+    answer.table = 3;
+    answer.multiplier = 4;
+    answer.typed = u"12"_s;
+    answer.outcome = Outcome::Right;
+    QVERIFY(notebook.add({ answer }));
+    ServerTiming quick;
+    quick.retryMs = 300;
+    ClassSender sender(notebook.path(), m_postgres.connection(Class, u"pc_aula"_s), quick);
+    QTRY_COMPARE(
+        m_postgres.sql(Class, u"SELECT string_agg(child, ',') FROM zentovia_answers"_s), marked);
+    QVERIFY(marked.size() <= 60 && typed.startsWith(PictureCode::typedOf(marked)));
 }
 
 QTEST_MAIN(TestPicturePad)

@@ -106,10 +106,7 @@ void ContestProgram::connectNotebook()
 
 std::pair<QString, QString> ContestProgram::askCode(const QString &child)
 {
-    const QString key = Notebook::childKey(child);
-    if (!m_server.isSet()
-        || std::none_of(m_classList.begin(), m_classList.end(),
-            [&key](const QString &listed) { return Notebook::childKey(listed) == key; }))
+    if (!m_server.isSet() || !PictureLogin::asksFor(m_classList, child))
         return { child, QString() };
     PictureLogin login(m_server.connection(), Notebook::defaultPath(), child);
     const QScreen *screen = m_tavola->screen();

@@ -2,6 +2,7 @@
 
 #include "classserver/classqueries.h"
 #include "classserver/picturecode.h"
+#include "notebook/notebook.h"
 
 namespace Zentovia {
 
@@ -13,6 +14,13 @@ PictureLogin::PictureLogin(const QString &connection, const QString &notebookPat
 { }
 
 PictureLogin::~PictureLogin() = default;
+
+bool PictureLogin::asksFor(const QStringList &classList, const QString &typed)
+{
+    const QString key = Notebook::childKey(typed);
+    return std::any_of(classList.begin(), classList.end(),
+        [&key](const QString &listed) { return Notebook::childKey(listed) == key; });
+}
 
 void PictureLogin::tryCode(const QString &code)
 {

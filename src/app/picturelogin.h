@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -34,6 +35,10 @@ public:
     PictureLogin(const QString &connection, const QString &notebookPath, const QString &child,
         int waitMs = 5000, QObject *parent = nullptr);
     ~PictureLogin() override;
+
+    // Whether the name typed is a child of the class list (as the list has
+    // it, case and blanks aside): only then is the code asked for.
+    static bool asksFor(const QStringList &classList, const QString &typed);
 
     const QString &child() const { return m_child; }
     // The code given, three digits from 1 to 9: checked() tells.
