@@ -3,6 +3,7 @@
 #include "classserver/picturecode.h"
 #include "core/title.h"
 
+#include <QAccessible>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -47,6 +48,8 @@ PicturePad::PicturePad(PictureLogin &login, int keySide, QWidget *parent)
     setObjectName(u"picturePad"_s);
     setWindowTitle(programTitle());
     setAccessibleName(u"Il tuo codice"_s);
+    // Read by a screen reader as the pad opens.
+    setAccessibleDescription(sentence());
     setStyleSheet(u"QDialog { background: #fff8e7; }"_s);
     const qreal ratio = devicePixelRatioF();
     // A picture half again a digit key's side: 18 mm, well over a finger.
@@ -159,6 +162,7 @@ void PicturePad::showGiven()
             named << PictureCode::names().at(index);
     }
     m_words->setText(m_given.isEmpty() ? sentence() : named.join(u", "_s));
+    m_words->setAccessibleName(m_words->text());
 }
 
 void PicturePad::checked(PictureLogin::Outcome outcome)
@@ -170,6 +174,10 @@ void PicturePad::checked(PictureLogin::Outcome outcome)
     m_given.clear();
     showGiven();
     m_words->setText(again());
+    // Heard with a screen reader wherever the focus is.
+    m_words->setAccessibleName(again());
+    QAccessibleEvent alert(m_words, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
     Q_EMIT said(again());
 }
 
