@@ -108,7 +108,10 @@ std::pair<QString, QString> ContestProgram::askCode(const QString &child)
 {
     if (!m_server.isSet() || !PictureLogin::asksFor(m_classList, child))
         return { child, QString() };
-    PictureLogin login(m_server.connection(), Notebook::defaultPath(), child);
+    // Kept with the program: a check given up on is let go without the
+    // window waiting for its thread.
+    m_login = std::make_unique<PictureLogin>(m_server.connection(), Notebook::defaultPath(), child);
+    PictureLogin &login = *m_login;
     const QScreen *screen = m_tavola->screen();
     PicturePad pad(login,
         Keypad::keySide(screen ? screen->physicalDotsPerInch() : 0.0,

@@ -23,6 +23,7 @@ class ClassSender;
 class EspeakVoice;
 class NotebookPractice;
 class NotebookRecorder;
+class PictureLogin;
 
 // The contest's program put together: the window and its boxes, the wizard
 // and his voice, the child's notebook and its writer, the ripasso, the
@@ -74,6 +75,7 @@ private:
     std::unique_ptr<NotebookRecorder> m_recorder;
     std::unique_ptr<ClassSender> m_sender;
     std::unique_ptr<TavolaKeypad> m_keypad;
+    std::unique_ptr<PictureLogin> m_login;
 };
 
 } // namespace Zentovia
