@@ -91,16 +91,21 @@ void TestPicturePad::pad_data()
     QTest::addColumn<QStringList>("codes"); // "0": "Non me lo ricordo"
     QTest::addColumn<PictureLogin::Outcome>("outcome");
     QTest::addColumn<QString>("answersName");
+    QTest::addColumn<bool>("away"); // the server
 
     using enum PictureLogin::Outcome;
-    QTest::newRow("right, by keys") << false << QStringList { u"415"_s } << Right << u"Ugo"_s;
+    QTest::newRow("right, by keys")
+        << false << QStringList { u"415"_s } << Right << u"Ugo"_s << false;
     QTest::newRow("right on the third try, by taps")
-        << true << QStringList { u"111"_s, u"451"_s, u"415"_s } << Right << u"Ugo"_s;
+        << true << QStringList { u"111"_s, u"451"_s, u"415"_s } << Right << u"Ugo"_s << false;
     QTest::newRow("wrong three times, by taps")
         << true << QStringList { u"999"_s, u"514"_s, u"145"_s } << GivenUp
-        << u"Ugo (da confermare)"_s;
+        << u"Ugo (da confermare)"_s << false;
     QTest::newRow("forgotten after a wrong one, by keys")
-        << false << QStringList { u"123"_s, u"0"_s } << GivenUp << u"Ugo (da confermare)"_s;
+        << false << QStringList { u"123"_s, u"0"_s } << GivenUp << u"Ugo (da confermare)"_s
+        << false;
+    QTest::newRow("the server away: played as with none")
+        << false << QStringList { u"415"_s } << NoServer << u"Ugo"_s << true;
 }
 
 void TestPicturePad::pad()
@@ -109,9 +114,12 @@ void TestPicturePad::pad()
     QFETCH(QStringList, codes);
     QFETCH(PictureLogin::Outcome, outcome);
     QFETCH(QString, answersName);
+    QFETCH(bool, away);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"quaderno.sqlite"_s);
-    PictureLogin login(m_postgres.connection(Class, u"pc_aula"_s), path, u"Ugo"_s);
+    PictureLogin login(away ? u"host=%1 dbname=classe"_s.arg(dir.path())
+                            : m_postgres.connection(Class, u"pc_aula"_s),
+        path, u"Ugo"_s);
     PicturePad pad(login, 60);
     pad.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pad));
