@@ -240,10 +240,15 @@ void TestClassTeacher::classPageActsOnTheChildChosen()
 {
     ClassPage page;
     page.setClass({ child(u"Ada"_s, 30, { 7, 8 }), child(u"Bruno"_s, 5, { 8, 7 }),
-        child(u"Carla"_s, 12, { 7, 8 }, false) });
+        child(u"Carla"_s, 12, { 7, 8 }, false),
+        child(u"Dino (da confermare)"_s, 1, { 9, 9 }, false) });
     QStringList offered;
+    QString proposed;
     page.setQuestions(
-        [](const QString &, const QString &, const QStringList &) { return u"Bea"_s; },
+        [&](const QString &, const QString &name, const QStringList &) {
+            proposed = name;
+            return u"Bea"_s;
+        },
         [&](const QStringList &children) {
             offered = children;
             return std::optional<ClassPage::Work>();
@@ -253,10 +258,15 @@ void TestClassTeacher::classPageActsOnTheChildChosen()
     connect(&page, &ClassPage::renameRequested, this,
         [&](const QString &from, const QString &to) { renamed << from + u'>' + to; });
     auto *list = page.findChild<QTableWidget *>(u"classChildren"_s);
-    list->sortItems(2); // by this week's questions: Bruno, Carla, Ada
-    list->selectRow(2);
+    list->sortItems(2); // by this week's questions: Dino, Bruno, Carla, Ada
+    list->selectRow(3);
     page.findChild<QPushButton *>(u"renameChild"_s)->click();
     QCOMPARE(renamed, QStringList { u"Ada>Bea"_s });
+    // A name typed by a child who gave no code is offered to the child typed.
+    QCOMPARE(list->item(0, 0)->text(), u"Dino (da confermare)"_s);
+    list->selectRow(0);
+    page.findChild<QPushButton *>(u"renameChild"_s)->click();
+    QCOMPARE(proposed, u"Dino"_s);
     page.findChild<QTableWidget *>(u"classGrid"_s)->setCurrentCell(6, 7);
     QCOMPARE(
         page.findChild<QLabel *>(u"helpers"_s)->text(), u"7 per 8: da imparare per Ada, Carla."_s);

@@ -475,6 +475,23 @@ void TestNotebookWindow::classFromItsServer()
     QTRY_COMPARE(postgres.sql(u"classe"_s, u"SELECT tables FROM zentovia_assignments"_s), u"{7}"_s);
     QTRY_COMPARE(shown(), (QStringList { u"Dario"_s, u"Anna"_s }));
     QVERIFY(list->isVisibleTo(&window)); // the teacher stays on the class's page
+    // A new code for Dario in place of the old, and his card.
+    const QString cards = m_home->filePath(u"tessere.pdf"_s);
+    window.setPrinterChoice([&] { return std::make_unique<QPdfWriter>(cards); });
+    const auto dariosHash = [&] {
+        return postgres.sql(
+            u"classe"_s, u"SELECT hash FROM zentovia_codes WHERE child_key = 'dario'"_s);
+    };
+    for (const QString &before : { QString(), dariosHash() }) {
+        list->selectRow(1);
+        window.findChild<QPushButton *>(u"newCodes"_s)->click();
+        QTRY_VERIFY(!dariosHash().isEmpty() && dariosHash() != before);
+        QTRY_VERIFY(QFile(cards).size() > 0);
+        QFile card(cards);
+        QVERIFY(card.open(QIODevice::ReadOnly));
+        QCOMPARE(card.readAll().count("/Type /Page\n"), 1);
+        QVERIFY(QFile::remove(cards));
+    }
     window.findChild<QPushButton *>(u"classButton"_s)->click();
 
     // A pupils' computer shows the children who played on it, and erases

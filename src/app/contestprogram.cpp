@@ -3,6 +3,7 @@
 #include "app/assignedwork.h"
 #include "app/notebookpractice.h"
 #include "app/notebookrecorder.h"
+#include "app/picturepad.h"
 #include "app/stagelayout.h"
 #include "app/wizard.h"
 #include "classserver/classsender.h"
@@ -12,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QInputDevice>
+#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -43,8 +45,6 @@ ContestProgram::ContestProgram(const CommandLine &commandLine, const ServerSetti
     if (m_commandLine.practice) {
         m_practice = std::make_unique<NotebookPractice>(
             Notebook::defaultPath(), tables, m_server.connection());
-        connect(&m_tavola->contest(), &Contest::playerNamed, m_practice.get(),
-            &NotebookPractice::childNamed);
         m_tavola->setPractice(*m_practice);
     }
     // The window's title says the work assigned, and the child's own once
@@ -78,7 +78,8 @@ void ContestProgram::readWhatTheServerSaid()
     if (m_followsAssignment)
         m_assigned = assignedWork(notebook, QString(), QDate::currentDate());
     // The name box offers the class list's names.
-    m_dialogs.setSuggestions(notebook.lastClassList());
+    m_classList = notebook.lastClassList();
+    m_dialogs.setSuggestions(m_classList);
 }
 
 QHash<QString, QString> ContestProgram::scroll(const QList<int> &drilled, int first) const
@@ -103,8 +104,38 @@ void ContestProgram::connectNotebook()
         Qt::SingleShotConnection);
 }
 
-void ContestProgram::childNamed(const QString &child)
+std::pair<QString, QString> ContestProgram::askCode(const QString &child)
 {
+    if (!m_server.isSet() || !PictureLogin::asksFor(m_classList, child))
+        return { child, QString() };
+    // Kept with the program: a check given up on is let go without the
+    // window waiting for its thread.
+    m_login = std::make_unique<PictureLogin>(m_server.connection(), Notebook::defaultPath(), child);
+    PictureLogin &login = *m_login;
+    const QScreen *screen = m_tavola->screen();
+    PicturePad pad(login,
+        Keypad::keySide(screen ? screen->physicalDotsPerInch() : 0.0,
+            screen ? screen->devicePixelRatio() : 1.0),
+        m_tavola.get());
+    connect(&pad, &PicturePad::said, m_voice, &EspeakVoice::say);
+    m_voice->say(PicturePad::sentence());
+    // The pad's own loop: the window's thread goes on while the server
+    // checks the code.
+    pad.exec();
+    m_voice->stop();
+    login.giveUp(); // closed with a code still being checked
+    return { login.answersName(), login.code() };
+}
+
+void ContestProgram::childNamed(const QString &named)
+{
+    // The child's own data once the code is right; under a name marked for
+    // the teacher when it was not given.
+    const auto [child, code] = askCode(named);
+    if (child != named)
+        m_recorder->setChild(child);
+    if (m_practice)
+        m_practice->childNamedWithCode(child, code);
     // A notebook not begun yet holds no setting: it is made at the first
     // answer, on the writer's thread.
     if (!QFileInfo::exists(Notebook::defaultPath()))

@@ -23,6 +23,7 @@ class ClassSender;
 class EspeakVoice;
 class NotebookPractice;
 class NotebookRecorder;
+class PictureLogin;
 
 // The contest's program put together: the window and its boxes, the wizard
 // and his voice, the child's notebook and its writer, the ripasso, the
@@ -51,6 +52,9 @@ private:
     // Once the child is named: their own time for a contest, and their own
     // tables for the week.
     void childNamed(const QString &child);
+    // On a computer of the class, a child of the list gives their picture
+    // code: the name the answers then go under, and the code when right.
+    std::pair<QString, QString> askCode(const QString &child);
     void startSending();
     void connectStage();
     void connectKeypad();
@@ -65,11 +69,13 @@ private:
     std::optional<Assignment> m_assigned;
     std::unique_ptr<Tavola> m_tavola;
     QString m_title;
+    QStringList m_classList;
     std::unique_ptr<NotebookWriter> m_notebook;
     std::unique_ptr<NotebookPractice> m_practice;
     std::unique_ptr<NotebookRecorder> m_recorder;
     std::unique_ptr<ClassSender> m_sender;
     std::unique_ptr<TavolaKeypad> m_keypad;
+    std::unique_ptr<PictureLogin> m_login;
 };
 
 } // namespace Zentovia

@@ -31,7 +31,7 @@ void NotebookRecorder::keep(
 {
     Answer answer;
     answer.at = QDateTime::currentDateTime();
-    answer.child = m_contest.player();
+    answer.child = m_child.isEmpty() ? m_contest.player() : m_child;
     answer.table = question.factor.value();
     answer.multiplier = question.multiplier.value();
     answer.typed = typed;

@@ -16,6 +16,8 @@ class NotebookRecorder : public QObject
     Q_OBJECT
 public:
     NotebookRecorder(Contest &contest, NotebookWriter &writer, Mode mode);
+    // The name the answers go under, in place of the player's.
+    void setChild(const QString &child) { m_child = child; }
 
 private:
     void keep(const Question &question, const QString &typed, Outcome outcome, qint64 ms);
@@ -23,6 +25,7 @@ private:
     Contest &m_contest;
     NotebookWriter &m_writer;
     const Mode m_mode;
+    QString m_child;
 };
 
 } // namespace Zentovia

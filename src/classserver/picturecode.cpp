@@ -1,5 +1,7 @@
 #include "classserver/picturecode.h"
 
+#include "core/datapath.h"
+
 #include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
@@ -27,6 +29,34 @@ QString spoken(const QString &code)
     for (const QChar digit : code)
         said << all.value(digit.digitValue() - 1);
     return said.join(u' ');
+}
+
+QString picturePath(int index)
+{
+    return dataPath(u"pictures/codice/%1.svg"_s.arg(names().value(index)));
+}
+
+namespace {
+
+const QString UnconfirmedMark = u" (da confermare)"_s;
+constexpr int LongestName = 60;
+
+} // namespace
+
+QString unconfirmed(const QString &typed)
+{
+    return typed.trimmed().left(LongestName - UnconfirmedMark.size()).trimmed() + UnconfirmedMark;
+}
+
+bool isUnconfirmed(const QString &name)
+{
+    return name.endsWith(UnconfirmedMark);
+}
+
+QString typedOf(const QString &unconfirmedName)
+{
+    return isUnconfirmed(unconfirmedName) ? unconfirmedName.chopped(UnconfirmedMark.size())
+                                          : unconfirmedName;
 }
 
 } // namespace Zentovia::PictureCode

@@ -1,5 +1,6 @@
 #include "notebookview/classpage.h"
 
+#include "classserver/picturecode.h"
 #include "notebook/notebook.h"
 #include "notebookview/assignmentdialog.h"
 
@@ -35,6 +36,7 @@ ClassPage::ClassPage(QWidget *parent)
     , m_rename(new QPushButton(u"Rinomina o unisci…"_s, this))
     , m_remove(new QPushButton(u"Togli dall'elenco"_s, this))
     , m_assign(new QPushButton(u"Assegna le tabelline…"_s, this))
+    , m_codes(new QPushButton(u"Nuovi codici e tessere…"_s, this))
     , m_grid(new QTableWidget(10, 10, this))
     , m_children(new QTableWidget(0, 4, this))
     , m_helpers(new QLabel(this))
@@ -85,11 +87,16 @@ ClassPage::ClassPage(QWidget *parent)
     for (QPushButton *button : { m_add, m_rename, m_remove })
         listButtons->addWidget(button);
     right->addLayout(listButtons);
-    right->addWidget(m_assign, 0, Qt::AlignLeft);
+    auto *classButtons = new QHBoxLayout;
+    classButtons->addWidget(m_assign);
+    classButtons->addWidget(m_codes);
+    classButtons->addStretch();
+    right->addLayout(classButtons);
     m_add->setObjectName(u"addChild"_s);
     m_rename->setObjectName(u"renameChild"_s);
     m_remove->setObjectName(u"removeChild"_s);
     m_assign->setObjectName(u"assignTables"_s);
+    m_codes->setObjectName(u"newCodes"_s);
     m_rename->setEnabled(false);
     m_remove->setEnabled(false);
     // The grid and the line under it, then the children and their buttons:
@@ -104,6 +111,7 @@ ClassPage::ClassPage(QWidget *parent)
     connect(m_rename, &QPushButton::clicked, this, &ClassPage::askToRename);
     connect(m_remove, &QPushButton::clicked, this, &ClassPage::askToRemove);
     connect(m_assign, &QPushButton::clicked, this, &ClassPage::askToAssign);
+    connect(m_codes, &QPushButton::clicked, this, &ClassPage::askForCodes);
     connect(m_children, &QTableWidget::itemSelectionChanged, this, &ClassPage::showChosen);
     m_children->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_children->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -182,8 +190,10 @@ void ClassPage::setClass(const QList<ClassChild> &children)
     m_children->setRowCount(int(children.size()));
     for (int row = 0; row < children.size(); ++row) {
         const ClassChild &child = children.at(row);
-        auto *name = new QTableWidgetItem(
-            child.notOnTheList ? child.name + u" (non in elenco)"_s : child.name);
+        auto *name
+            = new QTableWidgetItem(child.notOnTheList && !PictureCode::isUnconfirmed(child.name)
+                    ? child.name + u" (non in elenco)"_s
+                    : child.name);
         name->setData(Qt::UserRole, int(row));
         m_children->setItem(row, 0, name);
         auto *day = new QTableWidgetItem;
@@ -251,11 +261,12 @@ void ClassPage::askToRename()
     if (!child)
         return;
     const QString from = child->name;
+    // A name marked "da confermare" is offered to the child it was typed as.
     const QString to = m_askName(
         u"Il nuovo nome di %1 (per distinguere due bambini con lo stesso nome, aggiungi "
         "l'iniziale del cognome), oppure il bambino dell'elenco a cui unire le sue "
         "risposte:"_s.arg(from),
-        from, names());
+        PictureCode::isUnconfirmed(from) ? PictureCode::typedOf(from) : from, names());
     if (to.isEmpty() || to == from)
         return;
     const bool joined = std::any_of(m_class.begin(), m_class.end(), [&](const ClassChild &c) {
@@ -288,6 +299,27 @@ void ClassPage::askToAssign()
     const std::optional<Work> work = m_askWork(listed);
     if (work)
         Q_EMIT assignRequested(work->assignment, work->child);
+}
+
+void ClassPage::askForCodes()
+{
+    const ClassChild *child = chosen();
+    QStringList listed;
+    if (child && child->onTheList) {
+        listed << child->name;
+    } else {
+        for (const ClassChild &c : std::as_const(m_class))
+            if (c.onTheList)
+                listed << c.name;
+    }
+    if (listed.isEmpty()
+        || !m_confirm(listed.size() == 1
+                ? u"Do a %1 un codice nuovo di tre figure e stampo la sua tessera? Il vecchio "
+                  "codice non vale più."_s.arg(listed.first())
+                : u"Do un codice nuovo di tre figure a ciascuno dei %1 bambini dell'elenco e "
+                  "stampo le loro tessere? I vecchi codici non valgono più."_s.arg(listed.size())))
+        return;
+    Q_EMIT codesRequested(listed);
 }
 
 void ClassPage::showHelpers(int row, int column)

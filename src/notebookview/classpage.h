@@ -59,6 +59,9 @@ Q_SIGNALS:
     void renameRequested(const QString &from, const QString &to);
     void removeRequested(const QString &name);
     void assignRequested(const Assignment &assignment, const QString &child);
+    // "Nuovo codice e tessera…": new picture codes, in place of the old, and
+    // their cards printed; for the child chosen, or every child of the list.
+    void codesRequested(const QStringList &children);
 
 private:
     void showHelpers(int row, int column);
@@ -69,6 +72,7 @@ private:
     void askToRename();
     void askToRemove();
     void askToAssign();
+    void askForCodes();
     QStringList names() const;
 
     NameQuestion m_askName;
@@ -78,6 +82,7 @@ private:
     QPushButton *m_rename;
     QPushButton *m_remove;
     QPushButton *m_assign;
+    QPushButton *m_codes;
 
     QList<ClassChild> m_class;
     QTableWidget *m_grid;

@@ -108,6 +108,8 @@ private:
     // The teacher's (notebookwindowclass.cpp).
     void connectClassPage();
     void toggleClassPage();
+    // New picture codes for these children of the list, and their cards.
+    void giveCodes(const QStringList &children);
     // The class at a glance read again; said: what to say once it is shown.
     void readClassPage(const QString &said = QString());
     // A change to the class on its server, then the class read again.

@@ -5,9 +5,11 @@
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
 #include "classserver/classqueries.h"
+#include "classserver/picturecode.h"
 #include "learning/localclock.h"
 #include "notebookview/classpage.h"
 #include "notebookview/classpages.h"
+#include "notebookview/codecards.h"
 #include "words/tablewords.h"
 
 #include <QComboBox>
@@ -26,6 +28,7 @@ void NotebookWindow::connectClassPage()
         if (device && !printClassPages(*device, m_classPage->children()))
             showProblem(u"Non riesco a stampare la classe: controlla la stampante e riprova."_s);
     });
+    connect(m_classPage, &ClassPage::codesRequested, this, &NotebookWindow::giveCodes);
     connect(m_classPage, &ClassPage::addRequested, this, [this](const QString &name) {
         changeClass(
             [name](ClassDatabase &database, ClassProblem *why) {
@@ -61,6 +64,49 @@ void NotebookWindow::connectClassPage()
                     assignment.tables.size() == 1 ? u"Assegnata"_s : u"Assegnate"_s,
                     tablesNamed(assignment.tables), child.isEmpty() ? u"tutta la classe"_s : child,
                     assignment.until.toString(u"dd/MM/yyyy"_s)));
+        });
+}
+
+void NotebookWindow::giveCodes(const QStringList &children)
+{
+    // The printer first: a code the teacher cannot print is never given.
+    std::shared_ptr<QPagedPaintDevice> device = m_choosePrinter();
+    if (!device)
+        return;
+    QList<CodeCard> cards;
+    for (const QString &child : children)
+        cards.append({ child, PictureCode::draw() });
+    m_classPage->say(u"Scrivo nell'archivio della scuola…"_s);
+    // Each code in place of the old one, as one step on the server; the
+    // cards of those given.
+    m_class->ask(
+        [cards](ClassReader &reader, Notebook *) -> std::optional<QList<CodeCard>> {
+            QList<CodeCard> given;
+            for (const CodeCard &card : cards) {
+                if (!reader.setCode(card.child, card.code))
+                    break;
+                given << card;
+            }
+            if (given.isEmpty())
+                return std::nullopt;
+            return given;
+        },
+        [this, device, wanted = cards.size()](
+            const std::optional<QList<CodeCard>> &given, const ClassProblem &problem) {
+            if (!given) {
+                m_classPage->say(classSentence(problem));
+                return;
+            }
+            QString said = given->size() == 1
+                ? u"%1 ha un codice nuovo: eccolo sulla sua tessera."_s.arg(given->first().child)
+                : u"%1 bambini hanno un codice nuovo: eccoli sulle loro tessere."_s.arg(
+                    given->size());
+            if (given->size() < wanted)
+                said += u" Gli altri tengono il codice di prima: riprova più tardi."_s;
+            if (!printCodeCards(*device, *given))
+                said = u"Non riesco a stampare le tessere: controlla la stampante e dai di "
+                       "nuovo i codici."_s;
+            m_classPage->say(said);
         });
 }
 
