@@ -8,6 +8,7 @@
 #include "classserver/classlist.h"
 #include "classserver/serversettings.h"
 #include "contest/timeseededrandom.h"
+#include "notebook/notebooksettings.h"
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
 
@@ -42,9 +43,12 @@ public:
     Tavola &tavola() { return *m_tavola; }
 
 private:
-    // The tables the teacher assigned for the week, as this computer last
-    // heard them, and the class list's names for the name box.
-    void readWhatTheServerSaid();
+    // The settings the contest needs, read on the notebook's thread: the
+    // tables the teacher assigned for the week, as this computer last heard
+    // them, the class list's names for the name box, and each child's own.
+    void readSettings();
+    // The tables assigned, or none: those of the command line.
+    void follow(const std::optional<Assignment> &assigned);
     // His scroll shows the table drilled.
     QHash<QString, QString> scroll(const QList<int> &drilled, int first) const;
     void connectNotebook();
@@ -63,6 +67,8 @@ private:
     EspeakVoice *m_voice = nullptr;
     std::unique_ptr<StageAgent> m_agent;
     std::optional<Assignment> m_assigned;
+    std::optional<NotebookSettings> m_settings; // once read
+    std::optional<QString> m_named; // the child, once named
     std::unique_ptr<Tavola> m_tavola;
     QString m_title;
     std::unique_ptr<NotebookWriter> m_notebook;

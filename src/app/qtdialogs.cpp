@@ -46,9 +46,10 @@ QString QtDialogs::inputBox(const QString &prompt)
     for (QLabel *label : box.findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
     QLineEdit *edit = box.findChild<QLineEdit *>();
-    if (edit && !m_suggestions.isEmpty()) {
+    if (edit) {
         // The names with a word that begins as typed: registers put the
-        // surname first, and a child types the first name.
+        // surname first, and a child types the first name. They may come
+        // while the box is open.
         auto *offered = new QStringListModel(&box);
         auto *completer = new QCompleter(offered, &box);
         completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);

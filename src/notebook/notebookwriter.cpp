@@ -20,8 +20,16 @@ struct NotebookWriter::OnThread
     }
 };
 
+Notebook *NotebookWriter::notebook(OnThread &onThread, bool begin)
+{
+    if (!begin && !onThread.notebook && !QFileInfo::exists(onThread.path))
+        return nullptr;
+    return &onThread.opened();
+}
+
 NotebookWriter::NotebookWriter(const QString &path, QObject *parent)
     : QObject(parent)
+    , m_path(path)
     , m_onThread(std::make_shared<OnThread>())
     , m_thread(QStringLiteral("quaderno"), this, 10000)
 {
@@ -56,12 +64,11 @@ void NotebookWriter::add(const Answer &answer)
 
 void NotebookWriter::askKeypad(const QString &child)
 {
-    m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, child] {
-        if (!onThread->notebook && !QFileInfo::exists(onThread->path))
-            return;
-        if (onThread->opened().usesKeypad(child))
-            handle.reply([this] { Q_EMIT keypadUsedBefore(); });
-    });
+    read([child](Notebook *notebook) { return notebook && notebook->usesKeypad(child); },
+        [this](bool used) {
+            if (used)
+                Q_EMIT keypadUsedBefore();
+        });
 }
 
 void NotebookWriter::rememberKeypad(const QString &child)
