@@ -164,6 +164,7 @@ QString classWhy(const ClassProblem &problem)
         return u"%1 è già nell'elenco della classe"_s.arg(detail);
     case ClassReason::NotText:
     case ClassReason::NoNames:
+    case ClassReason::NoNameColumn:
         return classListFile(problem.reason);
     case ClassReason::CopyClash:
         return u"il server ha già le risposte di questo computer con un altro contenuto"_s;
@@ -236,8 +237,31 @@ QString classSetting(const ClassProblem &problem)
 
 QString classListFile(ClassReason reason)
 {
-    return reason == ClassReason::NotText ? u"il file non è un elenco: non è un testo"_s
-                                          : u"il file non contiene nessun nome"_s;
+    switch (reason) {
+    case ClassReason::NotText:
+        return u"il file non è un elenco: non è un testo"_s;
+    case ClassReason::NoNameColumn:
+        return u"non trovo la colonna dei nomi"_s;
+    default:
+        return u"il file non contiene nessun nome"_s;
+    }
+}
+
+QString skippedLine(ClassListFile::Skip why)
+{
+    switch (why) {
+    case ClassListFile::Skip::BeforeHeader:
+        return u"prima dell'intestazione"_s;
+    case ClassListFile::Skip::RepeatedHeader:
+        return u"intestazione ripetuta"_s;
+    case ClassListFile::Skip::Totals:
+        return u"riga dei totali"_s;
+    case ClassListFile::Skip::NoName:
+        return u"senza un nome"_s;
+    case ClassListFile::Skip::NotAName:
+        break;
+    }
+    return u"non sembra un nome"_s;
 }
 
 QString copied(const QString &was, const QString &now)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classserver/classlistfile.h"
 #include "classserver/classproblem.h"
 #include "notebook/csvexport.h"
 #include "notebook/notebookproblem.h"
@@ -21,8 +22,10 @@ QString classRead(const QString &connection, const ClassProblem &problem);
 QString classSend(const QString &connection, const ClassProblem &problem);
 // A setting of the class's server that is not used, and why.
 QString classSetting(const ClassProblem &problem);
-// A class list file that is not one (NotText, NoNames).
+// A class list file that is not one (NotText, NoNames, NoNameColumn).
 QString classListFile(ClassReason reason);
+// Why a line of a class list file was skipped: "riga dei totali".
+QString skippedLine(ClassListFile::Skip why);
 // This notebook was another's copy, and took the id now for was.
 QString copied(const QString &was, const QString &now);
 
