@@ -25,6 +25,8 @@ ContestProgram::ContestProgram(const CommandLine &commandLine, const ServerSetti
 {
     auto owned = std::make_unique<EspeakVoice>();
     m_voice = owned.get();
+    connect(m_voice, &EspeakVoice::problem, this,
+        [](const VoiceProblem &problem) { Telling::toStderr(Telling::voice(problem)); });
     m_agent = std::make_unique<StageAgent>(std::move(owned));
     if (m_server.problem())
         Telling::toStderr(Telling::classSetting(m_server.problem()));

@@ -278,6 +278,46 @@ QString exportFailed(const ExportProblem &problem, const QString &sourceWhy)
     return u"Non riesco a esportare le risposte: %1"_s.arg(sourceWhy);
 }
 
+QString voice(const VoiceProblem &problem)
+{
+    QString why;
+    switch (problem.reason) {
+    case VoiceReason::None:
+        return QString();
+    case VoiceReason::NotSaid:
+        return u"espeak-ng non riesce a dire \"%1\" (errore %2)."_s.arg(problem.subject)
+            .arg(problem.code);
+    case VoiceReason::NoSoundLibrary:
+        why = u"la libreria del server audio non si apre (%1)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::NoSoundServer:
+        why = u"nessun server audio (%1)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::SoundBroke:
+        why = u"il server audio si è interrotto (%1)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::SoundNotAnswering:
+        why = u"il server audio non risponde"_s;
+        break;
+    case VoiceReason::SoundStalled:
+        why = u"il server audio non va più avanti"_s;
+        break;
+    case VoiceReason::NoEspeakLibrary:
+        why = u"la voce del mago non si può avviare: la libreria espeak-ng non si apre (%1; "
+              "manca il pacchetto libespeak-ng1?)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::NoEspeakData:
+        why = u"la voce del mago non si può avviare: espeak-ng non trova i suoi dati (manca il "
+              "pacchetto espeak-ng-data?)"_s;
+        break;
+    case VoiceReason::NoEspeakVoice:
+        why = u"la voce del mago non si può caricare: espeak-ng non trova la voce \"%1\" "
+              "(manca il pacchetto espeak-ng-data?)"_s.arg(problem.subject);
+        break;
+    }
+    return u"il mago parla senza suono: %1."_s.arg(why);
+}
+
 void toStderr(const QString &sentence)
 {
     std::fprintf(stderr, "zentovia: %s\n", sentence.toLocal8Bit().constData());

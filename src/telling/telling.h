@@ -4,6 +4,7 @@
 #include "classserver/classproblem.h"
 #include "notebook/csvexport.h"
 #include "notebook/notebookproblem.h"
+#include "voice/voiceproblem.h"
 
 #include <QString>
 
@@ -28,6 +29,10 @@ QString classListFile(ClassReason reason);
 QString skippedLine(ClassListFile::Skip why);
 // This notebook was another's copy, and took the id now for was.
 QString copied(const QString &was, const QString &now);
+
+// The wizard's voice: "il mago parla senza suono: <why>.", or a text that
+// espeak-ng could not say.
+QString voice(const VoiceProblem &problem);
 
 // An export that failed: sourceWhy is the sentence of the source's problem.
 QString exportFailed(const ExportProblem &problem, const QString &sourceWhy);
