@@ -318,6 +318,15 @@ QString voice(const VoiceProblem &problem)
     return u"il mago parla senza suono: %1."_s.arg(why);
 }
 
+QString work(const WorkProblem &problem)
+{
+    if (problem.reason == WorkReason::NoStopPipe)
+        return u"il lavoro «%1» non si può interrompere: il canale per fermarlo non funziona."_s
+            .arg(problem.subject);
+    return u"il lavoro «%1» non è finito in tempo: lo lascio finire da solo."_s.arg(
+        problem.subject);
+}
+
 void toStderr(const QString &sentence)
 {
     std::fprintf(stderr, "zentovia: %s\n", sentence.toLocal8Bit().constData());

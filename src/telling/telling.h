@@ -2,6 +2,7 @@
 
 #include "classserver/classlistfile.h"
 #include "classserver/classproblem.h"
+#include "core/workthread.h"
 #include "notebook/csvexport.h"
 #include "notebook/notebookproblem.h"
 #include "voice/voiceproblem.h"
@@ -33,6 +34,9 @@ QString copied(const QString &was, const QString &now);
 // The wizard's voice: "il mago parla senza suono: <why>.", or a text that
 // espeak-ng could not say.
 QString voice(const VoiceProblem &problem);
+
+// A worker thread's: "il lavoro «name» non è finito in tempo: …".
+QString work(const WorkProblem &problem);
 
 // An export that failed: sourceWhy is the sentence of the source's problem.
 QString exportFailed(const ExportProblem &problem, const QString &sourceWhy);
