@@ -1,6 +1,7 @@
 #include "app/notebookpractice.h"
 
 #include "classserver/classqueries.h"
+#include "core/clock.h"
 #include "core/tables.h"
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
@@ -77,8 +78,7 @@ void NotebookPractice::plan()
     const Local local = m_local.value_or(Local());
     FactGrid grid = local.grid;
     if (m_classAnswers) {
-        GridBuilder builder(
-            local.factSeconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
+        GridBuilder builder(local.factSeconds, LocalClock::wallSeconds(Clock::system().wallNow()));
         for (const Answer &answer : *m_classAnswers)
             builder.add(answer);
         grid = builder.finish();
@@ -95,7 +95,7 @@ void NotebookPractice::plan()
         tables << DefaultTable;
     m_plan = std::make_unique<PracticePlan>(
         grid, tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); },
-        LocalClock::wallSeconds(QDateTime::currentDateTime()));
+        LocalClock::wallSeconds(Clock::system().wallNow()));
     if (m_asking)
         m_plan->alreadyAsked(*m_asking);
 }

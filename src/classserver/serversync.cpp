@@ -2,6 +2,7 @@
 
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
+#include "core/clock.h"
 #include "learning/localclock.h"
 #include "notebook/notebook.h"
 
@@ -234,7 +235,7 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
         const PgResult clashes = database.connection().exec(
             "SELECT zentovia_add($1, $2, $3::text[], $4::jsonb, $5::timestamptz)",
             { computer, secret, textArray(notebook.formerIds()), answersJson(*answers),
-                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() },
+                Clock::system().wallNow().toUTC().toString(Qt::ISODateWithMs).toUtf8() },
             why);
         // Not permitted: the server knows this id with another secret, that
         // of a copy of this notebook that reached it first.

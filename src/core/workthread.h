@@ -23,7 +23,8 @@ using WorkProblem = Problem<WorkReason>;
 // A thread of its own for work that blocks: a file being written, a server
 // being waited for. Its owner starts it, hands it jobs that run there one
 // after another in the order given, and joins it when destroyed. Every
-// worker of the program is one of these.
+// worker of the program is one of these but the voice's two, espeak-ng's and
+// the sound's (see src/voice/).
 //
 // A job's answer comes back to the owner's thread as a queued call, and is
 // dropped once the owner is gone. On destruction the stop descriptor becomes
