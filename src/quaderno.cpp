@@ -22,7 +22,7 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(Application::programIcon());
     // The one owner of the notebook's file: the window reads and writes it
     // through jobs on the notebook's thread.
-    NotebookWriter notebook(Notebook::defaultPath());
+    NotebookWriter notebook(Notebook::defaultPath(), nullptr, false);
     NotebookWindow window(notebook);
     // With a class's server set, the whole class.
     const ServerSettings server = ServerSettings::read();

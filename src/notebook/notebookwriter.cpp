@@ -9,13 +9,14 @@ namespace Zentovia {
 struct NotebookWriter::OnThread
 {
     QString path;
+    bool checkWholeFile = true;
     std::unique_ptr<Notebook> notebook;
     bool reported = false;
 
     Notebook &opened()
     {
         if (!notebook)
-            notebook = std::make_unique<Notebook>(path, true);
+            notebook = std::make_unique<Notebook>(path, checkWholeFile);
         return *notebook;
     }
 };
@@ -27,13 +28,14 @@ Notebook *NotebookWriter::notebook(OnThread &onThread, bool begin)
     return &onThread.opened();
 }
 
-NotebookWriter::NotebookWriter(const QString &path, QObject *parent)
+NotebookWriter::NotebookWriter(const QString &path, QObject *parent, bool checkWholeFile)
     : QObject(parent)
     , m_path(path)
     , m_onThread(std::make_shared<OnThread>())
     , m_thread(QStringLiteral("quaderno"), this, 10000)
 {
     m_onThread->path = path;
+    m_onThread->checkWholeFile = checkWholeFile;
 }
 
 NotebookWriter::~NotebookWriter()

@@ -25,7 +25,11 @@ class NotebookWriter : public QObject
     Q_OBJECT
 
 public:
-    explicit NotebookWriter(const QString &path, QObject *parent = nullptr);
+    // checkWholeFile: every page of the file is checked as it is opened (a
+    // quarter of a second on a million answers), before answers are added
+    // to it; a program that adds none checks its tables' list alone.
+    explicit NotebookWriter(
+        const QString &path, QObject *parent = nullptr, bool checkWholeFile = true);
     ~NotebookWriter() override;
 
     const QString &path() const { return m_path; }
