@@ -5,6 +5,7 @@
 #include "classserver/classsender.h"
 #include "classserver/serversettings.h"
 #include "notebook/notebook.h"
+#include "notebook/notebookwriter.h"
 #include "notebookview/notebookwindow.h"
 #include "telling/telling.h"
 
@@ -19,7 +20,9 @@ int main(int argc, char **argv)
     }
     Application app(argc, argv);
     QApplication::setWindowIcon(Application::programIcon());
-    Notebook notebook;
+    // The one owner of the notebook's file: the window reads and writes it
+    // through jobs on the notebook's thread.
+    NotebookWriter notebook(Notebook::defaultPath(), nullptr, false);
     NotebookWindow window(notebook);
     // With a class's server set, the whole class.
     const ServerSettings server = ServerSettings::read();

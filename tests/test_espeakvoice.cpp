@@ -34,7 +34,7 @@ public:
     }
     qint64 playedUSecs() const override { return played; }
     void stop() override { playing = false; }
-    QString errorString() const override { return u"scheda audio finta spenta"_s; }
+    VoiceProblem problem() const override { return { VoiceReason::SoundNotAnswering }; }
 
     void finish()
     {
@@ -44,7 +44,7 @@ public:
     void unplug()
     {
         playing = false;
-        Q_EMIT lost(u"scheda audio finta staccata"_s);
+        Q_EMIT lost({ VoiceReason::SoundBroke, QString(), { u"scheda audio finta staccata"_s } });
     }
 
     int starts = 0;
@@ -70,6 +70,7 @@ struct Rig
         auto owned = std::make_unique<FakeOutput>();
         output = owned.get();
         voice = std::make_unique<EspeakVoice>(std::move(owned), &clock);
+        TroubleCount::watch(*voice);
         QObject::connect(
             voice.get(), &Voice::wordReached, voice.get(), [this](int position, int length) {
                 heard.append({ position, length, nowUSecs() });
@@ -111,7 +112,6 @@ private Q_SLOTS:
     {
         // No sound server for this process: the real output finds nothing.
         qputenv("PULSE_SERVER", "unix:/nonexistent/zentovia-test/native");
-        TroubleCount::install();
     }
     void init() { TroubleCount::reset(); }
 
@@ -282,6 +282,7 @@ private Q_SLOTS:
     {
         FakeClock clock;
         EspeakVoice voice(nullptr, &clock);
+        TroubleCount::watch(voice);
         QSignalSpy finished(&voice, &Voice::finished);
         voice.prepare(u"trentacinque"_s);
         QTRY_VERIFY(voice.isPrepared(u"trentacinque"_s));
@@ -304,6 +305,7 @@ private Q_SLOTS:
         EspeakSettings missing;
         missing.voice = u"nessuna-voce-zentovia"_s;
         EspeakVoice voice(std::move(owned), &clock, missing);
+        TroubleCount::watch(voice);
         QSignalSpy words(&voice, &Voice::wordReached);
         QSignalSpy finished(&voice, &Voice::finished);
         for (const QString &text : { u"cinque per sette"_s, u"trentacinque"_s }) {

@@ -26,6 +26,7 @@ struct Rig
         auto owned = std::make_unique<PulseOutput>();
         output = owned.get();
         voice = std::make_unique<EspeakVoice>(std::move(owned), clock);
+        TroubleCount::watch(*voice);
     }
     std::shared_ptr<const Utterance> prepared(const QString &text)
     {
@@ -65,7 +66,6 @@ private Q_SLOTS:
         QVERIFY2(m_pulse.start(&why), qPrintable(why));
         // Before anything in this process looks for a sound server.
         qputenv("PULSE_SERVER", m_pulse.server().toUtf8());
-        TroubleCount::install();
     }
     void init() { TroubleCount::reset(); }
 

@@ -3,6 +3,7 @@
 #include "core/datapath.h"
 #include "core/failure.h"
 #include "core/title.h"
+#include "core/workthread.h"
 #include "telling/telling.h"
 
 #include <QDir>
@@ -41,6 +42,9 @@ Application::Application(int &argc, char **argv)
     QFont::insertSubstitution(QStringLiteral("Arial Black"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     installItalian();
+    // A worker thread's problem, as the program's other lines.
+    WorkThread::setReport(
+        [](const WorkProblem &problem) { Telling::toStderr(Telling::work(problem)); });
 }
 
 void Application::installItalian()

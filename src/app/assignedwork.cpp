@@ -1,13 +1,14 @@
 #include "app/assignedwork.h"
 
-#include "notebook/notebook.h"
+#include "notebook/notebooksettings.h"
 #include "words/tablewords.h"
 
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
 
-std::optional<Assignment> assignedWork(Notebook &notebook, const QString &child, const QDate &today)
+std::optional<Assignment> assignedWork(
+    const NotebookSettings &notebook, const QString &child, const QDate &today)
 {
     const QString own = child.isEmpty() ? QString() : notebook.childAssignment(child);
     // "-": the server said that nothing holds for this child.

@@ -6,13 +6,13 @@
 
 namespace Zentovia {
 
-class Notebook;
+class NotebookSettings;
 
 // The tables the teacher assigned, as this computer last heard them from
 // the class's server: the child's (their own, or else the class's) once the
 // child is named, the class's before; none once past their last day.
 std::optional<Assignment> assignedWork(
-    Notebook &notebook, const QString &child, const QDate &today);
+    const NotebookSettings &notebook, const QString &child, const QDate &today);
 
 // What the window's title adds: " - Compito: la tabellina del 7, fino al
 // 15/01/2027".

@@ -58,12 +58,13 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
         // Line by line, what was left out and why.
         QStringList skipped;
         for (const ClassListFile::Skipped &line : list.skipped)
-            skipped << u"Saltata la riga %1 (%2): %3"_s.arg(line.line).arg(line.why, line.text);
-        if (!list.problem.isEmpty()) {
+            skipped << u"Saltata la riga %1 (%2): %3"_s.arg(line.line).arg(
+                Telling::skippedLine(line.why), line.text);
+        if (list.problem != ClassReason::None) {
             for (const QString &line : std::as_const(skipped))
                 std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
             return failed(u"Non importo «%1»: %2; l'elenco resta com'era."_s.arg(
-                commandLine.classFile, list.problem));
+                commandLine.classFile, Telling::classListFile(list.problem)));
         }
         const std::optional<ClassList::Added> added = ClassList::add(*database, list.names, &why);
         if (!added)

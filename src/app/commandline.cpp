@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "telling/telling.h"
+
 #include <QCommandLineParser>
 
 #include <algorithm>
@@ -272,8 +274,8 @@ void CommandLine::print() const
         std::fputs(versionText().toLocal8Bit().constData(), stdout);
         break;
     case Action::Error:
-        std::fprintf(stderr, "zentovia: %s\n\n%s", error.toLocal8Bit().constData(),
-            helpText().toLocal8Bit().constData());
+        Telling::toStderr(error);
+        std::fprintf(stderr, "\n%s", helpText().toLocal8Bit().constData());
         break;
     case Action::Run:
     case Action::Notebook:

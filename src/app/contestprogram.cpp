@@ -11,7 +11,6 @@
 #include "telling/telling.h"
 #include "voice/espeakvoice.h"
 
-#include <QFileInfo>
 #include <QInputDevice>
 #include <QScreen>
 
@@ -28,30 +27,29 @@ ContestProgram::ContestProgram(const CommandLine &commandLine, const ServerSetti
 {
     auto owned = std::make_unique<EspeakVoice>();
     m_voice = owned.get();
+    connect(m_voice, &EspeakVoice::problem, this,
+        [](const VoiceProblem &problem) { Telling::toStderr(Telling::voice(problem)); });
     m_agent = std::make_unique<StageAgent>(std::move(owned));
     if (m_server.problem())
         Telling::toStderr(Telling::classSetting(m_server.problem()));
-    readWhatTheServerSaid();
-    const QList<int> tables = m_assigned ? m_assigned->tables : m_commandLine.tables;
-    const int table = m_assigned ? tables.first() : m_commandLine.table;
+    const QList<int> tables = m_commandLine.tables;
+    const int table = m_commandLine.table;
     m_agent->setPartTexts(scroll(tables, table));
     m_tavola = std::make_unique<Tavola>(m_dialogs, m_random, *m_agent, table);
     // The week's tables mixed, or those of a ripasso, named by the wizard.
     m_tavola->contest().setTables(tables);
-    // Every answer goes into the child's notebook, which is opened at the
-    // first answer, on a thread of its own.
+    // Every answer goes into the child's notebook, and every read of it is
+    // made, on the notebook's own thread: the window never opens the file.
     m_notebook = std::make_unique<NotebookWriter>(Notebook::defaultPath());
     // A ripasso asks what the child's notebook says is worth asking.
     if (m_commandLine.practice) {
-        m_practice = std::make_unique<NotebookPractice>(
-            Notebook::defaultPath(), tables, m_server.connection());
+        m_practice = std::make_unique<NotebookPractice>(*m_notebook, tables, m_server.connection());
         m_tavola->setPractice(*m_practice);
     }
     // The window's title says the work assigned, and the child's own once
     // named.
     m_title = m_tavola->windowTitle();
-    if (m_assigned)
-        m_tavola->setWindowTitle(m_title + assignedWorkCaption(*m_assigned));
+    readSettings();
     connectNotebook();
     connectStage();
     connectKeypad();
@@ -70,16 +68,41 @@ void ContestProgram::show()
     m_tavola->activateWindow();
 }
 
-void ContestProgram::readWhatTheServerSaid()
+void ContestProgram::readSettings()
 {
-    if (!m_server.isSet())
-        return;
-    Notebook notebook(Notebook::defaultPath());
-    if (m_followsAssignment)
-        m_assigned = assignedWork(notebook, QString(), QDate::currentDate());
-    // The name box offers the class list's names.
-    m_classList = notebook.lastClassList();
-    m_dialogs.setSuggestions(m_classList);
+    // Read while the name box is open: no file is read at the name.
+    m_notebook->read(
+        [](Notebook *notebook) {
+            return notebook ? notebook->settings().value_or(NotebookSettings())
+                            : NotebookSettings();
+        },
+        [this](const NotebookSettings &settings) {
+            m_settings = settings;
+            if (m_server.isSet()) {
+                // The name box offers the class list's names.
+                m_classList = settings.lastClassList();
+                m_dialogs.setSuggestions(m_classList);
+            }
+            if (m_followsAssignment) {
+                m_assigned = assignedWork(settings, QString(), QDate::currentDate());
+                if (m_assigned)
+                    follow(m_assigned);
+            }
+            if (m_named)
+                applyChildSettings();
+        });
+}
+
+void ContestProgram::follow(const std::optional<Assignment> &assigned)
+{
+    const QList<int> tables = assigned ? assigned->tables : QList<int> {};
+    const int first = assigned ? tables.first() : m_commandLine.table;
+    m_tavola->contest().setTable(first);
+    m_tavola->contest().setTables(tables);
+    if (m_practice)
+        m_practice->setTables(tables);
+    m_agent->setPartTexts(scroll(tables, first));
+    m_tavola->setWindowTitle(m_title + (assigned ? assignedWorkCaption(*assigned) : QString()));
 }
 
 QHash<QString, QString> ContestProgram::scroll(const QList<int> &drilled, int first) const
@@ -136,25 +159,29 @@ void ContestProgram::childNamed(const QString &named)
         m_recorder->setChild(child);
     if (m_practice)
         m_practice->childNamedWithCode(child, code);
-    // A notebook not begun yet holds no setting: it is made at the first
-    // answer, on the writer's thread.
-    if (!QFileInfo::exists(Notebook::defaultPath()))
+    m_named = child;
+    // A right code has brought the child's settings from the class into the
+    // notebook: they are read again.
+    if (!code.isEmpty())
+        readSettings();
+    else
+        applyChildSettings();
+}
+
+void ContestProgram::applyChildSettings()
+{
+    // The settings come before the name but for a file read slowly: then
+    // they are taken as they come.
+    if (!m_settings || !m_named)
         return;
-    Notebook read(Notebook::defaultPath());
-    m_tavola->contest().setMinutes(read.contestMinutes(child));
+    const QString &child = *m_named;
+    m_tavola->contest().setMinutes(m_settings->contestMinutes(child));
     if (!m_followsAssignment)
         return;
-    const std::optional<Assignment> own = assignedWork(read, child, QDate::currentDate());
+    const std::optional<Assignment> own = assignedWork(*m_settings, child, QDate::currentDate());
     const QList<int> ownTables = own ? own->tables : QList<int> {};
-    if (ownTables == (m_assigned ? m_assigned->tables : QList<int> {}))
-        return;
-    const int first = own ? ownTables.first() : m_commandLine.table;
-    m_tavola->contest().setTable(first);
-    m_tavola->contest().setTables(ownTables);
-    if (m_practice)
-        m_practice->setTables(ownTables);
-    m_agent->setPartTexts(scroll(ownTables, first));
-    m_tavola->setWindowTitle(m_title + (own ? assignedWorkCaption(*own) : QString()));
+    if (ownTables != (m_assigned ? m_assigned->tables : QList<int> {}))
+        follow(own);
 }
 
 void ContestProgram::startSending()

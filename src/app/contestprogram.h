@@ -8,6 +8,7 @@
 #include "classserver/classlist.h"
 #include "classserver/serversettings.h"
 #include "contest/timeseededrandom.h"
+#include "notebook/notebooksettings.h"
 #include "notebook/notebookwriter.h"
 #include "stage/stageagent.h"
 
@@ -43,15 +44,20 @@ public:
     Tavola &tavola() { return *m_tavola; }
 
 private:
-    // The tables the teacher assigned for the week, as this computer last
-    // heard them, and the class list's names for the name box.
-    void readWhatTheServerSaid();
+    // The settings the contest needs, read on the notebook's thread: the
+    // tables the teacher assigned for the week, as this computer last heard
+    // them, the class list's names for the name box, and each child's own.
+    void readSettings();
+    // The tables assigned, or none: those of the command line.
+    void follow(const std::optional<Assignment> &assigned);
     // His scroll shows the table drilled.
     QHash<QString, QString> scroll(const QList<int> &drilled, int first) const;
     void connectNotebook();
-    // Once the child is named: their own time for a contest, and their own
-    // tables for the week.
+    // Once the child is named: the picture code on a computer of the class,
+    // then the child's own settings.
     void childNamed(const QString &child);
+    // The child's own time for a contest, and own tables for the week.
+    void applyChildSettings();
     // On a computer of the class, a child of the list gives their picture
     // code: the name the answers then go under, and the code when right.
     std::pair<QString, QString> askCode(const QString &child);
@@ -67,6 +73,8 @@ private:
     EspeakVoice *m_voice = nullptr;
     std::unique_ptr<StageAgent> m_agent;
     std::optional<Assignment> m_assigned;
+    std::optional<NotebookSettings> m_settings; // once read
+    std::optional<QString> m_named; // the child, once named
     std::unique_ptr<Tavola> m_tavola;
     QString m_title;
     QStringList m_classList;

@@ -1,25 +1,27 @@
 #include "app/notebookpractice.h"
 
 #include "classserver/classqueries.h"
+#include "core/clock.h"
 #include "core/tables.h"
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
 #include "notebook/notebook.h"
+#include "notebook/notebookwriter.h"
 #include "telling/telling.h"
 
-#include <QDebug>
+#include <QPointer>
 #include <QRandomGenerator>
 
 namespace Zentovia {
 
-NotebookPractice::NotebookPractice(const QString &notebookPath, const QList<int> &tables,
-    const QString &connection, QObject *parent)
+NotebookPractice::NotebookPractice(
+    NotebookWriter &notebook, const QList<int> &tables, const QString &connection, QObject *parent)
     : QObject(parent)
-    , m_path(notebookPath)
+    , m_notebook(notebook)
     , m_chosenTables(tables)
 {
     if (!connection.isEmpty())
-        m_class = std::make_unique<ClassQueries>(connection, notebookPath);
+        m_class = std::make_unique<ClassQueries>(connection, notebook.path());
 }
 
 NotebookPractice::~NotebookPractice() = default;
@@ -27,6 +29,30 @@ NotebookPractice::~NotebookPractice() = default;
 void NotebookPractice::childNamedWithCode(const QString &child, const QString &code)
 {
     m_child = child;
+    using Read = std::pair<std::optional<Local>, NotebookProblem>;
+    m_notebook.read(
+        [child](Notebook *notebook) -> Read {
+            // A notebook not begun yet: a child with no answers.
+            if (!notebook)
+                return { Local(), NotebookProblem() };
+            const std::optional<int> seconds = notebook->factSeconds(child);
+            std::optional<FactGrid> grid = seconds ? notebook->grid(child) : std::nullopt;
+            if (!grid)
+                return { std::nullopt, notebook->problem() };
+            return { Local { *seconds, std::move(*grid) }, NotebookProblem() };
+        },
+        [self = QPointer(this)](const Read &read) {
+            if (!self)
+                return;
+            // A notebook that cannot be read: the ripasso goes on as for a
+            // child with no answers yet.
+            if (!read.first)
+                Telling::toStderr(Telling::notebook(read.second));
+            self->m_local = read.first.value_or(Local());
+            if (!self->m_answered)
+                self->plan();
+            Q_EMIT self->notebookRead();
+        });
     if (!m_class)
         return;
     // The child's answers on every computer of the class, and this
@@ -41,33 +67,26 @@ void NotebookPractice::childNamedWithCode(const QString &child, const QString &c
             }
             if (m_answered)
                 return; // too late for this ripasso: the plan stays
-            plan(answers);
+            m_classAnswers = answers;
+            plan();
             Q_EMIT classRead();
         });
 }
 
-void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
+void NotebookPractice::plan()
 {
-    Notebook notebook(m_path);
-    const int factSeconds = notebook.factSeconds(m_child).value_or(DefaultFactSeconds);
-    std::optional<FactGrid> grid;
-    if (classAnswers) {
-        GridBuilder builder(factSeconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
-        for (const Answer &answer : *classAnswers)
+    const Local local = m_local.value_or(Local());
+    FactGrid grid = local.grid;
+    if (m_classAnswers) {
+        GridBuilder builder(local.factSeconds, LocalClock::wallSeconds(Clock::system().wallNow()));
+        for (const Answer &answer : *m_classAnswers)
             builder.add(answer);
         grid = builder.finish();
-    } else {
-        grid = notebook.grid(m_child);
-    }
-    if (!grid) {
-        // The ripasso goes on as for a child with no answers yet.
-        Telling::toStderr(Telling::notebook(notebook.problem()));
-        grid.emplace();
     }
     QList<int> tables = m_chosenTables;
     if (tables.isEmpty()) {
         for (int table = FirstTable; table <= LastTable; ++table) {
-            const auto &row = grid->at(table - 1);
+            const auto &row = grid.at(table - 1);
             if (std::any_of(row.begin(), row.end(), [](const FactSummary &s) { return s.asked; }))
                 tables << table;
         }
@@ -75,8 +94,8 @@ void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
     if (tables.isEmpty())
         tables << DefaultTable;
     m_plan = std::make_unique<PracticePlan>(
-        *grid, tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); },
-        LocalClock::wallSeconds(QDateTime::currentDateTime()));
+        grid, tables, [](int n) { return int(QRandomGenerator::global()->bounded(n)); },
+        LocalClock::wallSeconds(Clock::system().wallNow()));
     if (m_asking)
         m_plan->alreadyAsked(*m_asking);
 }
@@ -84,7 +103,7 @@ void NotebookPractice::plan(const std::optional<QList<Answer>> &classAnswers)
 Fact NotebookPractice::next()
 {
     if (!m_plan)
-        plan(std::nullopt);
+        plan();
     m_asking = m_plan->next();
     return *m_asking;
 }

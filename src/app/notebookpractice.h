@@ -2,6 +2,7 @@
 
 #include "core/factsource.h"
 #include "learning/answer.h"
+#include "learning/factstate.h"
 
 #include <QList>
 #include <QObject>
@@ -13,23 +14,26 @@
 namespace Zentovia {
 
 class ClassQueries;
+class NotebookWriter;
 class PracticePlan;
 
 // The questions of a ripasso, from the child's notebook. Once the child is
-// named, the plan is made from this computer's notebook; with a class's
-// server, the child's answers on every computer of the class are read
-// meanwhile on a thread of their own, and the plan is made again from them
-// when they come before the first answer. The first question never waits
-// for the server.
+// named, the child's facts are read on the notebook's thread, and the plan is
+// made from them; with a class's server, the child's answers on every
+// computer of the class are read meanwhile on a thread of their own, and the
+// plan is made again from them when they come before the first answer. The
+// first question never waits for the notebook or the server: asked before
+// either comes, it comes from a plan for a child with no answers yet.
 class NotebookPractice : public QObject, public FactSource
 {
     Q_OBJECT
 
 public:
     // tables: those chosen on the command line, or none: every table the
-    // child has answered in, or else the 5. connection: the class's server,
-    // or empty.
-    NotebookPractice(const QString &notebookPath, const QList<int> &tables,
+    // child has answered in, or else the 5. notebook: the program's one
+    // owner of the notebook, which outlives this object. connection: the
+    // class's server, or empty.
+    NotebookPractice(NotebookWriter &notebook, const QList<int> &tables,
         const QString &connection = QString(), QObject *parent = nullptr);
     ~NotebookPractice() override;
 
@@ -45,13 +49,23 @@ public:
     void answered(const Fact &fact, bool right) override;
 
 Q_SIGNALS:
+    // The plan now comes from this computer's notebook.
+    void notebookRead();
     // The plan now comes from the class's answers.
     void classRead();
 
 private:
-    void plan(const std::optional<QList<Answer>> &classAnswers);
+    // What this computer's notebook says of the child.
+    struct Local
+    {
+        int factSeconds = DefaultFactSeconds;
+        FactGrid grid;
+    };
+    void plan();
 
-    QString m_path;
+    NotebookWriter &m_notebook;
+    std::optional<Local> m_local;
+    std::optional<QList<Answer>> m_classAnswers;
     QString m_child;
     QList<int> m_chosenTables;
     std::unique_ptr<ClassQueries> m_class;

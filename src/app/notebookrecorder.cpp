@@ -1,5 +1,6 @@
 #include "app/notebookrecorder.h"
 
+#include "core/clock.h"
 #include "notebook/notebookwriter.h"
 
 #include <QDateTime>
@@ -30,7 +31,7 @@ void NotebookRecorder::keep(
     const Question &question, const QString &typed, Outcome outcome, qint64 ms)
 {
     Answer answer;
-    answer.at = QDateTime::currentDateTime();
+    answer.at = Clock::system().wallNow();
     answer.child = m_child.isEmpty() ? m_contest.player() : m_child;
     answer.table = question.factor.value();
     answer.multiplier = question.multiplier.value();

@@ -45,12 +45,28 @@ QString QtDialogs::inputBox(const QString &prompt)
     box.setTextValue(QString());
     for (QLabel *label : box.findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
-    QLineEdit *edit = box.findChild<QLineEdit *>();
-    if (edit && !m_suggestions.isEmpty()) {
+    m_nameEdit = box.findChild<QLineEdit *>();
+    offerSuggestions();
+    if (box.exec() != QDialog::Accepted)
+        return QString();
+    return box.textValue();
+}
+
+void QtDialogs::setSuggestions(const QStringList &names)
+{
+    m_suggestions = names;
+    // They may come while the box is open.
+    offerSuggestions();
+}
+
+void QtDialogs::offerSuggestions()
+{
+    QLineEdit *edit = m_nameEdit;
+    if (edit && !m_suggestions.isEmpty() && !edit->completer()) {
         // The names with a word that begins as typed: registers put the
         // surname first, and a child types the first name.
-        auto *offered = new QStringListModel(&box);
-        auto *completer = new QCompleter(offered, &box);
+        auto *offered = new QStringListModel(edit);
+        auto *completer = new QCompleter(offered, edit);
         completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
         edit->setCompleter(completer);
         QObject::connect(edit, &QLineEdit::textEdited, completer,
@@ -60,9 +76,6 @@ QString QtDialogs::inputBox(const QString &prompt)
                     completer->complete();
             });
     }
-    if (box.exec() != QDialog::Accepted)
-        return QString();
-    return box.textValue();
 }
 
 void QtDialogs::messageBox(const QString &text)

@@ -213,19 +213,19 @@ ClassListFile readClassList(const QByteArray &bytes)
     ClassListFile file;
     const std::optional<QString> text = textOf(bytes);
     if (!text) {
-        file.problem = u"il file non è un elenco: non è un testo"_s;
+        file.problem = ClassReason::NotText;
         return file;
     }
     const QStringList lines = text->split(QRegularExpression(u"\r\n|\r|\n"_s));
     if (text->trimmed().isEmpty()) {
-        file.problem = u"il file non contiene nessun nome"_s;
+        file.problem = ClassReason::NoNames;
         return file;
     }
     std::optional<Layout> layout = headerAmong(lines);
     if (!layout)
         layout = columnOfNames(lines);
     if (!layout) {
-        file.problem = u"non trovo la colonna dei nomi"_s;
+        file.problem = ClassReason::NoNameColumn;
         return file;
     }
     const bool strict = layout->header < 0;
@@ -234,7 +234,7 @@ ClassListFile readClassList(const QByteArray &bytes)
         const QString &line = lines.at(n);
         if (line.trimmed().isEmpty() || n == layout->header)
             continue;
-        const auto skip = [&](const QString &why) {
+        const auto skip = [&](ClassListFile::Skip why) {
             file.skipped.append({ n + 1, why, line.trimmed() });
         };
         const QStringList fields = fieldsOf(line, layout->separator);
@@ -242,15 +242,15 @@ ClassListFile readClassList(const QByteArray &bytes)
         if (layout->surname >= 0 && !fields.value(layout->surname).trimmed().isEmpty())
             name = QString(fields.value(layout->surname) + u' ' + name).simplified();
         if (n < layout->header)
-            skip(u"prima dell'intestazione"_s);
+            skip(ClassListFile::Skip::BeforeHeader);
         else if (headingOf(fields.value(layout->name)) != Heading::None)
-            skip(u"intestazione ripetuta"_s);
+            skip(ClassListFile::Skip::RepeatedHeader);
         else if (isTotal(fields))
-            skip(u"riga dei totali"_s);
+            skip(ClassListFile::Skip::Totals);
         else if (name.isEmpty())
-            skip(u"senza un nome"_s);
+            skip(ClassListFile::Skip::NoName);
         else if (!looksLikeName(name, strict))
-            skip(u"non sembra un nome"_s);
+            skip(ClassListFile::Skip::NotAName);
         else if (keys.contains(Notebook::childKey(name)))
             file.twice << name;
         else {
@@ -259,7 +259,7 @@ ClassListFile readClassList(const QByteArray &bytes)
         }
     }
     if (file.names.isEmpty())
-        file.problem = u"il file non contiene nessun nome"_s;
+        file.problem = ClassReason::NoNames;
     return file;
 }
 

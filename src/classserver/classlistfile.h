@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classserver/classproblem.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,17 +20,21 @@ namespace Zentovia {
 // (a spreadsheet's "Unicode text"), or Windows-1252.
 struct ClassListFile
 {
+    // Why a line is skipped (said in Italian by Telling::skippedLine).
+    enum class Skip { BeforeHeader, RepeatedHeader, Totals, NoName, NotAName };
     struct Skipped
     {
         int line = 0; // from 1
-        QString why; // in Italian: "prima dell'intestazione", "riga dei totali"
+        Skip why = Skip::NoName;
         QString text; // the line as it stands, blanks at the ends taken off
         bool operator==(const Skipped &) const = default;
     };
     QStringList names; // as written, once each
     QStringList twice; // a name the file has again, as a child's key compares them
     QList<Skipped> skipped; // the lines skipped, but blank lines
-    QString problem; // in Italian: the file is not a class list; empty when it is
+    // Why the file is not a class list (NotText, NoNames, NoNameColumn);
+    // None when it is.
+    ClassReason problem = ClassReason::None;
 };
 ClassListFile readClassList(const QByteArray &bytes);
 

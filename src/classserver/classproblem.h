@@ -36,6 +36,7 @@ enum class ClassReason {
     AlreadyListed, // detail: the name, on the class list already
     NotText, // a class list file
     NoNames, // a class list file
+    NoNameColumn, // a class list file
     CopyClash, // the server holds this computer's answers otherwise, still
     SettingInvalid, // subject: the setting's source
     SettingHasPassword, // subject: the setting's source

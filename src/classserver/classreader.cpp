@@ -2,6 +2,7 @@
 
 #include "classserver/classdatabase.h"
 #include "classserver/serversync.h"
+#include "core/clock.h"
 #include "learning/localclock.h"
 
 #include <QHash>
@@ -303,7 +304,7 @@ std::optional<FactGrid> ClassReader::grid(const QString &child, int factSeconds,
     const std::optional<QList<StoredAnswer>> local = unsent(waiting);
     if (!local)
         return std::nullopt;
-    GridBuilder grid(factSeconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
+    GridBuilder grid(factSeconds, LocalClock::wallSeconds(Clock::system().wallNow()));
     for (const StoredAnswer &answer : *local) {
         if (Notebook::childKey(answer.child).toUtf8() == keyOf(child))
             grid.add(answer.table, answer.multiplier,

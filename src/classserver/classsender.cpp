@@ -19,7 +19,7 @@ struct ClassSender::OnThread
         : connection(server)
         , timing(waits)
         , notebook(path)
-        , sync(waits.batch)
+        , sync(waits.batch, waits.retryMs)
     { }
 
     const QString connection;

@@ -16,7 +16,8 @@ class ServerSettings;
 struct ServerTiming
 {
     int waitMs = 5000; // to connect, and for each wait of a query
-    int retryMs = 30000; // between rounds with nothing asked
+    int retryMs = 30000; // between rounds with nothing asked, and between
+                         // two readings of the teacher's decisions
     int idleMs = 60000; // a connection unused this long is closed
     int batch = 1000; // answers in one statement
 };

@@ -2,6 +2,7 @@
 
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
+#include "core/clock.h"
 #include "learning/localclock.h"
 #include "notebook/notebook.h"
 
@@ -85,8 +86,9 @@ bool keepChildSettings(Notebook &notebook, const QString &child, const QStringLi
             || notebook.setChildAssignment(child, tables));
 }
 
-ServerSync::ServerSync(int batchSize)
+ServerSync::ServerSync(int batchSize, int decisionsEveryMs)
     : m_batchSize(std::clamp(batchSize, 1, 1000)) // the server's most in one call
+    , m_decisionsEveryMs(decisionsEveryMs)
 { }
 
 std::optional<QList<qint64>> ServerSync::erasedNumbers(
@@ -199,8 +201,14 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
     ClassProblem *why, const std::function<void(qint64 total)> &committed,
     const std::function<void(const QString &was, const QString &now)> &copied)
 {
-    if (!bringDecisions(notebook, database, why))
-        return std::nullopt;
+    // The teacher's decisions once a round, not with every answer: at the
+    // first send, then once decisionsEveryMs have passed.
+    const bool decide = !m_decided.isValid() || m_decided.hasExpired(m_decisionsEveryMs);
+    if (decide) {
+        if (!bringDecisions(notebook, database, why))
+            return std::nullopt;
+        m_decided.start();
+    }
     const QString databaseId = database.databaseId();
     qint64 total = 0;
     bool tookNewId = false;
@@ -215,27 +223,31 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
             return std::nullopt;
         }
         // Those just sent that the teacher had erased before they were given
-        // are gone on the server: here too.
-        if (answers->isEmpty())
-            return total == 0 || bringErased(notebook, database, why) ? total : -1;
+        // are gone on the server: here too (or else at the next round that
+        // brings the decisions).
+        if (answers->isEmpty()) {
+            if (total > 0 && decide && !bringErased(notebook, database, why))
+                return std::nullopt;
+            return total;
+        }
         // With this computer's clock now, which the server measures its own
         // against.
         const PgResult clashes = database.connection().exec(
             "SELECT zentovia_add($1, $2, $3::text[], $4::jsonb, $5::timestamptz)",
             { computer, secret, textArray(notebook.formerIds()), answersJson(*answers),
-                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() },
+                Clock::system().wallNow().toUTC().toString(Qt::ISODateWithMs).toUtf8() },
             why);
         // Not permitted: the server knows this id with another secret, that
         // of a copy of this notebook that reached it first.
         if (!clashes && why->reason != ClassReason::NotPermitted)
-            return -1;
+            return std::nullopt;
         if (!clashes || PgConnection::text(clashes.get(), 0, 0) != u"{}") {
             // Numbers the server holds for this id with other content: this
             // notebook is a copy of another. Once, with an id of its own.
             if (tookNewId) {
                 if (clashes)
                     *why = ClassProblem::of(ClassReason::CopyClash);
-                return -1;
+                return std::nullopt;
             }
             tookNewId = true;
             const QString was = QString::fromUtf8(computer);

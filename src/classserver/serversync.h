@@ -2,6 +2,7 @@
 
 #include "classserver/classproblem.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -23,7 +24,8 @@ class Notebook;
 bool keepChildSettings(Notebook &notebook, const QString &child, const QStringList &settings);
 
 // Brings a computer's notebook and the class's database together:
-// - first what the teacher decided, into the notebook: the class's tables
+// - first, once a round (see decisionsEveryMs), what the teacher decided,
+//   into the notebook: the class's tables
 //   for the week, the class list, the names joined to others, the numbers
 //   of this computer's answers erased, and (on the teacher's login, which
 //   reads a child with no code) each child's settings;
@@ -39,7 +41,9 @@ bool keepChildSettings(Notebook &notebook, const QString &child, const QStringLi
 class ServerSync
 {
 public:
-    explicit ServerSync(int batchSize = 1000);
+    // decisionsEveryMs: the teacher's decisions are brought at the first
+    // send, then at a send once this long has passed since (0: at each).
+    explicit ServerSync(int batchSize = 1000, int decisionsEveryMs = 0);
 
     // Blocks until everything is sent or something fails; the number sent,
     // or nullopt with *why. committed(total) follows each batch; copied(was,
@@ -57,6 +61,8 @@ private:
     bool bringErased(Notebook &notebook, ClassDatabase &database, ClassProblem *why);
 
     int m_batchSize;
+    int m_decisionsEveryMs;
+    QElapsedTimer m_decided; // since the decisions were last brought
 };
 
 } // namespace Zentovia

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QtGlobal>
 
@@ -7,10 +8,11 @@
 
 namespace Zentovia {
 
-// The time seam of the character: everything the character and the silent
-// voice do later (animation frames, gliding, the pace of the words, idle
-// life) goes through a Clock, so that tests can drive them with a FakeClock
-// instead of waiting.
+// The time seam: everything the character and the silent voice do later
+// (animation frames, gliding, the pace of the words, idle life) goes through
+// a Clock, so that tests can drive them with a FakeClock instead of waiting;
+// and every read of the wall clock (an answer's moment, the day a grid is
+// of) is Clock::system().wallNow(), from any thread.
 class Clock
 {
 public:
@@ -20,6 +22,8 @@ public:
 
     // Milliseconds since some fixed point.
     virtual qint64 now() const = 0;
+    // The day and time here, as the computer's clock says them.
+    virtual QDateTime wallNow() const { return QDateTime::currentDateTime(); }
     // Calls fn once, ms milliseconds from now (0: soon, never before this
     // call returns). Nothing is called once context has been destroyed.
     virtual Ticket callAfter(int ms, QObject *context, std::function<void()> fn) = 0;

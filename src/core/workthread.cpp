@@ -1,15 +1,32 @@
 #include "core/workthread.h"
 
-#include <QDebug>
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <unistd.h>
 
 namespace Zentovia {
+
+namespace {
+
+std::atomic<void (*)(const WorkProblem &)> g_report = nullptr;
+
+void report(const WorkProblem &problem)
+{
+    if (auto *said = g_report.load())
+        said(problem);
+}
+
+} // namespace
+
+void WorkThread::setReport(void (*said)(const WorkProblem &problem))
+{
+    g_report = said;
+}
 
 // What the owner and the jobs share: the last of them to go closes the pipe.
 struct WorkThread::Shared
@@ -80,7 +97,7 @@ WorkThread::~WorkThread()
         shared.owner = nullptr;
     }
     if (shared.stop[1] >= 0 && write(shared.stop[1], "x", 1) < 0)
-        qWarning("zentovia: stop pipe");
+        report({ WorkReason::NoStopPipe, m_thread->objectName() });
     if (!m_thread->isRunning()) {
         delete shared.onThread;
         delete m_thread;
@@ -96,9 +113,7 @@ WorkThread::~WorkThread()
         return;
     }
     // Left to end as the program does.
-    qWarning().noquote() << QStringLiteral("zentovia: il lavoro «%1» non è finito in tempo: lo "
-                                           "lascio finire da solo.")
-                                .arg(m_thread->objectName());
+    report({ WorkReason::NotJoined, m_thread->objectName() });
 }
 
 bool WorkThread::started() const

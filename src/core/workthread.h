@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/problem.h"
+
 #include <QObject>
 #include <QString>
 
@@ -10,10 +12,19 @@ class QThread;
 
 namespace Zentovia {
 
+// What went wrong with a WorkThread (said in Italian by the telling library).
+enum class WorkReason {
+    None,
+    NoStopPipe, // a wait on a server cannot be cut short
+    NotJoined, // subject: the thread's name; left to end as the program does
+};
+using WorkProblem = Problem<WorkReason>;
+
 // A thread of its own for work that blocks: a file being written, a server
 // being waited for. Its owner starts it, hands it jobs that run there one
 // after another in the order given, and joins it when destroyed. Every
-// worker of the program is one of these.
+// worker of the program is one of these but the voice's two, espeak-ng's and
+// the sound's (see src/voice/).
 //
 // A job's answer comes back to the owner's thread as a queued call, and is
 // dropped once the owner is gone. On destruction the stop descriptor becomes
@@ -46,6 +57,11 @@ public:
         friend class WorkThread;
         std::shared_ptr<Shared> m_shared;
     };
+
+    // Where a WorkThread's problems go, for every one of the program (they
+    // happen as an owner goes, with no one else to tell): the program sets
+    // it once; none by default.
+    static void setReport(void (*report)(const WorkProblem &problem));
 
     // name: the thread's, as debuggers show it. owner receives the replies.
     WorkThread(const QString &name, QObject *owner, int joinMs = 2000);

@@ -1,5 +1,6 @@
 #include "notebook/notebook.h"
 
+#include "core/clock.h"
 #include "core/tables.h"
 #include "learning/localclock.h"
 #include "notebook/notebookfile.h"
@@ -209,7 +210,7 @@ bool Notebook::setFactSeconds(const QString &child, int seconds)
     const QString name = shownName(child);
     query.addBindValue(childKey(name));
     query.addBindValue(name);
-    query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
+    query.addBindValue(LocalClock::wallSeconds(Clock::system().wallNow()));
     query.addBindValue(seconds);
     if (!run(query, NotebookReason::NotWritten))
         return false;
@@ -226,7 +227,7 @@ bool Notebook::addChild(const QString &child)
     const QString name = shownName(child);
     query.addBindValue(name.toCaseFolded());
     query.addBindValue(name);
-    query.addBindValue(LocalClock::wallSeconds(QDateTime::currentDateTime()));
+    query.addBindValue(LocalClock::wallSeconds(Clock::system().wallNow()));
     return run(query, NotebookReason::NotWritten);
 }
 
@@ -260,7 +261,7 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
     query.addBindValue(childKey(child));
     if (!run(query, NotebookReason::NotRead))
         return std::nullopt;
-    GridBuilder grid(*seconds, LocalClock::wallSeconds(QDateTime::currentDateTime()));
+    GridBuilder grid(*seconds, LocalClock::wallSeconds(Clock::system().wallNow()));
     while (query.next()) {
         grid.add(query.value(0).toInt(), query.value(1).toInt(),
             { query.value(2).toLongLong(), Outcome(query.value(3).toInt()),

@@ -3,6 +3,7 @@
 #include "learning/answer.h"
 #include "learning/factstate.h"
 #include "notebook/notebookproblem.h"
+#include "notebook/notebooksettings.h"
 
 #include <QDateTime>
 #include <QList>
@@ -157,6 +158,8 @@ public:
         return meta(QStringLiteral("class_list")).split(u'\n', Qt::SkipEmptyParts);
     }
     bool setLastClassList(const QStringList &names);
+    // The class's settings and every child's, read at once.
+    std::optional<NotebookSettings> settings();
     // Whether the child has played with the keypad on the screen on this
     // computer (false too when the notebook cannot be read). Kept under a
     // key of the child's own in the meta table, which programs from before

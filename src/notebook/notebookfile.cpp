@@ -1,5 +1,7 @@
 #include "notebook/notebookfile.h"
 
+#include "core/clock.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -243,7 +245,7 @@ NotebookFile::Opening NotebookFile::setUp(int found, NotebookProblem *problem)
 
 bool NotebookFile::moveAside(const QString &path, NotebookProblem *problem)
 {
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    const QString stamp = Clock::system().wallNow().toString(u"yyyyMMdd-HHmmss"_s);
     QString aside = path + u".rovinato-"_s + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = path + u".rovinato-"_s + stamp + u'-' + QString::number(n);

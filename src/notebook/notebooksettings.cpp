@@ -2,6 +2,7 @@
 // contest, the keypad) and the class's, as this computer last heard them:
 // kept in meta, each under "setting:child key", so that they go with the
 // child renamed or erased.
+#include "notebook/notebooksettings.h"
 #include "notebook/notebook.h"
 
 #include "core/tables.h"
@@ -30,9 +31,22 @@ bool Notebook::setChildAssignment(const QString &childKey, const QString &assign
 
 int Notebook::contestMinutes(const QString &child)
 {
-    bool ok = false;
-    const int minutes = childMeta("minutes", child).toInt(&ok);
-    return ok ? minutes : DefaultContestMinutes;
+    return NotebookSettings::minutesFrom(childMeta("minutes", child));
+}
+
+std::optional<NotebookSettings> Notebook::settings()
+{
+    if (!open())
+        return std::nullopt;
+    QSqlQuery query(m_file->database());
+    if (!run(query, NotebookReason::NotRead,
+            u"SELECT key, value FROM meta WHERE key IN ('assignment', 'class_list')"
+            " OR key LIKE 'minutes:%' OR key LIKE 'assignment:%'"_s))
+        return std::nullopt;
+    QHash<QString, QString> values;
+    while (query.next())
+        values.insert(query.value(0).toString(), query.value(1).toString());
+    return NotebookSettings(std::move(values));
 }
 
 bool Notebook::setContestMinutes(const QString &child, int minutes)
@@ -85,6 +99,28 @@ bool Notebook::setMeta(const QString &key, const QString &value)
     query.addBindValue(key);
     query.addBindValue(value);
     return query.exec() || fail(NotebookReason::NotWritten, query.lastError());
+}
+
+QStringList NotebookSettings::lastClassList() const
+{
+    return m_values.value(u"class_list"_s).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QString NotebookSettings::childAssignment(const QString &child) const
+{
+    return m_values.value(u"assignment:"_s + Notebook::childKey(child));
+}
+
+int NotebookSettings::contestMinutes(const QString &child) const
+{
+    return minutesFrom(m_values.value(u"minutes:"_s + Notebook::childKey(child)));
+}
+
+int NotebookSettings::minutesFrom(const QString &kept)
+{
+    bool ok = false;
+    const int minutes = kept.toInt(&ok);
+    return ok ? minutes : DefaultContestMinutes;
 }
 
 } // namespace Zentovia

@@ -9,23 +9,33 @@ namespace Zentovia {
 struct NotebookWriter::OnThread
 {
     QString path;
+    bool checkWholeFile = true;
     std::unique_ptr<Notebook> notebook;
     bool reported = false;
 
     Notebook &opened()
     {
         if (!notebook)
-            notebook = std::make_unique<Notebook>(path, true);
+            notebook = std::make_unique<Notebook>(path, checkWholeFile);
         return *notebook;
     }
 };
 
-NotebookWriter::NotebookWriter(const QString &path, QObject *parent)
+Notebook *NotebookWriter::notebook(OnThread &onThread, bool begin)
+{
+    if (!begin && !onThread.notebook && !QFileInfo::exists(onThread.path))
+        return nullptr;
+    return &onThread.opened();
+}
+
+NotebookWriter::NotebookWriter(const QString &path, QObject *parent, bool checkWholeFile)
     : QObject(parent)
+    , m_path(path)
     , m_onThread(std::make_shared<OnThread>())
     , m_thread(QStringLiteral("quaderno"), this, 10000)
 {
     m_onThread->path = path;
+    m_onThread->checkWholeFile = checkWholeFile;
 }
 
 NotebookWriter::~NotebookWriter()
@@ -56,12 +66,11 @@ void NotebookWriter::add(const Answer &answer)
 
 void NotebookWriter::askKeypad(const QString &child)
 {
-    m_thread.post([this, handle = m_thread.handle(), onThread = m_onThread, child] {
-        if (!onThread->notebook && !QFileInfo::exists(onThread->path))
-            return;
-        if (onThread->opened().usesKeypad(child))
-            handle.reply([this] { Q_EMIT keypadUsedBefore(); });
-    });
+    read([child](Notebook *notebook) { return notebook && notebook->usesKeypad(child); },
+        [this](bool used) {
+            if (used)
+                Q_EMIT keypadUsedBefore();
+        });
 }
 
 void NotebookWriter::rememberKeypad(const QString &child)

@@ -3,15 +3,17 @@
 #include "classserver/classqueries.h"
 #include "core/tables.h"
 #include "notebook/notebook.h"
+#include "notebook/notebookwriter.h"
 #include "telling/telling.h"
 
+#include <QPointer>
 #include <QSignalBlocker>
 
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
 
-ContestTimeChooser::ContestTimeChooser(Notebook &notebook, QWidget *parent)
+ContestTimeChooser::ContestTimeChooser(NotebookWriter &notebook, QWidget *parent)
     : NamedComboBox(u"Tempo della gara"_s, parent)
     , m_notebook(notebook)
 {
@@ -33,27 +35,43 @@ void ContestTimeChooser::showChild(const QString &child, ClassQueries *classQuer
 {
     m_child = child;
     m_class = classQueries;
-    const int here = m_notebook.contestMinutes(child);
-    showMinutes(here);
-    if (!m_class)
-        return;
-    m_class->ask([child, here](ClassReader &reader,
-                     Notebook *) { return reader.contestMinutes(child, here); },
-        [this, showing = ++m_showing](const std::optional<int> &minutes, const ClassProblem &why) {
-            if (showing != m_showing)
+    const int showing = ++m_showing;
+    // This computer's, then the class's when the window shows the class.
+    m_notebook.ask([child](Notebook &notebook) { return notebook.contestMinutes(child); },
+        [self = QPointer(this), child, showing](int here) {
+            if (!self || showing != self->m_showing)
                 return;
-            if (minutes)
-                showMinutes(*minutes);
-            else
-                Q_EMIT problem(Telling::classRead(m_class->connection(), why));
+            self->showMinutes(here);
+            if (!self->m_class)
+                return;
+            self->m_class->ask([child, here](ClassReader &reader,
+                                   Notebook *) { return reader.contestMinutes(child, here); },
+                [self, showing](const std::optional<int> &minutes, const ClassProblem &why) {
+                    if (!self || showing != self->m_showing)
+                        return;
+                    if (minutes)
+                        self->showMinutes(*minutes);
+                    else
+                        Q_EMIT self->problem(Telling::classRead(self->m_class->connection(), why));
+                });
         });
 }
 
 void ContestTimeChooser::choose()
 {
     const int minutes = currentData().toInt();
-    if (!m_notebook.setContestMinutes(m_child, minutes))
-        Q_EMIT problem(Telling::notebook(m_notebook.problem()));
+    // A reading asked before is stale.
+    ++m_showing;
+    using Done = std::pair<bool, NotebookProblem>;
+    m_notebook.ask(
+        [child = m_child, minutes](Notebook &notebook) -> Done {
+            const bool set = notebook.setContestMinutes(child, minutes);
+            return { set, set ? NotebookProblem() : notebook.problem() };
+        },
+        [self = QPointer(this)](const Done &done) {
+            if (self && !done.first)
+                Q_EMIT self->problem(Telling::notebook(done.second));
+        });
     if (!m_class)
         return;
     m_class->ask([child = m_child, minutes](ClassReader &reader,

@@ -5,7 +5,7 @@
 namespace Zentovia {
 
 class ClassQueries;
-class Notebook;
+class NotebookWriter;
 
 // "Tempo della gara": how long the shown child's contests last — the seven
 // minutes, ten minutes, or no clock — kept in this computer's notebook and,
@@ -14,8 +14,8 @@ class ContestTimeChooser : public NamedComboBox
 {
     Q_OBJECT
 public:
-    // The notebook is the caller's and outlives the chooser.
-    explicit ContestTimeChooser(Notebook &notebook, QWidget *parent = nullptr);
+    // The notebook's owner is the caller's and outlives the chooser.
+    explicit ContestTimeChooser(NotebookWriter &notebook, QWidget *parent = nullptr);
 
     // The child shown; classQueries: the class's server when the window
     // shows the class, or nullptr.
@@ -29,7 +29,7 @@ private:
     void choose();
     void showMinutes(int minutes);
 
-    Notebook &m_notebook;
+    NotebookWriter &m_notebook;
     ClassQueries *m_class = nullptr;
     QString m_child;
     int m_showing = 0; // the last child shown: the server's late answers are dropped

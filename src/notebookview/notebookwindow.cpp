@@ -2,8 +2,8 @@
 
 #include "classserver/classqueries.h"
 #include "core/title.h"
-#include "core/workthread.h"
 #include "learning/localclock.h"
+#include "notebook/notebookwriter.h"
 #include "notebookview/classpage.h"
 #include "notebookview/classpages.h"
 #include "notebookview/contesttimechooser.h"
@@ -19,6 +19,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -48,7 +49,7 @@ QFont pointFont(int points)
 
 } // namespace
 
-NotebookWindow::NotebookWindow(Notebook &notebook, QWidget *parent)
+NotebookWindow::NotebookWindow(NotebookWriter &notebook, QWidget *parent)
     : QWidget(parent)
     , m_notebook(notebook)
     , m_confirm([this](const QString &question) {
@@ -237,11 +238,22 @@ QString NotebookWindow::child() const
     return m_chooser->currentText();
 }
 
-bool NotebookWindow::check(bool ok)
+void NotebookWindow::write(std::function<bool(Notebook &)> change, std::function<void()> done)
 {
-    if (!ok)
-        showProblem(Telling::notebook(m_notebook.problem()));
-    return ok;
+    using Done = std::pair<bool, NotebookProblem>;
+    m_notebook.ask(
+        [change = std::move(change)](Notebook &notebook) -> Done {
+            const bool changed = change(notebook);
+            return { changed, changed ? NotebookProblem() : notebook.problem() };
+        },
+        [self = QPointer(this), done = std::move(done)](const Done &result) {
+            if (!self)
+                return;
+            if (!result.first)
+                self->showProblem(Telling::notebook(result.second));
+            else if (done)
+                done();
+        });
 }
 
 QString NotebookWindow::classSentence(const ClassProblem &problem) const
@@ -304,17 +316,9 @@ void NotebookWindow::reload(const QString &child)
     const int listing = ++m_listing;
     const bool wasClass = showsClass();
     m_classShown = false;
+    m_problemRow->hide();
     // This computer's notebook at once; the class's once it comes.
-    const std::optional<QList<Child>> children = m_notebook.children();
-    if (!check(children.has_value())) {
-        m_chooser->clear();
-        m_empty->setText(u"Non riesco a leggere il quaderno."_s);
-        m_pages->setCurrentWidget(m_empty);
-    } else {
-        m_problemRow->hide();
-        if (!wasClass || !m_class)
-            showChildren(*children, child);
-    }
+    readChildren(listing, child, !wasClass || !m_class);
     showSource();
     if (!m_class)
         return;
@@ -343,7 +347,7 @@ void NotebookWindow::reload(const QString &child)
             if (!view) {
                 leaveClass(problem);
                 if (wasClass)
-                    showChildren(m_notebook.children().value_or(QList<Child>()), child);
+                    readChildren(listing, child, true);
                 return;
             }
             m_pupils = !view->teacher;
@@ -352,6 +356,28 @@ void NotebookWindow::reload(const QString &child)
             showSource();
             if (view->teacher)
                 showChildren(view->children, child);
+        });
+}
+
+void NotebookWindow::readChildren(int listing, const QString &child, bool show)
+{
+    using Read = std::pair<std::optional<QList<Child>>, NotebookProblem>;
+    m_notebook.ask(
+        [](Notebook &notebook) -> Read {
+            std::optional<QList<Child>> children = notebook.children();
+            return { children, children ? NotebookProblem() : notebook.problem() };
+        },
+        [self = QPointer(this), listing, child, show](const Read &read) {
+            if (!self || listing != self->m_listing || self->showsClass())
+                return;
+            if (!read.first) {
+                self->showProblem(Telling::notebook(read.second));
+                self->m_chooser->clear();
+                self->m_empty->setText(u"Non riesco a leggere il quaderno."_s);
+                self->m_pages->setCurrentWidget(self->m_empty);
+            } else if (show) {
+                self->showChildren(*read.first, child);
+            }
         });
 }
 
@@ -391,11 +417,6 @@ void NotebookWindow::showChild()
     const QString name = child();
     QString shownName = name;
     m_erase->setText(u"Cancella il quaderno di %1…"_s.arg(shownName.replace(u'&', u"&&"_s)));
-    const std::optional<int> seconds = m_notebook.factSeconds(name);
-    if (check(seconds.has_value())) {
-        const QSignalBlocker quiet(m_seconds);
-        m_seconds->setCurrentIndex(m_seconds->findData(*seconds));
-    }
     m_minutes->showChild(name, showsClass() ? m_class.get() : nullptr);
     showGrid();
     ++m_reading;
@@ -406,23 +427,55 @@ void NotebookWindow::showChild()
 
 void NotebookWindow::showGrid()
 {
-    if (!showsClass()) {
-        std::optional<FactGrid> grid = m_notebook.grid(child());
-        if (!check(grid.has_value()))
-            grid.emplace();
-        m_grid->setGrid(*grid);
-        m_gridReady = true;
-        return;
-    }
-    // With the child's time for a fact as the class has it (this
+    // This computer's time for a fact, and grid; with the class's server,
+    // the class's grid with the child's time as the class has it (this
     // computer's, until the teacher sets one).
-    m_grid->setGrid(FactGrid());
     m_gridReady = false;
     const int asked = ++m_gridAsked;
+    const bool local = !showsClass();
+    struct Read
+    {
+        std::optional<int> seconds;
+        std::optional<FactGrid> grid;
+        NotebookProblem problem;
+    };
+    m_notebook.ask(
+        [name = child(), local](Notebook &notebook) {
+            Read read;
+            read.seconds = notebook.factSeconds(name);
+            if (local && read.seconds)
+                read.grid = notebook.grid(name);
+            if (!read.seconds || (local && !read.grid))
+                read.problem = notebook.problem();
+            return read;
+        },
+        [self = QPointer(this), name = child(), listing = m_listing, asked, local](
+            const Read &read) {
+            if (!self || listing != self->m_listing || name != self->child()
+                || asked != self->m_gridAsked)
+                return;
+            if (read.problem)
+                self->showProblem(Telling::notebook(read.problem));
+            if (read.seconds) {
+                const QSignalBlocker quiet(self->m_seconds);
+                self->m_seconds->setCurrentIndex(self->m_seconds->findData(*read.seconds));
+            }
+            if (local) {
+                self->m_grid->setGrid(read.grid.value_or(FactGrid()));
+                self->m_gridReady = true;
+                self->printWhenReady();
+                return;
+            }
+            self->askClassGrid(name, self->m_seconds->currentData().toInt(), asked);
+        });
+}
+
+void NotebookWindow::askClassGrid(const QString &name, int here, int asked)
+{
+    m_grid->setGrid(FactGrid());
     using Read = std::optional<std::pair<int, FactGrid>>;
     m_class->ask(
-        [name = child(), here = m_seconds->currentData().toInt()](
-            ClassReader &reader, Notebook *local) -> Read {
+        [name, here](ClassReader &reader, Notebook *local) -> Read {
             const std::optional<int> seconds = reader.factSeconds(name, here);
             const std::optional<FactGrid> grid
                 = seconds ? reader.grid(name, *seconds, local) : std::nullopt;
@@ -430,13 +483,12 @@ void NotebookWindow::showGrid()
                 return std::nullopt;
             return std::pair(*seconds, *grid);
         },
-        [this, name = child(), listing = m_listing, asked](
-            const Read &read, const ClassProblem &problem) {
+        [this, name, listing = m_listing, asked](const Read &read, const ClassProblem &problem) {
             if (listing != m_listing || name != child() || asked != m_gridAsked)
                 return;
             if (!read) {
                 leaveClass(problem);
-                showChildren(m_notebook.children().value_or(QList<Child>()), name);
+                readChildren(m_listing, name, true);
                 return;
             }
             const QSignalBlocker quiet(m_seconds);
@@ -470,16 +522,15 @@ void NotebookWindow::readSessions()
             });
         return;
     }
-    if (!m_answers)
-        m_answers = std::make_unique<WorkThread>(u"quaderno"_s, this);
-    m_answers->run(
-        [path = m_notebook.path(), name = child()] {
-            // A connection of its own: the window's stays on the window's thread.
-            Notebook notebook(path);
+    m_notebook.ask(
+        [name = child()](Notebook &notebook) {
             std::optional<QList<Answer>> answers = notebook.answers(name);
             return std::pair(answers, answers ? QString() : Telling::notebook(notebook.problem()));
         },
-        [done](const auto &read) { done(read.first, read.second); });
+        [self = QPointer(this), done](const auto &read) {
+            if (self)
+                done(read.first, read.second);
+        });
 }
 
 void NotebookWindow::showSessions(
@@ -499,22 +550,26 @@ void NotebookWindow::chooseSeconds()
 {
     const QString name = child();
     const int seconds = m_seconds->currentData().toInt();
-    if (!check(m_notebook.setFactSeconds(name, seconds)))
-        return;
-    if (!showsClass()) {
-        showGrid();
-        return;
-    }
-    // For every computer of the class: written first, then read back. A
-    // read asked before it is stale, and its reply is let go.
+    // A grid asked before is stale.
     ++m_gridAsked;
-    m_class->ask([name, seconds](ClassReader &reader,
-                     Notebook *) { return reader.setFactSeconds(name, seconds); },
-        [this, name](bool set, const ClassProblem &problem) {
-            if (!set)
-                showProblem(classSentence(problem));
-            if (name == child())
-                showGrid();
+    write([name, seconds](Notebook &notebook) { return notebook.setFactSeconds(name, seconds); },
+        [this, name, seconds] {
+            if (!showsClass()) {
+                if (name == child())
+                    showGrid();
+                return;
+            }
+            // For every computer of the class: written first, then read
+            // back. A read asked before it is stale, and its reply is let go.
+            ++m_gridAsked;
+            m_class->ask([name, seconds](ClassReader &reader,
+                             Notebook *) { return reader.setFactSeconds(name, seconds); },
+                [this, name](bool set, const ClassProblem &problem) {
+                    if (!set)
+                        showProblem(classSentence(problem));
+                    if (name == child())
+                        showGrid();
+                });
         });
 }
 
@@ -522,8 +577,9 @@ void NotebookWindow::askToAdd()
 {
     const QString name
         = m_askName(u"Il nome del bambino, come lo scriverà all'inizio della gara:"_s);
-    if (!name.isEmpty() && check(m_notebook.addChild(name)))
-        reload(name);
+    if (!name.isEmpty())
+        write([name](Notebook &notebook) { return notebook.addChild(name); },
+            [this, name] { reload(name); });
 }
 
 void NotebookWindow::askToErase()
@@ -539,23 +595,24 @@ void NotebookWindow::askToErase()
           "vedere. I record delle gare restano."_s.arg(name);
     if (!m_confirm(question))
         return;
+    const auto eraseHere = [this, name] {
+        write([name](Notebook &notebook) { return notebook.erase(name); }, [this] { reload(); });
+    };
     if (!m_class) {
-        if (check(m_notebook.erase(name)))
-            reload();
+        eraseHere();
         return;
     }
     // With a class's server, on the server first, whether or not it has
     // answered yet: this computer's copy goes only once the server's has.
     m_erase->setEnabled(false);
     m_class->ask([name](ClassReader &reader, Notebook *) { return reader.erase(name); },
-        [this, name](bool erased, const ClassProblem &problem) {
+        [this, eraseHere](bool erased, const ClassProblem &problem) {
             m_erase->setEnabled(true);
             if (!erased) {
                 showProblem(classSentence(problem));
                 return;
             }
-            if (check(m_notebook.erase(name)))
-                reload();
+            eraseHere();
         });
 }
 

@@ -21,7 +21,7 @@ class ClassDatabase;
 class ClassQueries;
 class FactGridView;
 class Notebook;
-class WorkThread;
+class NotebookWriter;
 
 // The notebook as a parent or a teacher reads it ("Quaderno dei progressi"):
 // a child chosen among those in the notebook, the child's hundred facts, the
@@ -31,8 +31,9 @@ class WorkThread;
 //
 // With a class's server, the window shows this computer's notebook at once
 // and the class's when the server answers; a line says which it shows.
-// Whatever is read from the server, and every answer read for the picture,
-// is read on a thread of its own: the window never waits.
+// This computer's notebook is read and written on the notebook's own thread
+// (NotebookWriter), the server on a thread of its own: the window never opens
+// the file, and never waits.
 class NotebookWindow : public QWidget
 {
     Q_OBJECT
@@ -45,8 +46,8 @@ public:
     // Asks for a name: empty when given up.
     using NameQuestion = std::function<QString(const QString &question)>;
 
-    // The notebook is the caller's and outlives the window.
-    explicit NotebookWindow(Notebook &notebook, QWidget *parent = nullptr);
+    // The notebook's owner is the caller's and outlives the window.
+    explicit NotebookWindow(NotebookWriter &notebook, QWidget *parent = nullptr);
     ~NotebookWindow() override;
 
     // The defaults open a QMessageBox and a QPrintDialog over the window.
@@ -63,9 +64,8 @@ public:
 
     // The child shown, by name as last typed; empty when none.
     QString child() const;
-    // The shown child's page: name, date, facts and days, as shown (with
-    // this computer's notebook, read first when the picture is not yet).
-    // False when nothing could be drawn on device.
+    // The shown child's page: name, date, facts and days, as shown. False
+    // when nothing could be drawn on device.
     bool print(QPagedPaintDevice &device);
 
     // Reads the children again and shows the one named if still there, or
@@ -81,6 +81,9 @@ private:
     void buildProblemRow();
     // The page of one child: the settings, the grid and the picture.
     QWidget *buildChildPage();
+    // This computer's children, read on the notebook's thread; shown unless
+    // the class's are by then.
+    void readChildren(int listing, const QString &child, bool show);
     void showChildren(const QList<Child> &children, const QString &child);
     void showChild();
     void showGrid();
@@ -96,8 +99,12 @@ private:
     // a few tenths of a second.
     void readSessions();
     void showSessions(int reading, const QList<Session> &sessions, const QString &problem);
-    // Says the notebook's problem when ok is false.
-    bool check(bool ok);
+    // change on the notebook's thread, then done() here; its problem said
+    // in the line at the top.
+    void write(std::function<bool(Notebook &)> change, std::function<void()> done);
+    // The class's grid of the child, with the child's time for a fact as
+    // this computer has it (here), until the class says its own.
+    void askClassGrid(const QString &name, int here, int asked);
 
     // The class's server cannot be reached: this computer's notebook instead.
     void leaveClass(const ClassProblem &problem);
@@ -116,13 +123,12 @@ private:
     void changeClass(
         std::function<bool(ClassDatabase &, ClassProblem *)> change, const QString &done);
 
-    Notebook &m_notebook;
+    NotebookWriter &m_notebook;
     std::unique_ptr<ClassQueries> m_class;
     bool m_classShown = false; // the list shown is the class's
     bool m_pupils = false; // the class's server knows this login as a pupils' computer
     qint64 m_waiting = 0; // this computer's answers not on the server yet
     int m_listing = 0; // the last list asked for: the others are stale
-    std::unique_ptr<WorkThread> m_answers; // reads this computer's answers
     std::unique_ptr<QPagedPaintDevice> m_pendingPrint; // until the page is read
     bool m_gridReady = true;
     QLabel *m_source = nullptr;

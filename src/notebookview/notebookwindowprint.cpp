@@ -18,14 +18,15 @@ namespace Zentovia {
 void NotebookWindow::askToPrint()
 {
     m_pendingPrint = m_choosePrinter();
-    if (m_pendingPrint && m_chartState == Chart::Stale && showsClass())
+    // The picture read first, when it is not yet.
+    if (m_pendingPrint && m_chartState == Chart::Stale)
         readSessions();
     printWhenReady();
 }
 
 void NotebookWindow::printWhenReady()
 {
-    if (!m_pendingPrint || !m_gridReady || (showsClass() && m_chartState != Chart::Ready))
+    if (!m_pendingPrint || !m_gridReady || m_chartState != Chart::Ready)
         return;
     const std::unique_ptr<QPagedPaintDevice> device = std::move(m_pendingPrint);
     if (!print(*device))
@@ -36,11 +37,6 @@ bool NotebookWindow::print(QPagedPaintDevice &device)
 {
     if (child().isEmpty())
         return false;
-    if (m_chartState != Chart::Ready && !showsClass()) {
-        const std::optional<QList<Answer>> answers = m_notebook.answers(child());
-        showSessions(++m_reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(),
-            answers ? QString() : Telling::notebook(m_notebook.problem()));
-    }
     QPainter painter;
     if (!painter.begin(&device))
         return false;

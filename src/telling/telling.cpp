@@ -164,6 +164,7 @@ QString classWhy(const ClassProblem &problem)
         return u"%1 è già nell'elenco della classe"_s.arg(detail);
     case ClassReason::NotText:
     case ClassReason::NoNames:
+    case ClassReason::NoNameColumn:
         return classListFile(problem.reason);
     case ClassReason::CopyClash:
         return u"il server ha già le risposte di questo computer con un altro contenuto"_s;
@@ -236,8 +237,31 @@ QString classSetting(const ClassProblem &problem)
 
 QString classListFile(ClassReason reason)
 {
-    return reason == ClassReason::NotText ? u"il file non è un elenco: non è un testo"_s
-                                          : u"il file non contiene nessun nome"_s;
+    switch (reason) {
+    case ClassReason::NotText:
+        return u"il file non è un elenco: non è un testo"_s;
+    case ClassReason::NoNameColumn:
+        return u"non trovo la colonna dei nomi"_s;
+    default:
+        return u"il file non contiene nessun nome"_s;
+    }
+}
+
+QString skippedLine(ClassListFile::Skip why)
+{
+    switch (why) {
+    case ClassListFile::Skip::BeforeHeader:
+        return u"prima dell'intestazione"_s;
+    case ClassListFile::Skip::RepeatedHeader:
+        return u"intestazione ripetuta"_s;
+    case ClassListFile::Skip::Totals:
+        return u"riga dei totali"_s;
+    case ClassListFile::Skip::NoName:
+        return u"senza un nome"_s;
+    case ClassListFile::Skip::NotAName:
+        break;
+    }
+    return u"non sembra un nome"_s;
 }
 
 QString copied(const QString &was, const QString &now)
@@ -252,6 +276,55 @@ QString exportFailed(const ExportProblem &problem, const QString &sourceWhy)
     if (problem.reason == ExportReason::NotWritten)
         return u"Non riesco a scrivere l'esportazione delle risposte: %1."_s.arg(problem.detail());
     return u"Non riesco a esportare le risposte: %1"_s.arg(sourceWhy);
+}
+
+QString voice(const VoiceProblem &problem)
+{
+    QString why;
+    switch (problem.reason) {
+    case VoiceReason::None:
+        return QString();
+    case VoiceReason::NotSaid:
+        return u"espeak-ng non riesce a dire \"%1\" (errore %2)."_s.arg(problem.subject)
+            .arg(problem.code);
+    case VoiceReason::NoSoundLibrary:
+        why = u"la libreria del server audio non si apre (%1)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::NoSoundServer:
+        why = u"nessun server audio (%1)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::SoundBroke:
+        why = u"il server audio si è interrotto (%1)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::SoundNotAnswering:
+        why = u"il server audio non risponde"_s;
+        break;
+    case VoiceReason::SoundStalled:
+        why = u"il server audio non va più avanti"_s;
+        break;
+    case VoiceReason::NoEspeakLibrary:
+        why = u"la voce del mago non si può avviare: la libreria espeak-ng non si apre (%1; "
+              "manca il pacchetto libespeak-ng1?)"_s.arg(problem.detail());
+        break;
+    case VoiceReason::NoEspeakData:
+        why = u"la voce del mago non si può avviare: espeak-ng non trova i suoi dati (manca il "
+              "pacchetto espeak-ng-data?)"_s;
+        break;
+    case VoiceReason::NoEspeakVoice:
+        why = u"la voce del mago non si può caricare: espeak-ng non trova la voce \"%1\" "
+              "(manca il pacchetto espeak-ng-data?)"_s.arg(problem.subject);
+        break;
+    }
+    return u"il mago parla senza suono: %1."_s.arg(why);
+}
+
+QString work(const WorkProblem &problem)
+{
+    if (problem.reason == WorkReason::NoStopPipe)
+        return u"il lavoro «%1» non si può interrompere: il canale per fermarlo non funziona."_s
+            .arg(problem.subject);
+    return u"il lavoro «%1» non è finito in tempo: lo lascio finire da solo."_s.arg(
+        problem.subject);
 }
 
 void toStderr(const QString &sentence)

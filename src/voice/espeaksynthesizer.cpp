@@ -1,10 +1,7 @@
 #include "voice/espeaksynthesizer.h"
 
-#include "core/failure.h"
-
 #include "voice/espeakapi.h"
 
-#include <QDebug>
 #include <QList>
 
 #include <algorithm>
@@ -124,8 +121,7 @@ void applySettings(const EspeakApi &espeak, const EspeakSettings &settings)
     if (g_applied == settings)
         return;
     if (espeak.setVoiceByName(settings.voice.toUtf8().constData()) != EE_OK) {
-        throw Failure(u"La voce del mago non si può caricare: espeak-ng non trova la voce \"%1\" "
-                      u"(manca il pacchetto espeak-ng-data?)."_s.arg(settings.voice));
+        throw VoiceFailure(VoiceProblem(VoiceReason::NoEspeakVoice, settings.voice));
     }
     espeak.setParameter(espeakRATE, settings.wordsPerMinute, 0);
     espeak.setParameter(espeakPITCH, settings.pitch, 0);
@@ -142,16 +138,14 @@ EspeakSynthesizer::EspeakSynthesizer(const EspeakSettings &settings)
     QString missing;
     m_espeak = EspeakApi::get(&missing);
     if (!m_espeak) {
-        throw Failure(u"La voce del mago non si può avviare: la libreria espeak-ng non si apre "
-                      u"(%1; manca il pacchetto libespeak-ng1?)."_s.arg(missing));
+        throw VoiceFailure(VoiceProblem(VoiceReason::NoEspeakLibrary, QString(), { missing }));
     }
     if (g_sampleRate <= 0) {
         // Don't let the library end the program when its data are missing.
         const int rate = m_espeak->initialize(
             AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (rate <= 0) {
-            throw Failure(u"La voce del mago non si può avviare: espeak-ng non trova i suoi dati "
-                          u"(manca il pacchetto espeak-ng-data?)."_s);
+            throw VoiceFailure(VoiceProblem(VoiceReason::NoEspeakData));
         }
         m_espeak->setSynthCallback(collect);
         g_sampleRate = rate;
@@ -178,9 +172,7 @@ Utterance EspeakSynthesizer::synthesize(const QString &text) const
             POS_CHARACTER, 0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
         g_collector = nullptr;
         if (result != EE_OK) {
-            qWarning().noquote()
-                << u"zentovia: espeak-ng non riesce a dire \"%1\" (errore %2)."_s.arg(text).arg(
-                       int(result));
+            utterance.problem = { VoiceReason::NotSaid, text, {}, int(result) };
             return utterance;
         }
     }

@@ -32,15 +32,15 @@ struct EspeakSettings
 class EspeakSynthesizer
 {
 public:
-    // Loads espeak's data and the voice. Raises a Failure, naming what espeak
-    // could not find, when that is impossible.
+    // Loads espeak's data and the voice. Raises a VoiceFailure, with what
+    // espeak could not find, when that is impossible.
     explicit EspeakSynthesizer(const EspeakSettings &settings = {});
 
     int sampleRate() const { return m_sampleRate; }
 
     // The whole sound of a text, with its words and loudness. A text that
     // cannot be said (only blanks, or an error of the library) gives no
-    // samples and no words.
+    // samples and no words; an error of the library, its problem too.
     Utterance synthesize(const QString &text) const;
 
 private:

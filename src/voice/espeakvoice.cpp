@@ -1,11 +1,8 @@
 #include "voice/espeakvoice.h"
 
-#include "core/failure.h"
 #include "voice/pacedvoice.h"
 #include "voice/pulseoutput.h"
 #include "voice/silentoutput.h"
-
-#include <QDebug>
 
 #include <future>
 
@@ -31,8 +28,8 @@ EspeakVoice::EspeakVoice(std::unique_ptr<AudioOutput> output, Clock *clock,
     m_thread.start();
 
     // espeak loads on its own thread, which makes every later call too, once
-    // told to (startLoading()) or when the first text is asked for. A Failure
-    // while loading comes back through the future at that point.
+    // told to (startLoading()) or when the first text is asked for. A
+    // VoiceFailure while loading comes back through the future at that point.
     m_load = std::make_shared<std::packaged_task<std::unique_ptr<EspeakSynthesizer>()>>(
         [settings] { return std::make_unique<EspeakSynthesizer>(settings); });
     m_loading = m_load->get_future();
@@ -107,25 +104,20 @@ EspeakSynthesizer *EspeakVoice::loadedSynthesizer()
     if (!m_synthesizer && !m_paced) {
         try {
             m_synthesizer = m_loading.get();
-        } catch (const Failure &failure) {
-            speakWithoutSound(failure.message());
+        } catch (const VoiceFailure &failure) {
+            speakWithoutSound(failure.problem);
         }
     }
     return m_synthesizer.get();
 }
 
-void EspeakVoice::speakWithoutSound(const QString &reason)
+void EspeakVoice::speakWithoutSound(const VoiceProblem &reason)
 {
     m_paced = std::make_unique<PacedVoice>(&m_clock);
     connect(m_paced.get(), &Voice::wordReached, this, &Voice::wordReached);
     connect(m_paced.get(), &Voice::mouthOpened, this, &Voice::mouthOpened);
     connect(m_paced.get(), &Voice::finished, this, &Voice::finished);
-    QString said = reason;
-    while (said.endsWith(u'.'))
-        said.chop(1);
-    if (!said.isEmpty())
-        said[0] = said[0].toLower();
-    reportTrouble(said);
+    reportTrouble(reason);
 }
 
 void EspeakVoice::request(const QString &text)
@@ -150,6 +142,8 @@ void EspeakVoice::request(const QString &text)
 void EspeakVoice::onSynthesized(const QString &text, const UtterancePtr &utterance)
 {
     m_requested.remove(text);
+    if (utterance->problem)
+        Q_EMIT problem(utterance->problem);
     remember(text, utterance);
     Q_EMIT prepared(text);
     if (m_waitingFor == text) {
@@ -221,7 +215,7 @@ void EspeakVoice::play(const UtterancePtr &utterance)
     if (m_output->start(utterance->pcm, utterance->format())) {
         m_playing = m_output.get();
     } else {
-        reportTrouble(m_output->errorString());
+        reportTrouble(m_output->problem());
         playSilently(0);
     }
     m_clock.cancel(m_tick);
@@ -284,7 +278,7 @@ void EspeakVoice::onDrained()
     Q_EMIT finished();
 }
 
-void EspeakVoice::onLost(const QString &reason)
+void EspeakVoice::onLost(const VoiceProblem &reason)
 {
     if (m_playing != m_output.get() || !m_current)
         return;
@@ -293,12 +287,12 @@ void EspeakVoice::onLost(const QString &reason)
     playSilently(m_positionUSecs);
 }
 
-void EspeakVoice::reportTrouble(const QString &reason)
+void EspeakVoice::reportTrouble(const VoiceProblem &reason)
 {
     if (m_troubleReported)
         return;
     m_troubleReported = true;
-    qWarning().noquote() << u"zentovia: il mago parla senza suono: %1."_s.arg(reason);
+    Q_EMIT problem(reason);
 }
 
 } // namespace Zentovia

@@ -24,11 +24,11 @@ class SilentOutput;
 // own, ahead of time for the texts it is told about with prepare(), and an
 // AudioOutput plays it. Words and mouth follow what has been played. Without
 // a sound server, or when it goes away, the voice goes on in silence with the
-// same timing, says so once on stderr (again only after sound was heard in
+// same timing, says so once (problem(); again only after sound was heard in
 // between), and tries the server again at the next say(). The pace of the
 // words, the mouth and the silence is the given clock's. When espeak-ng or
 // its Italian voice cannot be loaded (a machine without libespeak-ng1), the
-// voice says why once on stderr and goes on as a PacedVoice: the wizard's
+// voice says why once and goes on as a PacedVoice: the wizard's
 // words come in his balloon alone.
 class EspeakVoice : public Voice
 {
@@ -72,6 +72,9 @@ public:
 Q_SIGNALS:
     // The sound of a text has been made (after prepare() or say()).
     void prepared(const QString &text);
+    // The voice goes on without sound (once, and again only after sound was
+    // heard in between), or a text could not be said (NotSaid).
+    void problem(const VoiceProblem &why);
 
 private:
     using UtterancePtr = std::shared_ptr<const Utterance>;
@@ -79,7 +82,7 @@ private:
     // The synthesizer, once loaded (waits for it the first time); null when
     // it could not be, and the paced voice speaks instead.
     EspeakSynthesizer *loadedSynthesizer();
-    void speakWithoutSound(const QString &reason);
+    void speakWithoutSound(const VoiceProblem &reason);
     void request(const QString &text);
     void onSynthesized(const QString &text, const UtterancePtr &utterance);
     void play(const UtterancePtr &utterance);
@@ -87,8 +90,8 @@ private:
     void advance();
     void tick();
     void onDrained();
-    void onLost(const QString &reason);
-    void reportTrouble(const QString &reason);
+    void onLost(const VoiceProblem &reason);
+    void reportTrouble(const VoiceProblem &reason);
     void remember(const QString &text, const UtterancePtr &utterance);
     void markSaid(const QString &text);
     void forgetBeyondLimits();

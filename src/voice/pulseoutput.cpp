@@ -91,11 +91,11 @@ bool PulseOutput::start(const QByteArray &pcm, const PcmFormat &format)
 {
     stop();
     m_played = 0;
-    m_error.clear();
+    m_error = {};
     {
         std::lock_guard lock(m_shared->mutex);
         if (m_hungSession != 0 && m_shared->busyWith == m_hungSession) {
-            m_error = u"il server audio non risponde"_s;
+            m_error = { VoiceReason::SoundNotAnswering };
             return false;
         }
     }
@@ -134,13 +134,13 @@ void PulseOutput::post(const QByteArray &pcm, const PcmFormat &format)
     m_shared->wake.notify_all();
 }
 
-void PulseOutput::onEnded(quint64 session, const QString &lostReason)
+void PulseOutput::onEnded(quint64 session, const VoiceProblem &lostReason)
 {
     if (session != m_session || !m_playing)
         return;
     m_playing = false;
     m_watchdog.stop();
-    if (lostReason.isEmpty()) {
+    if (!lostReason) {
         Q_EMIT drained();
         return;
     }
@@ -162,7 +162,7 @@ void PulseOutput::checkProgress()
     // then every start() fails at once.
     m_hungSession = m_session;
     stop();
-    m_error = u"il server audio non va più avanti"_s;
+    m_error = { VoiceReason::SoundStalled };
     Q_EMIT lost(m_error);
 }
 
@@ -216,7 +216,7 @@ void PulseOutput::run(const std::shared_ptr<Shared> &shared)
             return leave();
         shared->busyWith = 0;
         if (ending != Ending::Superseded)
-            report(*shared, handled, ending == Ending::Lost ? stream.error() : QString());
+            report(*shared, handled, ending == Ending::Lost ? stream.error() : VoiceProblem());
     }
     inServer(true);
     lock.unlock();
@@ -277,7 +277,7 @@ PulseOutput::Ending PulseOutput::play(PulseStream &stream, Shared &shared, quint
 }
 
 // Under the mutex: tells the output, on its own thread, how the sound ended.
-void PulseOutput::report(Shared &shared, quint64 session, const QString &lostReason)
+void PulseOutput::report(Shared &shared, quint64 session, const VoiceProblem &lostReason)
 {
     PulseOutput *owner = shared.owner;
     if (!owner || shared.session != session)

@@ -29,7 +29,7 @@ public:
     bool start(const QByteArray &pcm, const PcmFormat &format) override;
     qint64 playedUSecs() const override;
     void stop() override;
-    QString errorString() const override { return m_error; }
+    VoiceProblem problem() const override { return m_error; }
 
 private:
     struct Shared;
@@ -39,10 +39,10 @@ private:
     static void run(const std::shared_ptr<Shared> &shared);
     static Ending play(PulseStream &stream, Shared &shared, quint64 session, const QByteArray &pcm,
         const PcmFormat &format);
-    static void report(Shared &shared, quint64 session, const QString &lostReason);
+    static void report(Shared &shared, quint64 session, const VoiceProblem &lostReason);
 
     void post(const QByteArray &pcm, const PcmFormat &format);
-    void onEnded(quint64 session, const QString &lostReason);
+    void onEnded(quint64 session, const VoiceProblem &lostReason);
     void checkProgress();
 
     std::shared_ptr<Shared> m_shared;
@@ -54,7 +54,7 @@ private:
     QElapsedTimer m_sinceProgress;
     bool m_playing = false;
     QTimer m_watchdog;
-    QString m_error;
+    VoiceProblem m_error;
 };
 
 } // namespace Zentovia

@@ -25,18 +25,19 @@ bool PulseStream::open(const PcmFormat &format)
     QString missing;
     m_pulse = PulseApi::get(&missing);
     if (!m_pulse) {
-        m_error = u"la libreria del server audio non si apre (%1)"_s.arg(missing);
+        m_error = { VoiceReason::NoSoundLibrary, QString(), { missing } };
         return false;
     }
     int code = 0;
     m_simple = m_pulse->simpleNew(nullptr, "Zentovia", PA_STREAM_PLAYBACK, nullptr, "Merlino",
         &samples, nullptr, &buffer, &code);
     if (!m_simple) {
-        m_error = u"nessun server audio (%1)"_s.arg(QString::fromUtf8(m_pulse->strerror(code)));
+        m_error = { VoiceReason::NoSoundServer, QString(),
+            { QString::fromUtf8(m_pulse->strerror(code)) } };
         return false;
     }
     m_format = format;
-    m_error.clear();
+    m_error = {};
     return true;
 }
 
@@ -50,7 +51,7 @@ void PulseStream::close()
 bool PulseStream::fail(int code)
 {
     m_error
-        = u"il server audio si è interrotto (%1)"_s.arg(QString::fromUtf8(m_pulse->strerror(code)));
+        = { VoiceReason::SoundBroke, QString(), { QString::fromUtf8(m_pulse->strerror(code)) } };
     close();
     return false;
 }

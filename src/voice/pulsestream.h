@@ -2,6 +2,8 @@
 
 #include "voice/pcmformat.h"
 
+#include "voice/voiceproblem.h"
+
 #include <QString>
 
 #include <optional>
@@ -17,7 +19,7 @@ namespace Zentovia {
 // One playback stream on the sound server, through PulseAudio's simple API
 // (PipeWire desktops serve it through pipewire-pulse). Every call waits for
 // the server, so a stream is only used on a thread of its own. A call that
-// fails closes the stream and leaves the reason, in Italian, in error().
+// fails closes the stream and leaves the reason in error().
 class PulseStream
 {
 public:
@@ -50,7 +52,7 @@ public:
     // Drops what has been written and not yet played.
     bool flush();
 
-    QString error() const { return m_error; }
+    const VoiceProblem &error() const { return m_error; }
 
 private:
     bool fail(int code);
@@ -58,7 +60,7 @@ private:
     const PulseApi *m_pulse = nullptr;
     pa_simple *m_simple = nullptr;
     PcmFormat m_format;
-    QString m_error;
+    VoiceProblem m_error;
 };
 
 } // namespace Zentovia

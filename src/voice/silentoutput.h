@@ -18,7 +18,7 @@ public:
     bool start(const QByteArray &pcm, const PcmFormat &format) override;
     qint64 playedUSecs() const override;
     void stop() override;
-    QString errorString() const override { return {}; }
+    VoiceProblem problem() const override { return {}; }
 
 private:
     void onEndDue();

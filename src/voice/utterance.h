@@ -1,6 +1,7 @@
 #pragma once
 
 #include "voice/pcmformat.h"
+#include "voice/voiceproblem.h"
 
 #include <QByteArray>
 #include <QList>
@@ -32,6 +33,7 @@ struct Utterance
     QList<SpokenWord> words;
     QList<qreal> loudness; // 0 (silence) to 1 (loud), one per window
     qint64 soundEndSample = -1; // past the last sound, before the silence kept after it
+    VoiceProblem problem; // why a text gave no sound (NotSaid)
 
     qint64 sampleCount() const { return pcm.size() / qint64(sizeof(qint16)); }
     qint64 durationUSecs() const { return usecsAt(sampleCount()); }

@@ -1,31 +1,24 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <QObject>
 
 namespace Zentovia::Testing {
 
-// Counts the voice's complaints that it speaks without sound ("il mago parla
-// senza suono ..."), passing every message on as usual.
+// Counts the voice's problems (it speaks without sound), of every voice
+// watched since the last reset.
 class TroubleCount
 {
 public:
-    // Starts counting for the rest of the test program.
-    static void install()
+    template<typename Voice>
+    static void watch(Voice &voice)
     {
-        s_previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-                if (message.contains(QStringLiteral("parla senza suono")))
-                    ++s_count;
-                s_previous(type, context, message);
-            });
+        QObject::connect(&voice, &Voice::problem, &voice, [] { ++s_count; });
     }
     static void reset() { s_count = 0; }
     static int count() { return s_count; }
 
 private:
     static inline int s_count = 0;
-    static inline QtMessageHandler s_previous = nullptr;
 };
 
 } // namespace Zentovia::Testing
