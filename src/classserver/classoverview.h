@@ -39,4 +39,12 @@ struct ClassChild
 inline constexpr int LatestPerFact = 12;
 std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 now);
 
+// What the overview asks of the server, in its reads of the answers: each
+// fact's latest answers ($1 of them), and
+// each name as typed with this week's questions and time ($1 the wall
+// seconds of a week ago). The benchmark times them alone, as the floor of
+// the overview.
+extern const char *const ClassLatestAnswersSql;
+extern const char *const ClassTypedNamesSql;
+
 } // namespace Zentovia

@@ -129,15 +129,23 @@ const MemoryParameters &GridBuilder::fitOfWeek(qint64 wallSeconds) const
     // 1970-01-01, day 0, was a Thursday.
     const qint64 day = LocalClock::wallDay(wallSeconds);
     const qint64 monday = day - (((day + 3) % 7) + 7) % 7;
-    auto fit = m_fits.find(monday);
+    const auto beforeMonday = [monday](const QList<Attempt> &attempts) {
+        return std::lower_bound(attempts.begin(), attempts.end(), monday,
+            [](const Attempt &a, qint64 d) { return LocalClock::wallDay(a.wallSeconds) < d; });
+    };
+    // The answers before a Monday are those before a moment: of two such
+    // sets, the one with more answers holds the other, and two of one count
+    // are the same answers, fitted once (the weeks no answer came in, and a
+    // week ago against now for a child who has not played since).
+    qsizetype count = 0;
+    for (const QList<Attempt> &attempts : sorted())
+        count += beforeMonday(attempts) - attempts.begin();
+    auto fit = m_fits.find(count);
     if (fit == m_fits.end()) {
         QList<QList<Attempt>> before;
-        for (const QList<Attempt> &attempts : sorted()) {
-            const auto end = std::find_if(attempts.begin(), attempts.end(),
-                [&](const Attempt &a) { return LocalClock::wallDay(a.wallSeconds) >= monday; });
-            before.append(QList<Attempt>(attempts.begin(), end));
-        }
-        fit = m_fits.emplace(monday, fitMemory(before, m_factSeconds).parameters).first;
+        for (const QList<Attempt> &attempts : sorted())
+            before.append(QList<Attempt>(attempts.begin(), beforeMonday(attempts)));
+        fit = m_fits.emplace(count, fitMemory(before, m_factSeconds).parameters).first;
     }
     return fit->second;
 }
@@ -151,10 +159,9 @@ FactGrid GridBuilder::finishAt(qint64 then, const FactGrid &learned) const
             if (attempt.wallSeconds < then)
                 earlier.m_attempts.at(fact).append(attempt);
     }
-    const qint64 day = LocalClock::wallDay(then);
-    for (const auto &[monday, fit] : m_fits)
-        if (monday <= day)
-            earlier.m_fits.emplace(monday, fit);
+    // The answers before then hold each set of answers before a Monday that
+    // has fewer of them: the fits are those of the same answers.
+    earlier.m_fits = m_fits;
     const std::array<QList<Attempt>, 100> &before = earlier.sorted();
     FactGrid grid;
     for (int fact = 0; fact < 100; ++fact) {
