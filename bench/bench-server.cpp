@@ -201,12 +201,14 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    const double overviewMedian = median(overviewMs);
+    // The first read fits every child; a read again finds the fits made.
+    const double overviewFirst = overviewMs.takeFirst();
     line("the class at a glance: its floor, the reads alone (median of 3)", median(floorMs), "ms",
         "-", true);
-    line("the class at a glance, 30 children, 1,000,000 answers (median of 3)", overviewMedian,
-        "ms", "<= 1000", overviewMedian <= 1000);
-    allMet = allMet && overviewMedian <= 1000;
+    line("the class at a glance, 30 children, 1,000,000 answers", overviewFirst, "ms", "<= 1000",
+        overviewFirst <= 1000);
+    line("the class at a glance read again (median of 2)", median(overviewMs), "ms", "-", true);
+    allMet = allMet && overviewFirst <= 1000;
     std::printf("the class at a glance's states, a digest: %08x\n", statesDigest(*overview));
     clock.start();
     qint64 count = 0;

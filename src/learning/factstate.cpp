@@ -3,11 +3,57 @@
 #include "learning/localclock.h"
 #include "learning/memoryfit.h"
 
+#include <QCryptographicHash>
+#include <QMutex>
+
 #include <algorithm>
+#include <deque>
 
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
+
+namespace {
+
+// The fits this program has made, by what they were made of: the same
+// answers fitted again (the class at a glance read again, a child's grid
+// opened twice) take no time, with the same result. The oldest go first.
+constexpr std::size_t KeptFits = 2048;
+
+MemoryParameters keptFit(const QList<QList<Attempt>> &facts, int factSeconds)
+{
+    static_assert(sizeof(Attempt) == sizeof(qint64) + 2 * sizeof(int), "no padding to hash");
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView(reinterpret_cast<const char *>(&factSeconds), sizeof factSeconds));
+    for (const QList<Attempt> &attempts : facts) {
+        const qsizetype size = attempts.size();
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&size), sizeof size));
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(attempts.constData()),
+            size * qsizetype(sizeof(Attempt))));
+    }
+    const QByteArray key = hash.result();
+    static QMutex mutex;
+    static std::map<QByteArray, MemoryParameters> kept;
+    static std::deque<QByteArray> order;
+    {
+        const QMutexLocker lock(&mutex);
+        const auto found = kept.find(key);
+        if (found != kept.end())
+            return found->second;
+    }
+    const MemoryParameters fitted = fitMemory(facts, factSeconds).parameters;
+    const QMutexLocker lock(&mutex);
+    if (kept.emplace(key, fitted).second) {
+        order.push_back(key);
+        if (order.size() > KeptFits) {
+            kept.erase(order.front());
+            order.pop_front();
+        }
+    }
+    return fitted;
+}
+
+} // namespace
 
 QString stateName(FactState state)
 {
@@ -145,7 +191,7 @@ const MemoryParameters &GridBuilder::fitOfWeek(qint64 wallSeconds) const
         QList<QList<Attempt>> before;
         for (const QList<Attempt> &attempts : sorted())
             before.append(QList<Attempt>(attempts.begin(), beforeMonday(attempts)));
-        fit = m_fits.emplace(count, fitMemory(before, m_factSeconds).parameters).first;
+        fit = m_fits.emplace(count, keptFit(before, m_factSeconds)).first;
     }
     return fit->second;
 }
