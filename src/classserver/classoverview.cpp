@@ -32,12 +32,15 @@ const char *const ClassLatestAnswersSql
       " WHERE c.child_key IS NOT NULL";
 
 // The wall seconds of a week ago are read as the local clock's time they
-// stand for, whatever the server's time zone.
+// stand for, whatever the server's time zone. An answer a join brought counts
+// under the name the teacher gave.
 const char *const ClassTypedNamesSql
-    = "SELECT child_key, child, count(*), count(*) FILTER (WHERE at >= w),"
+    = "SELECT a.child_key, coalesce(r.new_name, a.child), count(*), count(*) FILTER (WHERE at >= "
+      "w),"
       " coalesce(sum(tenths) FILTER (WHERE at >= w), 0)"
-      " FROM zentovia_answers, (SELECT to_timestamp($1) AT TIME ZONE 'UTC' AS w) week"
-      " GROUP BY child_key, child";
+      " FROM zentovia_answers a LEFT JOIN zentovia_renamed r ON r.child_key = a.joined_from,"
+      " (SELECT to_timestamp($1) AT TIME ZONE 'UTC' AS w) week"
+      " GROUP BY a.child_key, coalesce(r.new_name, a.child)";
 
 namespace {
 
@@ -123,6 +126,24 @@ bool readTypedNames(PgConnection &server, qint64 weekAgo, Children &children, Cl
     return true;
 }
 
+// The names joined to each child, as typed, that a join can be undone for.
+bool readJoinedNames(PgConnection &server, Children &children, ClassProblem *why)
+{
+    const PgResult joined = server.exec(
+        "SELECT r.new_key, coalesce((SELECT a.child FROM zentovia_answers a"
+        " WHERE a.joined_from = r.child_key LIMIT 1), r.child_key) FROM zentovia_renamed r"
+        " ORDER BY 2",
+        why);
+    if (!joined)
+        return false;
+    for (int row = 0; row < PQntuples(joined.get()); ++row) {
+        const auto found = children.find(PQgetvalue(joined.get(), row, 0));
+        if (found != children.end())
+            found->child.joined.append(PgConnection::text(joined.get(), row, 1));
+    }
+    return true;
+}
+
 // A child's grid, the facts learned this week and their count.
 void finishChild(Building &b, qint64 weekAgo)
 {
@@ -184,7 +205,8 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         return std::nullopt;
     }
     addClassList(*classList, children);
-    if (!readTypedNames(server, weekAgo, children, &why)) {
+    if (!readTypedNames(server, weekAgo, children, &why)
+        || !readJoinedNames(server, children, &why)) {
         reader.failed(why);
         return std::nullopt;
     }

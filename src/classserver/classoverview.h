@@ -28,6 +28,9 @@ struct ClassChild
     // The facts "imparato" now that were not seven days ago, for the page
     // printed for the parents.
     QList<Fact> learnedThisWeek;
+    // The names the teacher joined to this child, as typed: each can be
+    // parted again.
+    QStringList joined;
 };
 
 // The whole class for the teacher, in one read of the server: each child's

@@ -94,11 +94,13 @@ std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
     if (!local)
         return std::nullopt;
     ClassProblem why;
-    // Each child under the name most often typed.
+    // Each child under the name most often typed; an answer a join brought
+    // counts under the name the teacher gave.
     const PgResult rows = m_database->connection().exec(
         "SELECT DISTINCT ON (child_key) child, extract(epoch FROM max(last) OVER k)::bigint,"
-        " sum(n) OVER k FROM (SELECT child_key, child, count(*) AS n, max(at) AS last"
-        " FROM zentovia_answers GROUP BY child_key, child) named"
+        " sum(n) OVER k FROM (SELECT a.child_key, coalesce(r.new_name, a.child) AS child,"
+        " count(*) AS n, max(a.at) AS last FROM zentovia_answers a LEFT JOIN zentovia_renamed r"
+        " ON r.child_key = a.joined_from GROUP BY a.child_key, 2) named"
         " WINDOW k AS (PARTITION BY child_key) ORDER BY child_key, n DESC, last DESC",
         &why);
     if (!rows) {

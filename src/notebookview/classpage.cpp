@@ -34,6 +34,7 @@ ClassPage::ClassPage(QWidget *parent)
     , m_add(new QPushButton(u"Aggiungi un bambino…"_s, this))
     , m_rename(new QPushButton(u"Rinomina o unisci…"_s, this))
     , m_remove(new QPushButton(u"Togli dall'elenco"_s, this))
+    , m_unjoin(new QPushButton(u"Separa un nome unito…"_s, this))
     , m_assign(new QPushButton(u"Assegna le tabelline…"_s, this))
     , m_grid(new QTableWidget(10, 10, this))
     , m_children(new QTableWidget(0, 4, this))
@@ -82,13 +83,15 @@ ClassPage::ClassPage(QWidget *parent)
     auto *right = new QVBoxLayout;
     right->addWidget(m_children, 1);
     auto *listButtons = new QHBoxLayout;
-    for (QPushButton *button : { m_add, m_rename, m_remove })
+    for (QPushButton *button : { m_add, m_rename, m_remove, m_unjoin })
         listButtons->addWidget(button);
     right->addLayout(listButtons);
     right->addWidget(m_assign, 0, Qt::AlignLeft);
     m_add->setObjectName(u"addChild"_s);
     m_rename->setObjectName(u"renameChild"_s);
     m_remove->setObjectName(u"removeChild"_s);
+    m_unjoin->setObjectName(u"unjoinChild"_s);
+    m_unjoin->setEnabled(false);
     m_assign->setObjectName(u"assignTables"_s);
     m_rename->setEnabled(false);
     m_remove->setEnabled(false);
@@ -103,6 +106,7 @@ ClassPage::ClassPage(QWidget *parent)
     connect(m_add, &QPushButton::clicked, this, &ClassPage::askToAdd);
     connect(m_rename, &QPushButton::clicked, this, &ClassPage::askToRename);
     connect(m_remove, &QPushButton::clicked, this, &ClassPage::askToRemove);
+    connect(m_unjoin, &QPushButton::clicked, this, &ClassPage::askToUnjoin);
     connect(m_assign, &QPushButton::clicked, this, &ClassPage::askToAssign);
     connect(m_children, &QTableWidget::itemSelectionChanged, this, &ClassPage::showChosen);
     m_children->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -225,6 +229,7 @@ void ClassPage::showChosen()
     const ClassChild *child = chosen();
     m_rename->setEnabled(child != nullptr);
     m_remove->setEnabled(child != nullptr && child->onTheList);
+    m_unjoin->setEnabled(child != nullptr && !child->joined.isEmpty());
 }
 
 QStringList ClassPage::names() const
@@ -263,10 +268,25 @@ void ClassPage::askToRename()
     });
     if (joined
         && !m_confirm(u"Unisco le risposte di %1 a quelle di %2? Da ora le risposte date col "
-                      "nome %1, su ogni computer della classe, sono di %2. Non si può "
-                      "tornare indietro."_s.arg(from, to)))
+                      "nome %1, su ogni computer della classe, sono di %2. Si può tornare "
+                      "indietro con «Separa un nome unito…»."_s.arg(from, to)))
         return;
     Q_EMIT renameRequested(from, to);
+}
+
+void ClassPage::askToUnjoin()
+{
+    const ClassChild *child = chosen();
+    if (!child || child->joined.isEmpty())
+        return;
+    const QString joined = child->joined.size() == 1
+        ? child->joined.first()
+        : m_askName(u"Quale nome unito a %1 separo?"_s.arg(child->name), QString(), child->joined);
+    if (!child->joined.contains(joined)
+        || !m_confirm(u"Separo %1 da %2? Le risposte date col nome %1 tornano sue."_s.arg(
+            joined, child->name)))
+        return;
+    Q_EMIT unjoinRequested(joined);
 }
 
 void ClassPage::askToRemove()

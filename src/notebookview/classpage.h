@@ -58,6 +58,8 @@ Q_SIGNALS:
     // A rename, or a join when to is another child's name.
     void renameRequested(const QString &from, const QString &to);
     void removeRequested(const QString &name);
+    // A join undone: the name joined, as typed.
+    void unjoinRequested(const QString &joined);
     void assignRequested(const Assignment &assignment, const QString &child);
 
 private:
@@ -68,6 +70,7 @@ private:
     void askToAdd();
     void askToRename();
     void askToRemove();
+    void askToUnjoin();
     void askToAssign();
     QStringList names() const;
 
@@ -77,6 +80,7 @@ private:
     QPushButton *m_add;
     QPushButton *m_rename;
     QPushButton *m_remove;
+    QPushButton *m_unjoin;
     QPushButton *m_assign;
 
     QList<ClassChild> m_class;
