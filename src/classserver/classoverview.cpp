@@ -35,12 +35,15 @@ const char *const ClassLatestAnswersSql
 // stand for, whatever the server's time zone. An answer a join brought counts
 // under the name the teacher gave.
 const char *const ClassTypedNamesSql
-    = "SELECT a.child_key, coalesce(r.new_name, a.child), count(*), count(*) FILTER (WHERE at >= "
-      "w),"
+    = "WITH week AS (SELECT to_timestamp($1) AT TIME ZONE 'UTC' AS w)"
+      " SELECT child_key, child, sum(n), sum(recent), sum(tenths) FROM ("
+      " SELECT child_key, child, count(*) AS n, count(*) FILTER (WHERE at >= w) AS recent,"
+      " coalesce(sum(tenths) FILTER (WHERE at >= w), 0) AS tenths FROM zentovia_answers, week"
+      " WHERE joined_from IS NULL GROUP BY child_key, child"
+      " UNION ALL SELECT a.child_key, r.new_name, count(*), count(*) FILTER (WHERE at >= w),"
       " coalesce(sum(tenths) FILTER (WHERE at >= w), 0)"
-      " FROM zentovia_answers a LEFT JOIN zentovia_renamed r ON r.child_key = a.joined_from,"
-      " (SELECT to_timestamp($1) AT TIME ZONE 'UTC' AS w) week"
-      " GROUP BY a.child_key, coalesce(r.new_name, a.child)";
+      " FROM zentovia_answers a JOIN zentovia_renamed r ON r.child_key = a.joined_from, week"
+      " WHERE a.joined_from IS NOT NULL GROUP BY 1, 2) named GROUP BY 1, 2";
 
 namespace {
 
