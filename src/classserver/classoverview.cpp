@@ -47,11 +47,20 @@ const char *const ClassTypedNamesSql
 
 namespace {
 
+// A child's grid and the facts learned this week, made from the child's
+// answers alone.
+struct Made
+{
+    FactGrid grid;
+    QList<Fact> learnedThisWeek;
+};
+
 struct Building
 {
     ClassChild child;
     qint64 lastSeconds = 0;
     std::shared_ptr<GridBuilder> grid;
+    std::shared_ptr<Made> made; // made from grid, on any thread
     int typedMost = 0; // the answers under the name shown
 };
 using Children = QHash<QByteArray, Building>;
@@ -81,9 +90,11 @@ bool readLatestAnswers(PgConnection &server, const QHash<QByteArray, int> &factS
         [&](const PGresult *row) {
             const QByteArray key = PQgetvalue(row, 0, 0);
             Building &b = children[key];
-            if (!b.grid)
+            if (!b.grid) {
                 b.grid = std::make_shared<GridBuilder>(
                     factSeconds.value(key, DefaultFactSeconds), now);
+                b.made = std::make_shared<Made>();
+            }
             const qint64 at = PgConnection::number(row, 0, 3);
             b.lastSeconds = std::max(b.lastSeconds, at);
             b.grid->add(int(PgConnection::number(row, 0, 1)), int(PgConnection::number(row, 0, 2)),
@@ -147,47 +158,75 @@ bool readJoinedNames(PgConnection &server, Children &children, ClassProblem *why
     return true;
 }
 
-// A child's grid, the facts learned this week and their count.
-void finishChild(Building &b, qint64 weekAgo)
+void makeGrid(const GridBuilder &builder, qint64 weekAgo, Made &made)
+{
+    made.grid = builder.finish();
+    // What the page for the parents needs: the grid of a week ago, with the
+    // fits already made.
+    const FactGrid then = builder.finishAt(weekAgo, made.grid);
+    for (int fact = 0; fact < 100; ++fact) {
+        if (made.grid.at(fact / 10).at(fact % 10).state == FactState::Learned
+            && then.at(fact / 10).at(fact % 10).state != FactState::Learned)
+            made.learnedThisWeek.append({ fact / 10 + 1, fact % 10 + 1 });
+    }
+}
+
+// The children's grids made on every core, from the moment their answers
+// are read, while the server answers the overview's other questions.
+class GridWork
+{
+public:
+    GridWork(const Children &children, qint64 weekAgo)
+        : m_weekAgo(weekAgo)
+    {
+        for (const Building &b : children)
+            if (b.grid)
+                m_jobs.push_back({ b.grid, b.made });
+        const std::size_t threads = std::max(1U, std::thread::hardware_concurrency());
+        for (std::size_t i = 0; i < threads && i < m_jobs.size(); ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~GridWork()
+    {
+        m_next = m_jobs.size(); // what is left is not wanted
+        finish();
+    }
+    GridWork(const GridWork &) = delete;
+    GridWork &operator=(const GridWork &) = delete;
+
+    // Once every grid is made, this thread helping.
+    void finish()
+    {
+        work();
+        for (std::thread &thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+private:
+    void work()
+    {
+        for (std::size_t i = m_next++; i < m_jobs.size(); i = m_next++)
+            makeGrid(*m_jobs.at(i).first, m_weekAgo, *m_jobs.at(i).second);
+    }
+
+    qint64 m_weekAgo;
+    std::vector<std::pair<std::shared_ptr<GridBuilder>, std::shared_ptr<Made>>> m_jobs;
+    std::atomic<std::size_t> m_next = 0;
+    std::vector<std::thread> m_threads;
+};
+
+void finishChild(Building &b)
 {
     b.child.thisWeekSeconds /= 10;
     if (b.grid) {
-        b.child.grid = b.grid->finish();
+        b.child.grid = b.made->grid;
+        b.child.learnedThisWeek = b.made->learnedThisWeek;
         b.child.lastDay = LocalClock::dateOf(b.lastSeconds);
-        // What the page for the parents needs: the grid of a week ago, with
-        // the fits already made.
-        const FactGrid then = b.grid->finishAt(weekAgo, b.child.grid);
-        for (int fact = 0; fact < 100; ++fact) {
-            if (b.child.grid.at(fact / 10).at(fact % 10).state == FactState::Learned
-                && then.at(fact / 10).at(fact % 10).state != FactState::Learned)
-                b.child.learnedThisWeek.append({ fact / 10 + 1, fact % 10 + 1 });
-        }
     }
     for (const auto &tableRow : b.child.grid)
         for (const FactSummary &fact : tableRow)
             b.child.learned += fact.state == FactState::Learned ? 1 : 0;
-}
-
-// Each child's grid is fitted to the child alone: the children are shared
-// among the cores.
-void finishChildren(Children &children, qint64 weekAgo)
-{
-    QList<Building *> all;
-    for (Building &b : children)
-        all.append(&b);
-    std::atomic<qsizetype> next = 0;
-    const auto work = [&] {
-        for (qsizetype i = next++; i < all.size(); i = next++)
-            finishChild(*all.at(i), weekAgo);
-    };
-    const qsizetype helpers
-        = std::min<qsizetype>(std::max(1U, std::thread::hardware_concurrency()), all.size()) - 1;
-    std::vector<std::thread> threads;
-    for (qsizetype i = 0; i < helpers; ++i)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &thread : threads)
-        thread.join();
 }
 
 } // namespace
@@ -202,8 +241,12 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
     const qint64 weekAgo = now - 7 * 86400;
     const std::optional<QHash<QByteArray, int>> factSeconds = readFactSeconds(server, &why);
     std::optional<QStringList> classList;
-    if (!factSeconds || !readLatestAnswers(server, *factSeconds, now, children, &why)
-        || !(classList = ClassList::names(*reader.database(), &why))) {
+    if (!factSeconds || !readLatestAnswers(server, *factSeconds, now, children, &why)) {
+        reader.failed(why);
+        return std::nullopt;
+    }
+    GridWork grids(children, weekAgo);
+    if (!(classList = ClassList::names(*reader.database(), &why))) {
         reader.failed(why);
         return std::nullopt;
     }
@@ -213,10 +256,12 @@ std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 n
         reader.failed(why);
         return std::nullopt;
     }
-    finishChildren(children, weekAgo);
+    grids.finish();
     QList<ClassChild> list;
-    for (const Building &b : std::as_const(children))
+    for (Building &b : children) {
+        finishChild(b);
         list << b.child;
+    }
     std::sort(list.begin(), list.end(), [](const ClassChild &a, const ClassChild &b) {
         return a.name.localeAwareCompare(b.name) < 0;
     });
