@@ -60,6 +60,25 @@ QByteArray classRows(int from, int count)
     return rows;
 }
 
+// The states, the counts and the facts learned this week of every child of
+// the overview: the same digest before and after a change that should not
+// move them.
+uint statesDigest(const QList<ClassChild> &children)
+{
+    QByteArray all;
+    for (const ClassChild &child : children) {
+        all += child.name.toUtf8() + ' ' + QByteArray::number(child.learned) + ' '
+            + QByteArray::number(child.thisWeek) + ' ' + QByteArray::number(child.thisWeekSeconds);
+        for (const auto &row : child.grid)
+            for (const FactSummary &fact : row)
+                all += char('0' + int(fact.state))
+                    + QByteArray::number(fact.recallInAWeek, 'g', 17);
+        for (const Fact &fact : child.learnedThisWeek)
+            all += QByteArray::number(fact.table) + 'x' + QByteArray::number(fact.multiplier);
+    }
+    return qHash(all, 0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -155,18 +174,42 @@ int main(int argc, char **argv)
     const std::optional<QList<Child>> children = reader.children();
     line("the class's children, 1,000,000 answers", msSince(clock), "ms", "-", true);
 
-    // The teacher's class at a glance: every child's grid and week.
-    clock.start();
-    const std::optional<QList<ClassChild>> overview
-        = readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
-    const double overviewMs = msSince(clock);
-    if (!overview || overview->size() != Children) {
-        std::printf("no class overview: %s\n", qUtf8Printable(reader.problem().toDebugString()));
-        return 1;
+    // The teacher's class at a glance: every child's grid and week; beside
+    // it, its floor: the server's reads of the overview alone, each row
+    // taken and nothing made of it.
+    // The day after the class's last answers, as a teacher looks in term.
+    const qint64 now = LocalClock::wallSeconds(QDateTime(QDate(2024, 7, 22), QTime(16, 0)));
+    QList<double> overviewMs;
+    QList<double> floorMs;
+    std::optional<QList<ClassChild>> overview;
+    for (int run = 0; run < 3; ++run) {
+        clock.start();
+        ClassProblem readFailed;
+        qint64 rows = 0;
+        PgConnection &server = reader.database()->connection();
+        server.forEachRow(
+            ClassLatestAnswersSql, { QByteArray::number(LatestPerFact) },
+            [&rows](const PGresult *) { return ++rows > 0; }, &readFailed);
+        server.exec(ClassTypedNamesSql, { QByteArray::number(now - 7 * 86400) }, &readFailed);
+        floorMs.append(msSince(clock));
+        clock.start();
+        overview = readClassOverview(reader, now);
+        overviewMs.append(msSince(clock));
+        if (!overview || overview->size() != Children || rows != Children * 100 * LatestPerFact) {
+            std::printf(
+                "no class overview: %s\n", qUtf8Printable(reader.problem().toDebugString()));
+            return 1;
+        }
     }
-    line("the class at a glance, 30 children, 1,000,000 answers", overviewMs, "ms", "<= 1000",
-        overviewMs <= 1000);
-    allMet = allMet && overviewMs <= 1000;
+    // The first read fits every child; a read again finds the fits made.
+    const double overviewFirst = overviewMs.takeFirst();
+    line("the class at a glance: its floor, the reads alone (median of 3)", median(floorMs), "ms",
+        "-", true);
+    line("the class at a glance, 30 children, 1,000,000 answers", overviewFirst, "ms", "<= 1000",
+        overviewFirst <= 1000);
+    line("the class at a glance read again (median of 2)", median(overviewMs), "ms", "-", true);
+    allMet = allMet && overviewFirst <= 1000;
+    std::printf("the class at a glance's states, a digest: %08x\n", statesDigest(*overview));
     clock.start();
     qint64 count = 0;
     reader.forEachAnswer([&count](const StoredAnswer &) { return ++count > 0; });

@@ -176,6 +176,12 @@ CREATE TABLE IF NOT EXISTS zentovia_renamed (
     new_name text NOT NULL
 );
 
+-- Undoing a join: each answer moved by a join, or sent under a joined name
+-- since, keeps the name it was typed with and the key it came from.
+ALTER TABLE zentovia_answers ADD COLUMN IF NOT EXISTS joined_from text;
+CREATE INDEX IF NOT EXISTS zentovia_answers_joined
+    ON zentovia_answers (joined_from) WHERE joined_from IS NOT NULL;
+
 
 -- What version 3 offered the children's login, which read any child by name.
 DROP FUNCTION IF EXISTS zentovia_add(text, text, text[], jsonb);
@@ -312,12 +318,13 @@ BEGIN
     CREATE TEMPORARY TABLE IF NOT EXISTS zentovia_incoming (
         number bigint, child_key text, child text, times_table smallint, multiplier smallint,
         at timestamp, utc_offset smallint, typed text, outcome smallint, tenths integer,
-        mode text, moment timestamptz) ON COMMIT DROP;
+        mode text, moment timestamptz, joined_from text) ON COMMIT DROP;
     TRUNCATE zentovia_incoming;
     INSERT INTO zentovia_incoming
-        SELECT r.number, coalesce(n.new_key, r.child_key), coalesce(n.new_name, r.child),
+        SELECT r.number, coalesce(n.new_key, r.child_key), r.child,
                r.times_table, r.multiplier, r.at, r.utc_offset, r.typed, r.outcome, r.tenths,
-               r.mode, (r.at - make_interval(mins => r.utc_offset)) AT TIME ZONE 'UTC'
+               r.mode, (r.at - make_interval(mins => r.utc_offset)) AT TIME ZONE 'UTC',
+               n.child_key
         FROM jsonb_to_recordset(p_answers) AS r(number bigint, child_key text,
             child text, times_table smallint, multiplier smallint, at timestamp,
             utc_offset smallint, typed text, outcome smallint, tenths integer, mode text)
@@ -375,9 +382,9 @@ BEGIN
     INSERT INTO zentovia_erased_answers (computer, number)
         SELECT p_computer, number FROM gone ON CONFLICT DO NOTHING;
     INSERT INTO zentovia_answers (computer, number, child_key, child, times_table, multiplier,
-                                  at, utc_offset, typed, outcome, tenths, mode)
+                                  at, utc_offset, typed, outcome, tenths, mode, joined_from)
         SELECT p_computer, i.number, i.child_key, i.child, i.times_table, i.multiplier, i.at,
-               i.utc_offset, i.typed, i.outcome, i.tenths, i.mode
+               i.utc_offset, i.typed, i.outcome, i.tenths, i.mode, i.joined_from
         FROM zentovia_incoming i
         WHERE NOT EXISTS (
                 SELECT FROM zentovia_answers a
@@ -529,8 +536,8 @@ BEGIN
     UPDATE zentovia_roster SET child_key = p_to_key, name = p_to_name
         WHERE child_key = p_from_key;
     UPDATE zentovia_renamed SET new_name = p_to_name WHERE new_key = p_to_key;
-    UPDATE zentovia_answers SET child_key = p_to_key, child = p_to_name
-        WHERE child_key = p_from_key;
+    UPDATE zentovia_answers SET child_key = p_to_key, joined_from = coalesce(joined_from, p_from_key)
+        WHERE child_key = p_from_key AND p_from_key <> p_to_key;
 END
 $$;
 
@@ -573,6 +580,18 @@ GRANT SELECT ON zentovia_renamed TO zentovia_insegnanti;
 GRANT EXECUTE ON FUNCTION zentovia_erase, zentovia_set_fact_seconds, zentovia_rename,
                           zentovia_set_contest_minutes, zentovia_set_code, zentovia_assignment
     TO zentovia_insegnanti;
+
+-- Undoing a join, the teacher's: the answers that came to another name from
+-- p_from_key, moved by the join or sent under it since, are its own again,
+-- and the answers sent under it from now on stay its own.
+CREATE OR REPLACE FUNCTION zentovia_unjoin(p_from_key text) RETURNS void
+LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
+    DELETE FROM zentovia_renamed WHERE child_key = p_from_key;
+    UPDATE zentovia_answers SET child_key = p_from_key, joined_from = NULL
+        WHERE joined_from = p_from_key;
+$$;
+REVOKE ALL ON FUNCTION zentovia_unjoin FROM PUBLIC, zentovia_alunni, zentovia_insegnanti;
+GRANT EXECUTE ON FUNCTION zentovia_unjoin TO zentovia_insegnanti;
 
 -- From versions 1, 2 and 3: the same answers, the new tables and rights above.
 UPDATE zentovia_version SET version = 4 WHERE version < 4;

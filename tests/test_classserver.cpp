@@ -58,6 +58,7 @@ const QList<std::tuple<const char *, bool, bool>> FunctionRights = {
     { "zentovia_set_code(text,text)", false, true },
     { "zentovia_set_fact_seconds(text,smallint)", false, true },
     { "zentovia_set_contest_minutes(text,smallint)", false, true },
+    { "zentovia_unjoin(text)", false, true },
     { "zentovia_key(text)", false, false },
     { "zentovia_may_read(text,text)", false, false },
 };
@@ -843,6 +844,15 @@ void TestClassServer::nameJoined()
     QVERIFY(ClassList::rename(*teacher, u"marco"_s, u"Marco R."_s, &failed));
     QCOMPARE(ClassList::names(*teacher, &failed), QStringList { u"Marco R."_s });
     QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
+    // The join undone in one step: the answers it moved, typed "Marko", are
+    // his again; the one typed after it on a computer that had heard of the
+    // join was that computer's Marco's.
+    QCOMPARE(
+        m_postgres.sql(database, u"SELECT string_agg(DISTINCT child, ',') FROM zentovia_answers"_s),
+        u"Marco,Marko"_s);
+    QVERIFY(ClassList::unjoin(*teacher, u"Marko"_s, &failed));
+    QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 3);
+    QCOMPARE(reader.answers(u"Marco R."_s).value_or(QList<Answer>()).size(), 3);
     QVERIFY(ClassList::remove(*teacher, u"Marco R."_s, &failed));
     QCOMPARE(ClassList::names(*teacher, &failed), QStringList {});
 }

@@ -241,8 +241,9 @@ void TestClassTeacher::words()
 void TestClassTeacher::classPageActsOnTheChildChosen()
 {
     ClassPage page;
-    page.setClass({ child(u"Ada"_s, 30, { 7, 8 }), child(u"Bruno"_s, 5, { 8, 7 }),
-        child(u"Carla"_s, 12, { 7, 8 }, false),
+    ClassChild bruno = child(u"Bruno"_s, 5, { 8, 7 });
+    bruno.joined = QStringList { u"Brunno"_s };
+    page.setClass({ child(u"Ada"_s, 30, { 7, 8 }), bruno, child(u"Carla"_s, 12, { 7, 8 }, false),
         child(u"Dino (da confermare)"_s, 1, { 9, 9 }, false) });
     QStringList offered;
     QString proposed;
@@ -269,6 +270,14 @@ void TestClassTeacher::classPageActsOnTheChildChosen()
     list->selectRow(0);
     page.findChild<QPushButton *>(u"renameChild"_s)->click();
     QCOMPARE(proposed, u"Dino"_s);
+    // A join undone, for the child chosen who has a name joined.
+    auto *unjoin = page.findChild<QPushButton *>(u"unjoinChild"_s);
+    QVERIFY(!unjoin->isEnabled());
+    QStringList parted;
+    connect(&page, &ClassPage::unjoinRequested, this, [&](const QString &name) { parted << name; });
+    list->selectRow(1);
+    unjoin->click();
+    QCOMPARE(parted, QStringList { u"Brunno"_s });
     page.findChild<QTableWidget *>(u"classGrid"_s)->setCurrentCell(6, 7);
     QCOMPARE(
         page.findChild<QLabel *>(u"helpers"_s)->text(), u"7 per 8: da imparare per Ada, Carla."_s);

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void faults_data();
     void faults();
     void childrenByName();
+    void oldKeysWithInnerBlanks();
     void oddNames_data();
     void oddNames();
     void csvBytes();
@@ -235,7 +237,7 @@ void TestNotebook::faults()
             auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"newer"_s);
             db.setDatabaseName(m_path);
             QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 2"_s));
+            QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 3"_s));
             db.close();
         } else {
             // chmod does not stop root, who can write any file.
@@ -328,6 +330,37 @@ void TestNotebook::childrenByName()
     QVERIFY(notebook.renameChild(u"élodie"_s, u"elo"_s, u"Elo"_s));
     QVERIFY(notebook.usesKeypad(u"ELO"_s) && !notebook.usesKeypad(u"Élodie"_s));
     QCOMPARE(notebook.contestMinutes(u"Elo"_s), 10);
+}
+
+// A notebook of the first version kept "Anna  Maria" apart from "Anna Maria":
+// opened, they are one child with the answers and settings of both, and
+// "Ugo  Rossi" alone takes the key of "Ugo Rossi".
+void TestNotebook::oldKeysWithInnerBlanks()
+{
+    {
+        Notebook notebook(m_path);
+        QVERIFY(notebook.add(answer(u"Anna Maria"_s, u"1"_s)));
+        QVERIFY(notebook.add(answer(u"Zoe"_s, u"2"_s)));
+        QVERIFY(notebook.add(answer(u"Ugo"_s, u"3"_s)));
+        QVERIFY(notebook.setContestMinutes(u"Zoe"_s, 10));
+    }
+    {
+        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"first"_s);
+        db.setDatabaseName(m_path);
+        QVERIFY(db.open());
+        QSqlQuery first(db);
+        for (const QString &sql : { u"UPDATE children SET key = 'anna  maria' WHERE key = 'zoe'"_s,
+                 u"UPDATE meta SET key = 'minutes:anna  maria' WHERE key = 'minutes:zoe'"_s,
+                 u"UPDATE children SET key = 'ugo  rossi' WHERE key = 'ugo'"_s,
+                 u"PRAGMA user_version = 1"_s })
+            QVERIFY2(first.exec(sql), qPrintable(first.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"first"_s);
+    Notebook notebook(m_path);
+    QCOMPARE(notebook.childKeys(), (QStringList { u"anna maria"_s, u"ugo rossi"_s }));
+    QCOMPARE(notebook.answers(u"Anna  Maria"_s)->size(), 2);
+    QCOMPARE(notebook.contestMinutes(u"anna maria"_s), 10);
 }
 
 void TestNotebook::oddNames_data()

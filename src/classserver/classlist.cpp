@@ -67,6 +67,12 @@ bool rename(ClassDatabase &database, const QString &from, const QString &to, Cla
         != nullptr;
 }
 
+bool unjoin(ClassDatabase &database, const QString &joined, ClassProblem *why)
+{
+    return database.connection().exec("SELECT zentovia_unjoin($1)", { keyOf(joined) }, why)
+        != nullptr;
+}
+
 bool remove(ClassDatabase &database, const QString &name, ClassProblem *why)
 {
     return database.connection().exec(

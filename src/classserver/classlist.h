@@ -38,6 +38,9 @@ std::optional<QStringList> names(ClassDatabase &database, ClassProblem *why);
 // otherwise): the answers under from, and those that come under it later,
 // are to's; so are its place on the list and its settings.
 bool rename(ClassDatabase &database, const QString &from, const QString &to, ClassProblem *why);
+// A join undone: the answers that came to another child from the name
+// joined (as typed) are its own again, and so are those sent under it later.
+bool unjoin(ClassDatabase &database, const QString &joined, ClassProblem *why);
 // The teacher's: the child's new picture code (see PictureCode), in place of
 // the old one.
 bool setCode(ClassDatabase &database, const QString &child, const QString &code, ClassProblem *why);

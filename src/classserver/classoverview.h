@@ -28,6 +28,9 @@ struct ClassChild
     // The facts "imparato" now that were not seven days ago, for the page
     // printed for the parents.
     QList<Fact> learnedThisWeek;
+    // The names the teacher joined to this child, as typed: each can be
+    // parted again.
+    QStringList joined;
 };
 
 // The whole class for the teacher, in one read of the server: each child's
@@ -38,5 +41,13 @@ struct ClassChild
 // seconds). The teacher's login alone; nullopt with the reader's problem.
 inline constexpr int LatestPerFact = 12;
 std::optional<QList<ClassChild>> readClassOverview(ClassReader &reader, qint64 now);
+
+// What the overview asks of the server, in its reads of the answers: each
+// fact's latest answers ($1 of them), and
+// each name as typed with this week's questions and time ($1 the wall
+// seconds of a week ago). The benchmark times them alone, as the floor of
+// the overview.
+extern const char *const ClassLatestAnswersSql;
+extern const char *const ClassTypedNamesSql;
 
 } // namespace Zentovia

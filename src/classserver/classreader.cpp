@@ -95,11 +95,16 @@ std::optional<QList<Child>> ClassReader::children(Notebook *waiting)
     if (!local)
         return std::nullopt;
     ClassProblem why;
-    // Each child under the name most often typed.
+    // Each child under the name most often typed; an answer a join brought
+    // counts under the name the teacher gave.
     const PgResult rows = m_database->connection().exec(
         "SELECT DISTINCT ON (child_key) child, extract(epoch FROM max(last) OVER k)::bigint,"
-        " sum(n) OVER k FROM (SELECT child_key, child, count(*) AS n, max(at) AS last"
-        " FROM zentovia_answers GROUP BY child_key, child) named"
+        " sum(n) OVER k FROM (SELECT child_key, child, sum(n) AS n, max(last) AS last FROM ("
+        " SELECT child_key, child, count(*) AS n, max(at) AS last FROM zentovia_answers"
+        " WHERE joined_from IS NULL GROUP BY child_key, child"
+        " UNION ALL SELECT a.child_key, r.new_name, count(*), max(a.at) FROM zentovia_answers a"
+        " JOIN zentovia_renamed r ON r.child_key = a.joined_from"
+        " WHERE a.joined_from IS NOT NULL GROUP BY 1, 2) each GROUP BY 1, 2) named"
         " WINDOW k AS (PARTITION BY child_key) ORDER BY child_key, n DESC, last DESC",
         &why);
     if (!rows) {

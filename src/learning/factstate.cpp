@@ -3,11 +3,57 @@
 #include "learning/localclock.h"
 #include "learning/memoryfit.h"
 
+#include <QCryptographicHash>
+#include <QMutex>
+
 #include <algorithm>
+#include <deque>
 
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
+
+namespace {
+
+// The fits this program has made, by what they were made of: the same
+// answers fitted again (the class at a glance read again, a child's grid
+// opened twice) take no time, with the same result. The oldest go first.
+constexpr std::size_t KeptFits = 2048;
+
+MemoryParameters keptFit(const QList<QList<Attempt>> &facts, int factSeconds)
+{
+    static_assert(sizeof(Attempt) == sizeof(qint64) + 2 * sizeof(int), "no padding to hash");
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView(reinterpret_cast<const char *>(&factSeconds), sizeof factSeconds));
+    for (const QList<Attempt> &attempts : facts) {
+        const qsizetype size = attempts.size();
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&size), sizeof size));
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(attempts.constData()),
+            size * qsizetype(sizeof(Attempt))));
+    }
+    const QByteArray key = hash.result();
+    static QMutex mutex;
+    static std::map<QByteArray, MemoryParameters> kept;
+    static std::deque<QByteArray> order;
+    {
+        const QMutexLocker lock(&mutex);
+        const auto found = kept.find(key);
+        if (found != kept.end())
+            return found->second;
+    }
+    const MemoryParameters fitted = fitMemory(facts, factSeconds).parameters;
+    const QMutexLocker lock(&mutex);
+    if (kept.emplace(key, fitted).second) {
+        order.push_back(key);
+        if (order.size() > KeptFits) {
+            kept.erase(order.front());
+            order.pop_front();
+        }
+    }
+    return fitted;
+}
+
+} // namespace
 
 QString stateName(FactState state)
 {
@@ -129,15 +175,23 @@ const MemoryParameters &GridBuilder::fitOfWeek(qint64 wallSeconds) const
     // 1970-01-01, day 0, was a Thursday.
     const qint64 day = LocalClock::wallDay(wallSeconds);
     const qint64 monday = day - (((day + 3) % 7) + 7) % 7;
-    auto fit = m_fits.find(monday);
+    const auto beforeMonday = [monday](const QList<Attempt> &attempts) {
+        return std::lower_bound(attempts.begin(), attempts.end(), monday,
+            [](const Attempt &a, qint64 d) { return LocalClock::wallDay(a.wallSeconds) < d; });
+    };
+    // The answers before a Monday are those before a moment: of two such
+    // sets, the one with more answers holds the other, and two of one count
+    // are the same answers, fitted once (the weeks no answer came in, and a
+    // week ago against now for a child who has not played since).
+    qsizetype count = 0;
+    for (const QList<Attempt> &attempts : sorted())
+        count += beforeMonday(attempts) - attempts.begin();
+    auto fit = m_fits.find(count);
     if (fit == m_fits.end()) {
         QList<QList<Attempt>> before;
-        for (const QList<Attempt> &attempts : sorted()) {
-            const auto end = std::find_if(attempts.begin(), attempts.end(),
-                [&](const Attempt &a) { return LocalClock::wallDay(a.wallSeconds) >= monday; });
-            before.append(QList<Attempt>(attempts.begin(), end));
-        }
-        fit = m_fits.emplace(monday, fitMemory(before, m_factSeconds).parameters).first;
+        for (const QList<Attempt> &attempts : sorted())
+            before.append(QList<Attempt>(attempts.begin(), beforeMonday(attempts)));
+        fit = m_fits.emplace(count, keptFit(before, m_factSeconds)).first;
     }
     return fit->second;
 }
@@ -151,10 +205,9 @@ FactGrid GridBuilder::finishAt(qint64 then, const FactGrid &learned) const
             if (attempt.wallSeconds < then)
                 earlier.m_attempts.at(fact).append(attempt);
     }
-    const qint64 day = LocalClock::wallDay(then);
-    for (const auto &[monday, fit] : m_fits)
-        if (monday <= day)
-            earlier.m_fits.emplace(monday, fit);
+    // The answers before then hold each set of answers before a Monday that
+    // has fewer of them: the fits are those of the same answers.
+    earlier.m_fits = m_fits;
     const std::array<QList<Attempt>, 100> &before = earlier.sorted();
     FactGrid grid;
     for (int fact = 0; fact < 100; ++fact) {

@@ -118,7 +118,8 @@ private:
     qint64 m_now;
     std::array<QList<Attempt>, 100> m_attempts;
     mutable std::optional<std::array<QList<Attempt>, 100>> m_sorted;
-    mutable std::map<qint64, MemoryParameters> m_fits; // by the week's Monday
+    // By the count of the answers before the week's Monday (see fitOfWeek).
+    mutable std::map<qsizetype, MemoryParameters> m_fits;
 };
 
 } // namespace Zentovia

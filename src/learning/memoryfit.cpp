@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace Zentovia {
 
@@ -20,6 +21,33 @@ MemoryParameters scaled(const MemoryParameters &defaults, const std::array<doubl
     p.w[8] += std::log(by[1]);
     p.decay = std::clamp(defaults.decay * by[2], LeastDecay, MostDecay);
     return p;
+}
+
+// logLoss(predictions(facts, ...)), or nullopt as soon as it cannot be
+// below `below`: weights is the sum of the predictions' weights, the same
+// whatever the parameters (which answers are predicted, and how many days
+// after the one before, does not depend on them). Each weighted loss is
+// positive, so the sum only grows.
+std::optional<double> logLossBelow(const QList<QList<Attempt>> &facts, int factSeconds,
+    const MemoryParameters &parameters, double weights, double below)
+{
+    if (!(weights > 0))
+        return std::nullopt; // nothing to judge a move by: none is made
+    double sum = 0;
+    const FactMemory fresh(parameters);
+    for (const QList<Attempt> &attempts : facts) {
+        FactMemory memory = fresh;
+        for (const Attempt &attempt : attempts) {
+            const qint64 before = memory.lastSeconds();
+            const std::optional<double> recall = memory.addOnANewDay(attempt, factSeconds);
+            if (recall && attempt.wallSeconds >= 0) // as predictions() from 0
+                sum += weightedLoss({ *recall, attempt.outcome == Outcome::Right,
+                    double(attempt.wallSeconds - before) / 86400 });
+        }
+        if (sum / weights >= below)
+            return std::nullopt;
+    }
+    return sum / weights;
 }
 
 } // namespace
@@ -56,7 +84,11 @@ MemoryFit fitMemory(
 
     // A search of each factor in turn, coarse then finer.
     std::array<double, 3> best { 1, 1, 1 };
-    double bestLoss = logLoss(predictions(older, factSeconds, defaults));
+    const QList<Prediction> first = predictions(older, factSeconds, defaults);
+    double bestLoss = logLoss(first);
+    double weights = 0;
+    for (const Prediction &p : first)
+        weights += lossWeight(p);
     for (const double step : { 2.0, 1.41, 1.19 }) {
         for (int round = 0; round < 2; ++round) {
             bool moved = false;
@@ -64,10 +96,10 @@ MemoryFit fitMemory(
                 for (const double by : { step, 1 / step }) {
                     std::array<double, 3> tried = best;
                     tried[which] *= by;
-                    const double loss
-                        = logLoss(predictions(older, factSeconds, scaled(defaults, tried)));
-                    if (loss < bestLoss) {
-                        bestLoss = loss;
+                    const std::optional<double> loss = logLossBelow(
+                        older, factSeconds, scaled(defaults, tried), weights, bestLoss);
+                    if (loss && *loss < bestLoss) {
+                        bestLoss = *loss;
                         best = tried;
                         moved = true;
                     }

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 namespace Zentovia {
 
@@ -61,6 +62,10 @@ public:
     void add(const Attempt &attempt, int factSeconds);
     // add() with a grade: the ripasso, which hears right or wrong alone.
     void add(qint64 wallSeconds, Grade grade);
+    // add(), giving the recall predicted for the answer before it was given
+    // (as recallAt() would): nullopt for the first answer and for a retry on
+    // the day of the answer before, which a fit does not score.
+    std::optional<double> addOnANewDay(const Attempt &attempt, int factSeconds);
 
     bool asked() const { return m_asked; }
     double stability() const { return m_stability; }
@@ -72,7 +77,16 @@ public:
     double recallAt(qint64 wallSeconds) const;
 
 private:
+    double addGraded(qint64 wallSeconds, Grade grade, bool *newDay);
+
     MemoryParameters m_parameters;
+    // What depends on the parameters alone, worked out once: the curve's
+    // factor, a spaced success's exp(w[8]), the difficulty of a first easy
+    // answer, and a retry's step of each grade.
+    double m_factor = 0;
+    double m_spacedGain = 0;
+    double m_easyDifficulty = 0;
+    std::array<double, 4> m_retryStep {};
     bool m_asked = false;
     double m_stability = 0;
     double m_difficulty = 0;
@@ -97,5 +111,8 @@ QList<Prediction> predictions(const QList<QList<Attempt>> &facts, int factSecond
 // prediction counts as much as its days ahead, up to a week: the grid bets on
 // a week, and a prediction a day ahead says less of that.
 double logLoss(const QList<Prediction> &predictions);
+// One prediction's weight in logLoss, and its weighted loss.
+double lossWeight(const Prediction &prediction);
+double weightedLoss(const Prediction &prediction);
 
 } // namespace Zentovia

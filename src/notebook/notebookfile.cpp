@@ -18,7 +18,7 @@ namespace {
 
 // The layout's version, in the file's user_version: a later program migrates
 // an earlier file, and leaves a later file alone.
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 
 // Two programs writing at once (two children on one computer) wait for each
 // other this long; an answer takes about a millisecond.
@@ -193,13 +193,62 @@ bool NotebookFile::layOut(NotebookProblem *problem)
         }
     }
     // Later versions add their steps here, each from the one before.
+    if (done && found < 2)
+        done = rekeyChildren(&error);
     if (done && found < SchemaVersion)
-        done = exec("PRAGMA user_version = 1", &error);
+        done = exec("PRAGMA user_version = 2", &error);
     if (!done || !exec("COMMIT", &error)) {
         QSqlError ignored;
         exec("ROLLBACK", &ignored);
         *problem = sqliteProblem(NotebookReason::NotPrepared, m_path, error);
         return false;
+    }
+    return true;
+}
+
+bool NotebookFile::rekeyChildren(QSqlError *error)
+{
+    // Version 1 kept blanks inside a name as typed: "Anna  Maria" was a child
+    // apart from "Anna Maria". Such a child becomes the other one, with its
+    // answers and the settings the other has not got; or takes the key alone.
+    QSqlQuery children(m_database);
+    if (!children.exec(u"SELECT key FROM children"_s)) {
+        *error = children.lastError();
+        return false;
+    }
+    QStringList keys;
+    while (children.next())
+        keys << children.value(0).toString();
+    children.finish();
+    const QStringList steps {
+        u"INSERT INTO children(key, name, last_activity, fact_seconds)"
+        " SELECT :to, name, last_activity, fact_seconds FROM children WHERE key = :from"
+        " ON CONFLICT(key) DO UPDATE SET"
+        " last_activity = max(last_activity, excluded.last_activity)"_s,
+        u"UPDATE answers SET child = (SELECT id FROM children WHERE key = :to)"
+        " WHERE child = (SELECT id FROM children WHERE key = :from)"_s,
+        u"UPDATE children SET answers = (SELECT count(*) FROM answers a"
+        " WHERE a.child = children.id) WHERE key = :to"_s,
+        u"DELETE FROM children WHERE key = :from"_s,
+        u"UPDATE OR IGNORE meta SET key = substr(key, 1, instr(key, ':')) || :to"
+        " WHERE instr(key, ':') > 0 AND substr(key, instr(key, ':') + 1) = :from"_s,
+        u"DELETE FROM meta WHERE instr(key, ':') > 0 AND substr(key, instr(key, ':') + 1) = :from"_s,
+    };
+    for (const QString &from : std::as_const(keys)) {
+        const QString to = from.simplified();
+        if (to.isEmpty() || to == from)
+            continue;
+        for (const QString &sql : steps) {
+            QSqlQuery step(m_database);
+            step.prepare(sql);
+            step.bindValue(u":from"_s, from);
+            if (sql.contains(u":to"_s))
+                step.bindValue(u":to"_s, to);
+            if (!step.exec()) {
+                *error = step.lastError();
+                return false;
+            }
+        }
     }
     return true;
 }

@@ -53,6 +53,9 @@ private:
     Opening setUp(int found, NotebookProblem *problem);
     // Made or migrated to this version, under the write lock.
     bool layOut(NotebookProblem *problem);
+    // The children's keys with blanks inside them as the program now makes
+    // them (a step of layOut).
+    bool rekeyChildren(QSqlError *error);
     static bool moveAside(const QString &path, NotebookProblem *problem);
 
     QString m_path;

@@ -35,6 +35,7 @@ ClassPage::ClassPage(QWidget *parent)
     , m_add(new QPushButton(u"Aggiungi un bambino…"_s, this))
     , m_rename(new QPushButton(u"Rinomina o unisci…"_s, this))
     , m_remove(new QPushButton(u"Togli dall'elenco"_s, this))
+    , m_unjoin(new QPushButton(u"Separa un nome unito…"_s, this))
     , m_assign(new QPushButton(u"Assegna le tabelline…"_s, this))
     , m_codes(new QPushButton(u"Nuovi codici e tessere…"_s, this))
     , m_grid(new QTableWidget(10, 10, this))
@@ -84,7 +85,7 @@ ClassPage::ClassPage(QWidget *parent)
     auto *right = new QVBoxLayout;
     right->addWidget(m_children, 1);
     auto *listButtons = new QHBoxLayout;
-    for (QPushButton *button : { m_add, m_rename, m_remove })
+    for (QPushButton *button : { m_add, m_rename, m_remove, m_unjoin })
         listButtons->addWidget(button);
     right->addLayout(listButtons);
     auto *classButtons = new QHBoxLayout;
@@ -95,6 +96,8 @@ ClassPage::ClassPage(QWidget *parent)
     m_add->setObjectName(u"addChild"_s);
     m_rename->setObjectName(u"renameChild"_s);
     m_remove->setObjectName(u"removeChild"_s);
+    m_unjoin->setObjectName(u"unjoinChild"_s);
+    m_unjoin->setEnabled(false);
     m_assign->setObjectName(u"assignTables"_s);
     m_codes->setObjectName(u"newCodes"_s);
     m_rename->setEnabled(false);
@@ -110,6 +113,7 @@ ClassPage::ClassPage(QWidget *parent)
     connect(m_add, &QPushButton::clicked, this, &ClassPage::askToAdd);
     connect(m_rename, &QPushButton::clicked, this, &ClassPage::askToRename);
     connect(m_remove, &QPushButton::clicked, this, &ClassPage::askToRemove);
+    connect(m_unjoin, &QPushButton::clicked, this, &ClassPage::askToUnjoin);
     connect(m_assign, &QPushButton::clicked, this, &ClassPage::askToAssign);
     connect(m_codes, &QPushButton::clicked, this, &ClassPage::askForCodes);
     connect(m_children, &QTableWidget::itemSelectionChanged, this, &ClassPage::showChosen);
@@ -235,6 +239,7 @@ void ClassPage::showChosen()
     const ClassChild *child = chosen();
     m_rename->setEnabled(child != nullptr);
     m_remove->setEnabled(child != nullptr && child->onTheList);
+    m_unjoin->setEnabled(child != nullptr && !child->joined.isEmpty());
 }
 
 QStringList ClassPage::names() const
@@ -274,10 +279,25 @@ void ClassPage::askToRename()
     });
     if (joined
         && !m_confirm(u"Unisco le risposte di %1 a quelle di %2? Da ora le risposte date col "
-                      "nome %1, su ogni computer della classe, sono di %2. Non si può "
-                      "tornare indietro."_s.arg(from, to)))
+                      "nome %1, su ogni computer della classe, sono di %2. Si può tornare "
+                      "indietro con «Separa un nome unito…»."_s.arg(from, to)))
         return;
     Q_EMIT renameRequested(from, to);
+}
+
+void ClassPage::askToUnjoin()
+{
+    const ClassChild *child = chosen();
+    if (!child || child->joined.isEmpty())
+        return;
+    const QString joined = child->joined.size() == 1
+        ? child->joined.first()
+        : m_askName(u"Quale nome unito a %1 separo?"_s.arg(child->name), QString(), child->joined);
+    if (!child->joined.contains(joined)
+        || !m_confirm(u"Separo %1 da %2? Le risposte date col nome %1 tornano sue."_s.arg(
+            joined, child->name)))
+        return;
+    Q_EMIT unjoinRequested(joined);
 }
 
 void ClassPage::askToRemove()

@@ -58,6 +58,8 @@ Q_SIGNALS:
     // A rename, or a join when to is another child's name.
     void renameRequested(const QString &from, const QString &to);
     void removeRequested(const QString &name);
+    // A join undone: the name joined, as typed.
+    void unjoinRequested(const QString &joined);
     void assignRequested(const Assignment &assignment, const QString &child);
     // "Nuovo codice e tessera…": new picture codes, in place of the old, and
     // their cards printed; for the child chosen, or every child of the list.
@@ -71,6 +73,7 @@ private:
     void askToAdd();
     void askToRename();
     void askToRemove();
+    void askToUnjoin();
     void askToAssign();
     void askForCodes();
     QStringList names() const;
@@ -81,6 +84,7 @@ private:
     QPushButton *m_add;
     QPushButton *m_rename;
     QPushButton *m_remove;
+    QPushButton *m_unjoin;
     QPushButton *m_assign;
     QPushButton *m_codes;
 

@@ -49,6 +49,11 @@ void NotebookWindow::connectClassPage()
                 u"Le risposte di %1 ora sono di %2, su ogni computer della classe appena si "
                 "collega."_s.arg(from, to));
         });
+    connect(m_classPage, &ClassPage::unjoinRequested, this, [this](const QString &joined) {
+        changeClass([joined](ClassDatabase &database,
+                        ClassProblem *why) { return ClassList::unjoin(database, joined, why); },
+            u"Le risposte date col nome %1 sono di nuovo sue."_s.arg(joined));
+    });
     connect(m_classPage, &ClassPage::removeRequested, this, [this](const QString &name) {
         changeClass([name](ClassDatabase &database,
                         ClassProblem *why) { return ClassList::remove(database, name, why); },

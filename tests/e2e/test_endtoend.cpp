@@ -10,12 +10,16 @@
 #include "accessibility.h"
 #include "notebook/notebook.h"
 #include "screen.h"
+#include "support/privatepostgres.h"
 
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -339,6 +343,7 @@ private Q_SLOTS:
     void contestSetsRecord();
     void otherTableKeepsItsOwnRecord();
     void childsOwnTime();
+    void classAssignment();
     void unwritableRecordEndsWithStatusOne();
     void brokenCharacterFile_data();
     void brokenCharacterFile();
@@ -531,6 +536,86 @@ void TestEndToEnd::childsOwnTime()
         "no clock of ten minutes");
     zentovia.kill();
     zentovia.waitForFinished();
+}
+
+// The teacher assigns the 3 and the 9 to the class, until today, on a real
+// server; the child's computer, once it has heard from the server, plays
+// them mixed with no option, and keeps the record of that set apart.
+void TestEndToEnd::classAssignment()
+{
+    if (!qEnvironmentVariableIsSet("ZENTOVIA_E2E_CLASS"))
+        QSKIP("test_endtoend_classe runs it, on a server of its own");
+    if (!PrivatePostgres::installed())
+        QSKIP("PostgreSQL is not installed (scripts/install-deps)");
+    PrivatePostgres postgres;
+    QString why;
+    QVERIFY2(postgres.start(&why) && postgres.createClass(u"classe_e2e"_s, &why)
+            && !postgres
+                    .sql(u"postgres"_s,
+                        u"CREATE ROLE pc_e2e LOGIN IN ROLE zentovia_alunni;"
+                        "CREATE ROLE maestra_e2e LOGIN IN ROLE zentovia_insegnanti"_s,
+                        &why)
+                    .isNull()
+            && postgres.admit(u"classe_e2e"_s, { u"pc_e2e"_s, u"maestra_e2e"_s }, &why),
+        qPrintable(why));
+    QProcess teacher;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"ZENTOVIA_ARCHIVIO"_s, postgres.connection(u"classe_e2e"_s, u"maestra_e2e"_s));
+    teacher.setProcessEnvironment(env);
+    teacher.start(program(),
+        { u"--classe"_s, u"assegna"_s, u"3,9"_s, u"--fino"_s,
+            QDate::currentDate().toString(Qt::ISODate) });
+    QVERIFY(teacher.waitForFinished(30000));
+    QVERIFY2(teacher.exitCode() == 0, teacher.readAllStandardError().constData());
+
+    QTemporaryDir home;
+    const QMap<QString, QString> variables { { u"XDG_DATA_HOME"_s, home.path() },
+        { u"ZENTOVIA_ARCHIVIO"_s, postgres.connection(u"classe_e2e"_s, u"pc_e2e"_s) } };
+    QProcess first;
+    start(first, variables);
+    QVERIFY2(getThroughStartUp(u"Carla"_s), "no name box or greeting");
+    Zentovia::Notebook notebook(home.filePath(u"zentovia/quaderno.sqlite"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(!notebook.lastAssignment().isEmpty(), 20000);
+    first.kill();
+    first.waitForFinished();
+
+    QProcess zentovia;
+    start(zentovia, variables);
+    QVERIFY2(getThroughStartUp(u"Carla"_s), "no name box or greeting");
+    const QString title = run(u"xdotool"_s, { u"getwindowname"_s, mainWindow() });
+    QVERIFY2(title.contains(u"le tabelline del 3 e del 9"), qPrintable(title));
+    // Each question of the 3 or of the 9, until both have been asked.
+    const QRegularExpression question(u"^(\\d+) per (\\d+)$"_s);
+    QSet<int> asked;
+    for (int n = 0; n < 14 && asked.size() < 2; ++n) {
+        std::optional<QList<Accessible>> read;
+        // The first after the wizard's opening words.
+        for (int wait = 0; wait < (n == 0 ? 3 : 1) && !read; ++wait)
+            read = readOnceItHolds([&](const Accessible &o) {
+                return isAnswerBox(o) && o.text.isEmpty()
+                    && question.match(o.description).hasMatch();
+            });
+        QVERIFY2(read, "no question for a screen reader");
+        const auto match
+            = question.match(std::find_if(read->begin(), read->end(), isAnswerBox)->description);
+        qInfo("asked: %s", qPrintable(match.captured(0)));
+        const int table = match.captured(1).toInt();
+        QVERIFY2(table == 3 || table == 9, qPrintable(match.captured(0)));
+        asked.insert(table);
+        type(QString::number(table * match.captured(2).toInt()));
+        key("Return"); // the verdict
+        key("Return"); // the next question
+    }
+    QCOMPARE(asked.size(), 2);
+    key("alt+x");
+    const auto farewell = waitForBox();
+    QVERIFY2(farewell, "no farewell");
+    key("Return");
+    QVERIFY2(waitForBox(farewell), "no word of the record");
+    key("Return");
+    QVERIFY(zentovia.waitForFinished(20000));
+    QVERIFY(QFileInfo::exists(home.filePath(u"zentovia/tabelline-3-9/azentrec3.txt"_s)));
+    QVERIFY(!QFileInfo::exists(home.filePath(u"zentovia/azentrec3.txt"_s)));
 }
 
 QString TestEndToEnd::mainWindow()
