@@ -502,12 +502,20 @@ BEGIN
 END
 $$;
 
--- The names joined to others, for the computers that know the old ones.
-CREATE OR REPLACE FUNCTION zentovia_renames(p_child_keys text[])
+-- The names joined to others, for a computer that sent answers under the
+-- old ones, asked with its secret: no login learns which typed name became
+-- which child unless it typed it.
+DROP FUNCTION IF EXISTS zentovia_renames(text[]);
+CREATE OR REPLACE FUNCTION zentovia_renames(p_computer text, p_secret text, p_child_keys text[])
 RETURNS TABLE (child_key text, new_key text, new_name text)
 LANGUAGE sql STABLE SECURITY DEFINER SET search_path = public, pg_temp AS $$
     SELECT r.child_key, r.new_key, r.new_name FROM zentovia_renamed r
+    JOIN zentovia_computers c ON c.computer = p_computer
+        AND c.secret = encode(sha256(convert_to(p_secret, 'UTF8')), 'hex')
     WHERE r.child_key = ANY (p_child_keys)
+      AND EXISTS (SELECT FROM zentovia_answers a
+                  WHERE a.computer = p_computer
+                    AND (a.joined_from = r.child_key OR a.child_key = r.child_key))
 $$;
 
 -- The teacher's: a name joined to another, or a child renamed. Every answer

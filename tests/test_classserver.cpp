@@ -51,7 +51,7 @@ const QList<std::tuple<const char *, bool, bool>> FunctionRights = {
     { "zentovia_erased_numbers(text,text)", true, true },
     { "zentovia_roster_names()", true, true },
     { "zentovia_class_assignment()", true, true },
-    { "zentovia_renames(text[])", true, true },
+    { "zentovia_renames(text,text,text[])", true, true },
     { "zentovia_assignment(text)", false, true },
     { "zentovia_erase(text,timestamptz)", false, true },
     { "zentovia_rename(text,text,text)", false, true },
@@ -840,6 +840,15 @@ void TestClassServer::nameJoined()
     QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
     QCOMPARE(m_postgres.sql(database, u"SELECT count(DISTINCT computer) FROM zentovia_answers"_s),
         u"1"_s); // not taken for a copy
+    // Which name became which child is told only to the computer that typed
+    // it, with its secret.
+    const QString renames = u"SELECT count(*) FROM zentovia_renames('%1', '%2', '{marko}')"_s;
+    QCOMPARE(m_postgres.sql(
+                 database, renames.arg(child.computerId(), child.secret()), nullptr, u"pc_aula"_s),
+        u"1"_s);
+    QCOMPARE(m_postgres.sql(
+                 database, renames.arg(child.computerId(), u"indovinato"_s), nullptr, u"pc_aula"_s),
+        u"0"_s);
     // A child of the list renamed, to tell two Marcos apart.
     QVERIFY(ClassList::rename(*teacher, u"marco"_s, u"Marco R."_s, &failed));
     QCOMPARE(ClassList::names(*teacher, &failed), QStringList { u"Marco R."_s });

@@ -138,10 +138,11 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
     // keys, read whole before anything is kept.
     using Rows = QList<QStringList>;
     PgConnection &server = database.connection();
-    const auto read = [&](const char *sql, const QStringList &children, int columns, Rows *out) {
+    const auto read = [&](const char *sql, const QStringList &children, int columns, Rows *out,
+                          QList<QByteArray> before = {}) {
         if (children.isEmpty())
             return true;
-        const PgResult rows = server.exec(sql, { textArray(children) }, why);
+        const PgResult rows = server.exec(sql, before << textArray(children), why);
         if (!rows)
             return false;
         for (int n = 0; n < PQntuples(rows.get()); ++n) {
@@ -153,10 +154,11 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
         return true;
     };
     // The names the teacher joined to others: this computer's answers move
-    // with them, and the rest goes by the new names.
+    // with them, and the rest goes by the new names. Asked with the
+    // computer's secret, for the names it sent answers under.
     Rows renames;
-    if (!read("SELECT child_key, new_key, new_name FROM zentovia_renames($1::text[])", *keys, 3,
-            &renames))
+    if (!read("SELECT child_key, new_key, new_name FROM zentovia_renames($1, $2, $3::text[])",
+            *keys, 3, &renames, { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }))
         return false;
     QStringList current = *keys;
     for (const QStringList &row : std::as_const(renames)) {
