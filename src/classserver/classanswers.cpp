@@ -42,8 +42,9 @@ void ClassAnswers::grid(QObject *context, const QString &child, Reply<ChildGrid>
         context,
         [child](ClassReader &reader, Notebook *local) -> std::optional<ChildGrid> {
             // This computer's time for the child, until the teacher sets one.
-            const int here = local ? local->factSeconds(child).value_or(DefaultFactSeconds)
-                                   : DefaultFactSeconds;
+            const int here = local
+                ? local->settings().factSeconds(child).value_or(DefaultFactSeconds)
+                : DefaultFactSeconds;
             const std::optional<int> seconds = reader.factSeconds(child, here);
             const std::optional<FactGrid> grid
                 = seconds ? reader.grid(child, *seconds, local) : std::nullopt;

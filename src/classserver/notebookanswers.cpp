@@ -51,7 +51,7 @@ void NotebookAnswers::grid(QObject *context, const QString &child, Reply<ChildGr
     run<ChildGrid>(
         context,
         [child](Notebook &notebook) -> std::optional<ChildGrid> {
-            const std::optional<int> seconds = notebook.factSeconds(child);
+            const std::optional<int> seconds = notebook.settings().factSeconds(child);
             const std::optional<FactGrid> grid = seconds ? notebook.grid(child) : std::nullopt;
             if (!grid)
                 return std::nullopt;

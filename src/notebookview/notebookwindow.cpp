@@ -508,7 +508,8 @@ void NotebookWindow::chooseSeconds()
     const int seconds = m_seconds->currentData().toInt();
     // A grid asked before is stale.
     ++m_gridAsked;
-    write([name, seconds](Notebook &notebook) { return notebook.setFactSeconds(name, seconds); },
+    write([name, seconds](
+              Notebook &notebook) { return notebook.settings().setFactSeconds(name, seconds); },
         [this, name, seconds] {
             if (!showsClass()) {
                 if (name == child())
@@ -534,7 +535,7 @@ void NotebookWindow::askToAdd()
     const QString name
         = m_askName(u"Il nome del bambino, come lo scriverà all'inizio della gara:"_s);
     if (!name.isEmpty())
-        write([name](Notebook &notebook) { return notebook.addChild(name); },
+        write([name](Notebook &notebook) { return notebook.settings().addChild(name); },
             [this, name] { reload(name); });
 }
 
