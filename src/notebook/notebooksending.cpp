@@ -61,35 +61,22 @@ QStringList NotebookSending::formerIds()
 
 bool NotebookSending::takeNewComputerId()
 {
-    if (!m_connection.open())
-        return false;
-    QSqlError error;
-    if (!m_connection.file().exec("BEGIN IMMEDIATE", &error))
-        return m_connection.fail(NotebookReason::NotWritten, error);
-    const QStringList former = formerIds() << m_connection.meta(u"computer"_s);
-    QSqlQuery set(m_connection.database());
-    set.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
-                " ON CONFLICT(key) DO UPDATE SET value = excluded.value"_s);
-    bool done = true;
-    for (const auto &[key, value] :
-        { std::pair(u"computer"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)),
-            std::pair(u"secret"_s, randomSecret()),
-            std::pair(u"former_ids"_s, former.join(u' ')) }) {
-        set.bindValue(0, key);
-        set.bindValue(1, value);
-        done = done && set.exec();
-    }
-    QSqlQuery marks(m_connection.database());
-    done = done && marks.exec(u"DELETE FROM meta WHERE key LIKE 'sent:%'"_s);
-    if (!done)
-        error = set.lastError().isValid() ? set.lastError() : marks.lastError();
-    if (!done || !m_connection.file().exec("COMMIT", &error)) {
-        QSqlError ignored;
-        m_connection.file().exec("ROLLBACK", &ignored);
-        return m_connection.fail(NotebookReason::NotWritten, error);
-    }
-    computerId();
-    return true;
+    const bool taken = m_connection.inOneTransaction([this] {
+        const QStringList former = formerIds() << m_connection.meta(u"computer"_s);
+        for (const auto &[key, value] :
+            { std::pair(u"computer"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)),
+                std::pair(u"secret"_s, randomSecret()),
+                std::pair(u"former_ids"_s, former.join(u' ')) }) {
+            if (!m_connection.setMeta(key, value))
+                return false;
+        }
+        QSqlQuery marks(m_connection.database());
+        return m_connection.run(
+            marks, NotebookReason::NotWritten, u"DELETE FROM meta WHERE key LIKE 'sent:%'"_s);
+    });
+    if (taken)
+        computerId();
+    return taken;
 }
 
 std::optional<QStringList> NotebookSending::childKeys()
@@ -128,11 +115,12 @@ bool NotebookSending::eraseNumbers(const QList<qint64> &numbers)
                 u"DELETE FROM children WHERE answers = 0"
                 " AND id IN (SELECT child FROM erased_children)"_s,
                 u"DROP TABLE erased_children"_s }) {
-            bool done = query.prepare(sql);
-            if (done && sql.contains(u":numbers"_s))
-                query.bindValue(u":numbers"_s, json);
-            if (!done || !query.exec())
+            if (!query.prepare(sql))
                 return m_connection.fail(NotebookReason::NotErased, query.lastError());
+            if (sql.contains(u":numbers"_s))
+                query.bindValue(u":numbers"_s, json);
+            if (!m_connection.run(query, NotebookReason::NotErased))
+                return false;
         }
         return true;
     });
