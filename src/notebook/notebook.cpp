@@ -11,20 +11,9 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
-#include <utility>
-
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
-
-namespace {
-
-Mode modeOf(int code)
-{
-    return code == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
-}
-
-} // namespace
 
 QString Notebook::defaultPath()
 {
@@ -139,7 +128,8 @@ std::optional<QList<Answer>> Notebook::answers(const QString &child)
         answers.append({ LocalClock::fromWallSeconds(query.value(1).toLongLong()),
             query.value(0).toString(), query.value(2).toInt(), query.value(3).toInt(),
             query.value(4).toString(), Outcome(query.value(5).toInt()), query.value(6).toInt(),
-            modeOf(query.value(7).toInt()), m_sending.answerId(query.value(8).toLongLong()) });
+            NotebookFile::modeOf(query.value(7).toInt()),
+            m_sending.answerId(query.value(8).toLongLong()) });
     }
     return answers;
 }
@@ -212,7 +202,7 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
         row.typed = query.value(5).toString();
         row.outcome = Outcome(query.value(6).toInt());
         row.tenths = query.value(7).toInt();
-        row.mode = modeOf(query.value(8).toInt());
+        row.mode = NotebookFile::modeOf(query.value(8).toInt());
         row.utcOffset = query.value(9).toInt();
         if (!visit(row))
             break;

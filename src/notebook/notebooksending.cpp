@@ -29,11 +29,6 @@ QString randomSecret()
     return secret;
 }
 
-Mode modeOf(int code)
-{
-    return code == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
-}
-
 } // namespace
 
 NotebookSending::NotebookSending(NotebookConnection &connection)
@@ -216,7 +211,7 @@ std::optional<QList<StoredAnswer>> NotebookSending::answersAfter(qint64 after, i
         answers.append({ query.value(0).toLongLong(), query.value(1).toLongLong(),
             query.value(2).toString(), query.value(3).toInt(), query.value(4).toInt(),
             query.value(5).toString(), Outcome(query.value(6).toInt()), query.value(7).toInt(),
-            modeOf(query.value(8).toInt()), query.value(9).toInt() });
+            NotebookFile::modeOf(query.value(8).toInt()), query.value(9).toInt() });
     }
     return answers;
 }
