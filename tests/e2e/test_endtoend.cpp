@@ -10,6 +10,7 @@
 #include "accessibility.h"
 #include "notebook/notebook.h"
 #include "screen.h"
+#include "support/privatepulse.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <optional>
 
@@ -339,6 +341,7 @@ private Q_SLOTS:
     void contestSetsRecord();
     void otherTableKeepsItsOwnRecord();
     void childsOwnTime();
+    void secondsAsHeard();
     void unwritableRecordEndsWithStatusOne();
     void brokenCharacterFile_data();
     void brokenCharacterFile();
@@ -531,6 +534,93 @@ void TestEndToEnd::childsOwnTime()
         "no clock of ten minutes");
     zentovia.kill();
     zentovia.waitForFinished();
+}
+
+// The seconds the notebook keeps for an answer are those from the end of
+// the question's sound, as a real sound server played it, to Invio.
+void TestEndToEnd::secondsAsHeard()
+{
+    if (desktop() != u"bare")
+        QSKIP("one desktop is enough for the seconds heard");
+    if (!PrivatePulse::installed())
+        QSKIP("pulseaudio is not installed (scripts/install-deps installs it)");
+    PrivatePulse pulse;
+    QString why;
+    QVERIFY2(pulse.start(&why), qPrintable(why));
+    constexpr int rate = 16000;
+    constexpr int window = rate / 50; // 20 ms
+    Recording recording(pulse.server(), PrivatePulse::monitor(), rate);
+    QVERIFY2(recording.start(&why), qPrintable(why));
+    QTemporaryDir home;
+    QProcess zentovia;
+    start(zentovia, { { u"XDG_DATA_HOME"_s, home.path() }, { u"PULSE_SERVER"_s, pulse.server() } });
+    QVERIFY2(getThroughStartUp(u"Ugo"_s), "no name box or greeting");
+    // Once the balloon shows the question's last word, the sound's end is
+    // the end of the last loud 20 ms once a second of silence follows (the
+    // words are up to 0.6 s apart).
+    const QStringList words = u"uno due tre quattro cinque sei sette otto nove dieci"_s.split(u' ');
+    QVERIFY2(readOnceItHolds([&](const Accessible &o) {
+        static const QRegularExpression asked(u"^5 per (\\d+)$"_s);
+        const auto question = asked.match(o.description);
+        return o.name == u"Risultato" && question.hasMatch();
+    }),
+        "no question");
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<qint64> endMs;
+    bool lastWordShown = false;
+    while (!endMs && clock.elapsed() < 60000) {
+        const auto read = readAccessible(u"zentovia"_s);
+        QString question;
+        for (const Accessible &o : read.value_or(QList<Accessible> {}))
+            question = o.name == u"Risultato" ? o.description.mid(6) : question;
+        for (const Accessible &o : read.value_or(QList<Accessible> {}))
+            lastWordShown = lastWordShown
+                || (o.description == u"Il fumetto del mago"
+                    && o.name == words.value(question.toInt() - 1));
+        const QByteArray pcm = recording.soFar();
+        const qint64 nowMs = clock.elapsed();
+        const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
+        const qint64 count = pcm.size() / 2;
+        qint64 loudEnd = -1;
+        for (qint64 start = 0; start + window <= count; start += window) {
+            double sum = 0;
+            for (qint64 i = start; i < start + window; ++i)
+                sum += double(samples[i]) * samples[i];
+            if (std::sqrt(sum / window) > 500)
+                loudEnd = start + window;
+        }
+        if (lastWordShown && loudEnd > 0 && count - loudEnd >= rate)
+            endMs = nowMs - (count - loudEnd) * 1000 / rate;
+        QThread::msleep(20);
+    }
+    QVERIFY2(endMs, "the question's sound never ends");
+    type(u"1"_s);
+    while (clock.elapsed() < *endMs + 2000)
+        QThread::msleep(1);
+    const qint64 enterMs = clock.elapsed();
+    key("Return");
+    // The answer as the notebook keeps it, once it is written.
+    QStringList fields;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_DATA_HOME"_s, home.path());
+    for (int tries = 0; tries < 50 && fields.size() < 8; ++tries) {
+        QThread::msleep(200);
+        QProcess exporter;
+        exporter.setProcessEnvironment(env);
+        exporter.start(program(), { u"--esporta"_s });
+        exporter.waitForFinished(10000);
+        fields = QString::fromUtf8(exporter.readAllStandardOutput())
+                     .split(u"\r\n"_s)
+                     .value(1)
+                     .split(u';');
+    }
+    zentovia.kill();
+    zentovia.waitForFinished();
+    const double stored = fields.value(7).replace(u',', u'.').toDouble();
+    const double heard = (enterMs - *endMs) / 1000.0;
+    qInfo("heard %.2f s, stored %.2f s", heard, stored);
+    QVERIFY2(std::abs(stored - heard) <= 0.2, qPrintable(fields.join(u';')));
 }
 
 QString TestEndToEnd::mainWindow()
