@@ -559,25 +559,19 @@ void TestEndToEnd::secondsAsHeard()
     // the end of the last loud 20 ms once a second of silence follows (the
     // words are up to 0.6 s apart).
     const QStringList words = u"uno due tre quattro cinque sei sette otto nove dieci"_s.split(u' ');
-    QVERIFY2(readOnceItHolds([&](const Accessible &o) {
-        static const QRegularExpression asked(u"^5 per (\\d+)$"_s);
-        const auto question = asked.match(o.description);
-        return o.name == u"Risultato" && question.hasMatch();
-    }),
-        "no question");
     QElapsedTimer clock;
     clock.start();
     std::optional<qint64> endMs;
     bool lastWordShown = false;
     while (!endMs && clock.elapsed() < 60000) {
-        const auto read = readAccessible(u"zentovia"_s);
-        QString question;
-        for (const Accessible &o : read.value_or(QList<Accessible> {}))
-            question = o.name == u"Risultato" ? o.description.mid(6) : question;
-        for (const Accessible &o : read.value_or(QList<Accessible> {}))
-            lastWordShown = lastWordShown
-                || (o.description == u"Il fumetto del mago"
-                    && o.name == words.value(question.toInt() - 1));
+        QString question, balloon;
+        for (const Accessible &o : readAccessible(u"zentovia"_s).value_or(QList<Accessible> {})) {
+            question = o.name == u"Risultato" ? o.description : question;
+            balloon = o.description == u"Il fumetto del mago" ? o.name : balloon;
+        }
+        lastWordShown = lastWordShown
+            || (question.startsWith(u"5 per ")
+                && balloon == words.value(question.mid(6).toInt() - 1));
         const QByteArray pcm = recording.soFar();
         const qint64 nowMs = clock.elapsed();
         const auto *samples = reinterpret_cast<const qint16 *>(pcm.constData());
