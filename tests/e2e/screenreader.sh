@@ -3,8 +3,8 @@
 # that in-xvfb.sh and dbus-run-session give: Orca's own log of what it says
 # must hold every question once the wizard has said it, each verdict once,
 # never a product before its verdict, the last minute and the end's box. The
-# program's clock runs ten times as fast (libfaketime): the seven minutes
-# pass in 42 seconds.
+# program's clock runs six times as fast (libfaketime): the seven minutes
+# pass in 70 seconds.
 #
 #   screenreader.sh ZENTOVIA
 set -euo pipefail
@@ -33,16 +33,17 @@ runpy.run_path(sys.argv[0], run_name='__main__')" \
     --user-prefs "$work/orca" --debug-file "$work/orca.log" >/dev/null 2>&1 &
 pids+=($!)
 said() { grep -a "SPEECH OUTPUT: '" "$work/orca.log" 2>/dev/null | sed "s/.*SPEECH OUTPUT: '\([^']*\)'.*/\1/"; }
-for _ in $(seq 100); do said | grep -q . && break; sleep 0.2; done
+for _ in $(seq 300); do said | grep -q . && break; sleep 0.2; done
 
-# Waits until Orca has said a line matching $1 $2 times (once by default).
+# Waits until Orca has said a line matching $1 $2 times (once by default),
+# up to two minutes.
 hears() {
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         (($(said | grep -c -- "$1") >= ${2:-1})) && return
         sleep 0.2
     done
 }
-LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 FAKETIME="+0 x10" \
+LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 FAKETIME="+0 x6" \
     "$program" >/dev/null 2>&1 &
 pids+=($!)
 hears "Come ti chiami"
