@@ -1,6 +1,7 @@
 #include "app/tavola.h"
 
 #include "app/hiddenfield.h"
+#include "app/notice.h"
 #include "app/roles.h"
 #include "app/surface.h"
 #include "app/wizard.h"
@@ -13,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -20,6 +22,41 @@
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
+
+namespace {
+
+// The focus held from assistive technologies: its event waits, the widget
+// has it already.
+QPointer<QObject> heldFocus;
+bool holding = false;
+QAccessible::UpdateHandler passOn = nullptr;
+
+void holdingFocus(QAccessibleEvent *event)
+{
+    if (event->type() == QAccessible::Focus && event->object() == heldFocus)
+        return;
+    QAccessible::installUpdateHandler(passOn);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(holdingFocus);
+}
+
+void holdFocus(QObject *widget)
+{
+    heldFocus = widget;
+    if (!holding)
+        passOn = QAccessible::installUpdateHandler(holdingFocus);
+    holding = true;
+}
+
+void releaseFocus()
+{
+    if (holding)
+        QAccessible::installUpdateHandler(passOn);
+    holding = false;
+    heldFocus = nullptr;
+}
+
+} // namespace
 
 Tavola::Tavola(Dialogs &dialogs, RandomDraw &random, Agent &agent, int table, QWidget *parent)
     : TavolaForm(parent)
@@ -105,6 +142,7 @@ void Tavola::bindContest()
     connect(contest, &Contest::clockArmed, m_ticker, qOverload<>(&QTimer::start));
     connect(contest, &Contest::clockShown, this, &Tavola::showClock);
     connect(contest, &Contest::questionAsked, this, &Tavola::showQuestion);
+    connect(contest, &Contest::questionSpoken, this, &Tavola::tellQuestion);
     connect(contest, &Contest::questionLineShown, this, &Tavola::setQuestionLineVisible);
     connect(contest, &Contest::gradientPainted, m_surface, &Surface::paintGradient);
     connect(contest, &Contest::drawingCleared, m_surface, &Surface::clear);
@@ -144,10 +182,22 @@ void Tavola::showQuestion(const Question &question)
     m_answerBox->setText(QString());
     QAccessible::installUpdateHandler(told);
     // The question as one text, read by a screen reader with the answer box
-    // as the focus comes to it.
+    // as the focus comes to it. The focus is there at once, so that early
+    // keys land in the box; a screen reader hears of it once the wizard has
+    // said the question, not over his voice.
     m_answerBox->setAccessibleDescription(
         u"%1 per %2"_s.arg(question.factor.value()).arg(question.multiplier.value()));
+    holdFocus(m_answerBox);
     m_answerBox->setFocus();
+}
+
+void Tavola::tellQuestion()
+{
+    releaseFocus();
+    if (m_answerBox->hasFocus()) {
+        QAccessibleEvent focus(m_answerBox, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
@@ -156,6 +206,7 @@ void Tavola::showVerdict(Contest::Verdict verdict, const QString &text)
     pal.setColor(QPalette::WindowText,
         verdict == Contest::Verdict::Right ? QColor(0, 0, 0xFF) : QColor(0xFF, 0, 0));
     m_verdict->setPalette(pal);
+    releaseFocus();
     setCaption(m_verdict, text);
     // Announced to a screen reader as it shows, and read with Nuovo calcolo,
     // which takes the focus now.
@@ -196,8 +247,12 @@ void Tavola::showClock(const QString &text)
     if (left == m_clock->accessibleName())
         return;
     m_clock->setAccessibleName(left);
-    if (lastMinute)
-        announce(m_clock);
+    if (!lastMinute)
+        return;
+    announce(m_clock);
+    if (!m_notice)
+        m_notice = new Notice(this);
+    m_notice->say(u"Manca 1 minuto"_s);
 }
 
 void Tavola::showEvent(QShowEvent *event)
@@ -269,6 +324,7 @@ bool Tavola::eventFilter(QObject *watched, QEvent *event)
 
 void Tavola::endProgram(int status)
 {
+    releaseFocus();
     m_ticker->stop();
     hide();
     m_programEnd(status);

@@ -10,6 +10,7 @@ namespace Zentovia {
 
 class Agent;
 class Dialogs;
+class Notice;
 class RandomDraw;
 
 // The drill's window: the form's controls bound to one contest. The boxes,
@@ -61,6 +62,7 @@ private:
     void bindControls();
     void bindContest();
     void showQuestion(const Question &question);
+    void tellQuestion();
     void showVerdict(Contest::Verdict verdict, const QString &text);
     void showClock(const QString &text);
     void announce(QWidget *widget);
@@ -71,6 +73,7 @@ private:
     Dialogs &m_dialogs;
     Contest m_contest;
     std::function<void(int)> m_programEnd;
+    Notice *m_notice = nullptr; // the window's, once the last minute comes
 };
 
 } // namespace Zentovia

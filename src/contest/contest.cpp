@@ -307,8 +307,10 @@ void Contest::questionHeard(quint64 id)
     // the silence after his words.
     if (id != m_questionSaid)
         return;
-    if (m_asked && !m_judged)
+    if (m_asked && !m_judged) {
         m_askedAt = m_time->now();
+        Q_EMIT questionSpoken();
+    }
     m_questionSaid = 0;
 }
 

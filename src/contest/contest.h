@@ -141,6 +141,8 @@ Q_SIGNALS:
     // A new question: the window shows its factors and words, empties the
     // verdict and the answer box, and puts the focus in the answer box.
     void questionAsked(const Question &question);
+    // The wizard's last word of the question is heard (again after Ripeti).
+    void questionSpoken();
     // The line "factor X multiplier" above the answer box.
     void questionLineShown(bool shown);
     // Paint the background gradient with this red and green; or clear it.

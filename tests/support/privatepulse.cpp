@@ -122,6 +122,12 @@ bool Recording::start(QString *error)
     return true;
 }
 
+QByteArray Recording::soFar() const
+{
+    QFile file(m_dir.filePath(u"sound.raw"_s));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QByteArray Recording::finish()
 {
     m_parec.terminate();

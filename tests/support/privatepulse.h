@@ -37,6 +37,8 @@ public:
     Recording(const QString &server, const QString &source, int sampleRate);
     ~Recording();
     bool start(QString *error);
+    // What is recorded so far, as it goes on.
+    QByteArray soFar() const;
     // Ends the recording and gives its samples.
     QByteArray finish();
 
