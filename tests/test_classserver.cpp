@@ -152,7 +152,7 @@ int TestClassServer::onServer(Notebook &notebook, const QString &database) const
     return m_postgres
         .sql(database,
             u"SELECT count(*) FROM zentovia_answers WHERE computer = '%1'"_s.arg(
-                notebook.computerId()))
+                notebook.sending().computerId()))
         .toInt();
 }
 
@@ -415,7 +415,7 @@ void TestClassServer::programKilled()
     // The next start sends the rest, once.
     const QString count
         = u"SELECT count(*) || ' ' || min(number) || ' ' || max(number)"
-          " FROM zentovia_answers WHERE computer = '%1'"_s.arg(notebook.computerId());
+          " FROM zentovia_answers WHERE computer = '%1'"_s.arg(notebook.sending().computerId());
     auto server = std::make_unique<ClassSender>(notebook.path(), connection, quick());
     QTRY_COMPARE(m_postgres.sql(Class, count), u"3000 1 3000"_s);
 
@@ -432,9 +432,9 @@ void TestClassServer::programKilled()
         db.close();
     }
     QSqlDatabase::removeDatabase(u"mark"_s);
-    QCOMPARE(notebook.sentUpTo(archive), 1000);
+    QCOMPARE(notebook.sending().sentUpTo(archive), 1000);
     server = std::make_unique<ClassSender>(notebook.path(), connection, quick());
-    QTRY_COMPARE(notebook.sentUpTo(archive), 3000);
+    QTRY_COMPARE(notebook.sending().sentUpTo(archive), 3000);
     QCOMPARE(m_postgres.sql(Class, count), u"3000 1 3000"_s);
 }
 
@@ -557,9 +557,9 @@ void TestClassServer::copiedNotebook()
     }
     // Every answer of both, once; the one that took a new id keeps the old
     // one among its former ones.
-    QVERIFY(one.computerId() != two.computerId());
+    QVERIFY(one.sending().computerId() != two.sending().computerId());
     QCOMPARE(onServer(one, database) + onServer(two, database), 12 + 20);
-    QCOMPARE(one.formerIds().size() + two.formerIds().size(), 1);
+    QCOMPARE(one.sending().formerIds().size() + two.sending().formerIds().size(), 1);
 }
 
 void TestClassServer::teacherDecides()
@@ -602,12 +602,12 @@ void TestClassServer::teacherDecides()
         u"0"_s);
     QCOMPARE(onServer(here, database), 4);
     // Dino's settings reach a children's computer with his code.
-    QCOMPARE(here.contestMinutes(u"Dino"_s), DefaultContestMinutes);
+    QCOMPARE(here.settings().contestMinutes(u"Dino"_s), DefaultContestMinutes);
     QVERIFY(teacher.setCode(u"Dino"_s, u"789"_s));
     QVERIFY(ClassReader(connection).bringSettings(u"Dino"_s, u"789"_s, here));
-    QCOMPARE(here.factSeconds(u"dino"_s), 12);
-    QCOMPARE(here.contestMinutes(u"Dino"_s), 10);
-    QCOMPARE(away.factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
+    QCOMPARE(here.settings().factSeconds(u"dino"_s), 12);
+    QCOMPARE(here.settings().contestMinutes(u"Dino"_s), 10);
+    QCOMPARE(away.settings().factSeconds(u"dino"_s), DefaultFactSeconds); // Dino never played there
 }
 
 void TestClassServer::earlierVersionMigrated_data()
@@ -759,16 +759,17 @@ void TestClassServer::classListAndWeek()
     QVERIFY(child.add(answers(u"Ugo"_s, 1, QDateTime(QDate(2024, 12, 2), QTime(9, 6)))));
     {
         ClassSender sender(child.path(), m_postgres.connection(database, u"pc_aula"_s), quick());
-        QTRY_COMPARE(child.lastAssignment(), u"7 2099-01-15"_s);
-        QTRY_COMPARE(child.lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s, u"Zeno"_s }));
+        QTRY_COMPARE(child.settings().lastAssignment(), u"7 2099-01-15"_s);
+        QTRY_COMPARE(
+            child.settings().lastClassList(), (QStringList { u"Ada"_s, u"Bruno"_s, u"Zeno"_s }));
         QTRY_COMPARE(onServer(child, database), 42);
     }
     // A child's own tables reach a children's computer with the child's code.
-    QCOMPARE(child.childAssignment(u"Zeno"_s), QString());
+    QCOMPARE(child.settings().childAssignment(u"Zeno"_s), QString());
     ClassReader(m_postgres.connection(database, u"maestra"_s)).setCode(u"Zeno"_s, u"456"_s);
     ClassReader(m_postgres.connection(database, u"pc_aula"_s))
         .bringSettings(u"Zeno"_s, u"456"_s, child);
-    QCOMPARE(child.childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
+    QCOMPARE(child.settings().childAssignment(u"Zeno"_s), u"3,8 2099-01-10"_s);
     // The teacher sees who is not on the list.
     ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     const std::optional<QList<ClassChild>> overview = readClassOverview(
@@ -787,7 +788,7 @@ void TestClassServer::classListAndWeek()
     m_postgres.stop();
     QVERIFY(m_postgres.start(&why));
     const QDate today = QDate::currentDate();
-    const NotebookSettings heard = *child.settings();
+    const NotebookSettings heard = *child.settings().all();
     QCOMPARE(assignedWork(heard, QString(), today)->tables, QList<int> { 7 });
     QCOMPARE(assignedWorkCaption(*assignedWork(heard, u"Zeno"_s, today)),
         u" - Compito: le tabelline del 3 e dell'8, fino al 10/01/2099"_s);
@@ -834,7 +835,7 @@ void TestClassServer::nameJoined()
         qPrintable(failed.toDebugString()));
     QVERIFY(child.add(answers(u"Marko"_s, 1, day.addDays(2))));
     sent(6);
-    QTRY_COMPARE(child.childKeys(), QStringList { u"marco"_s });
+    QTRY_COMPARE(child.sending().childKeys(), QStringList { u"marco"_s });
     QCOMPARE(child.answers(u"Marco"_s)->size(), 6);
     ClassReader reader(m_postgres.connection(database, u"maestra"_s));
     QCOMPARE(reader.answers(u"Marko"_s).value_or(QList<Answer>()).size(), 6);
@@ -843,11 +844,12 @@ void TestClassServer::nameJoined()
     // Which name became which child is told only to the computer that typed
     // it, with its secret.
     const QString renames = u"SELECT count(*) FROM zentovia_renames('%1', '%2', '{marko}')"_s;
-    QCOMPARE(m_postgres.sql(
-                 database, renames.arg(child.computerId(), child.secret()), nullptr, u"pc_aula"_s),
+    QCOMPARE(m_postgres.sql(database,
+                 renames.arg(child.sending().computerId(), child.sending().secret()), nullptr,
+                 u"pc_aula"_s),
         u"1"_s);
-    QCOMPARE(m_postgres.sql(
-                 database, renames.arg(child.computerId(), u"indovinato"_s), nullptr, u"pc_aula"_s),
+    QCOMPARE(m_postgres.sql(database, renames.arg(child.sending().computerId(), u"indovinato"_s),
+                 nullptr, u"pc_aula"_s),
         u"0"_s);
     // A child of the list renamed, to tell two Marcos apart.
     QVERIFY(ClassList::rename(*teacher, u"marco"_s, u"Marco R."_s, &failed));

@@ -266,7 +266,7 @@ void TestNotebook::faults()
     QCOMPARE(!notebook.problem(), writes);
     if (writes) {
         QCOMPARE(notebook.answers(u"Bea"_s)->size(), 1);
-        QCOMPARE(notebook.computerId().size(), 16);
+        QCOMPARE(notebook.sending().computerId().size(), 16);
     }
     const QStringList aside = QDir(QFileInfo(m_path).path())
                                   .entryList({ u"quaderno.sqlite.rovinato-*"_s }, QDir::Files);
@@ -304,32 +304,33 @@ void TestNotebook::childrenByName()
     QCOMPARE(luca.at(1).at, Monday.addDays(2));
     QVERIFY(luca.at(0).id != luca.at(1).id);
 
-    QCOMPARE(notebook.factSeconds(u"Luca"_s), DefaultFactSeconds);
-    QVERIFY(notebook.setFactSeconds(u"luca"_s, 12));
-    QVERIFY(!notebook.setFactSeconds(u"luca"_s, 5));
-    QCOMPARE(notebook.factSeconds(u"LUCA"_s), 12);
+    QCOMPARE(notebook.settings().factSeconds(u"Luca"_s), DefaultFactSeconds);
+    QVERIFY(notebook.settings().setFactSeconds(u"luca"_s, 12));
+    QVERIFY(!notebook.settings().setFactSeconds(u"luca"_s, 5));
+    QCOMPARE(notebook.settings().factSeconds(u"LUCA"_s), 12);
     const FactGrid grid = notebook.grid(u"Élodie"_s).value();
     QCOMPARE(grid.at(6).at(7).asked, 3);
     QCOMPARE(grid.at(6).at(6).asked, 0);
 
     // The keypad on the screen, for one child.
-    QVERIFY(notebook.setUsesKeypad(u" Luca"_s));
-    QVERIFY(notebook.usesKeypad(u"LUCA"_s));
-    QVERIFY(!notebook.usesKeypad(u"Élodie"_s));
+    QVERIFY(notebook.settings().setUsesKeypad(u" Luca"_s));
+    QVERIFY(notebook.settings().usesKeypad(u"LUCA"_s));
+    QVERIFY(!notebook.settings().usesKeypad(u"Élodie"_s));
 
     QVERIFY(notebook.erase(u"luca"_s));
-    QVERIFY(!notebook.usesKeypad(u"Luca"_s));
+    QVERIFY(!notebook.settings().usesKeypad(u"Luca"_s));
     QCOMPARE(notebook.children()->size(), 1);
     int left = 0;
     QVERIFY(notebook.forEachAnswer([&](const StoredAnswer &) { return ++left; }));
     QCOMPARE(left, 3); // Élodie's alone
     QVERIFY(notebook.answers(u"Luca"_s)->isEmpty());
-    QCOMPARE(notebook.factSeconds(u"Luca"_s), DefaultFactSeconds);
-    QVERIFY(notebook.setUsesKeypad(u"Élodie"_s));
-    QVERIFY(notebook.setContestMinutes(u"Élodie"_s, 10));
-    QVERIFY(notebook.renameChild(u"élodie"_s, u"elo"_s, u"Elo"_s));
-    QVERIFY(notebook.usesKeypad(u"ELO"_s) && !notebook.usesKeypad(u"Élodie"_s));
-    QCOMPARE(notebook.contestMinutes(u"Elo"_s), 10);
+    QCOMPARE(notebook.settings().factSeconds(u"Luca"_s), DefaultFactSeconds);
+    QVERIFY(notebook.settings().setUsesKeypad(u"Élodie"_s));
+    QVERIFY(notebook.settings().setContestMinutes(u"Élodie"_s, 10));
+    QVERIFY(notebook.sending().renameChild(u"élodie"_s, u"elo"_s, u"Elo"_s));
+    QVERIFY(
+        notebook.settings().usesKeypad(u"ELO"_s) && !notebook.settings().usesKeypad(u"Élodie"_s));
+    QCOMPARE(notebook.settings().contestMinutes(u"Elo"_s), 10);
 }
 
 // A notebook of the first version kept "Anna  Maria" apart from "Anna Maria":
@@ -342,7 +343,7 @@ void TestNotebook::oldKeysWithInnerBlanks()
         QVERIFY(notebook.add(answer(u"Anna Maria"_s, u"1"_s)));
         QVERIFY(notebook.add(answer(u"Zoe"_s, u"2"_s)));
         QVERIFY(notebook.add(answer(u"Ugo"_s, u"3"_s)));
-        QVERIFY(notebook.setContestMinutes(u"Zoe"_s, 10));
+        QVERIFY(notebook.settings().setContestMinutes(u"Zoe"_s, 10));
     }
     {
         auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"first"_s);
@@ -358,9 +359,9 @@ void TestNotebook::oldKeysWithInnerBlanks()
     }
     QSqlDatabase::removeDatabase(u"first"_s);
     Notebook notebook(m_path);
-    QCOMPARE(notebook.childKeys(), (QStringList { u"anna maria"_s, u"ugo rossi"_s }));
+    QCOMPARE(notebook.sending().childKeys(), (QStringList { u"anna maria"_s, u"ugo rossi"_s }));
     QCOMPARE(notebook.answers(u"Anna  Maria"_s)->size(), 2);
-    QCOMPARE(notebook.contestMinutes(u"anna maria"_s), 10);
+    QCOMPARE(notebook.settings().contestMinutes(u"anna maria"_s), 10);
 }
 
 void TestNotebook::oddNames_data()

@@ -232,7 +232,7 @@ void TestNotebookWindow::timeForAFactRedrawsAtOnce()
     QFETCH(int, before);
     QFETCH(int, chosen);
     QFETCH(QString, name);
-    QVERIFY(m_notebook->setFactSeconds(u"Anna"_s, before));
+    QVERIFY(m_notebook->settings().setFactSeconds(u"Anna"_s, before));
     NotebookWindow window(*m_owner);
     choose(window, u"Anna"_s);
     auto *seconds = window.findChild<QComboBox *>(u"factSeconds"_s);
@@ -241,8 +241,8 @@ void TestNotebookWindow::timeForAFactRedrawsAtOnce()
     QVERIFY(!cellNames(window).contains(name));
     seconds->setCurrentIndex(seconds->findData(chosen));
     QTRY_VERIFY(cellNames(window).contains(name));
-    QCOMPARE(m_notebook->factSeconds(u"Anna"_s), chosen);
-    QCOMPARE(m_notebook->factSeconds(u"Bruno"_s), DefaultFactSeconds);
+    QCOMPARE(m_notebook->settings().factSeconds(u"Anna"_s), chosen);
+    QCOMPARE(m_notebook->settings().factSeconds(u"Bruno"_s), DefaultFactSeconds);
 }
 
 void TestNotebookWindow::erasesOnlyTheChildShown_data()
@@ -291,7 +291,7 @@ void TestNotebookWindow::contestTimeKeptPerChild()
     auto *minutes = window.findChild<QComboBox *>(u"contestMinutes"_s);
     choose(window, u"Anna"_s);
     minutes->setCurrentText(u"10 minuti"_s);
-    QTRY_COMPARE(m_notebook->contestMinutes(u"anna"_s), 10);
+    QTRY_COMPARE(m_notebook->settings().contestMinutes(u"anna"_s), 10);
     chooser->setCurrentText(u"Bruno"_s);
     QTRY_COMPARE(minutes->currentText(), u"7 minuti"_s);
     chooser->setCurrentText(u"Anna"_s);
@@ -308,7 +308,7 @@ void TestNotebookWindow::childAddedBeforeTheFirstGame()
     window.findChild<QPushButton *>(u"newChild"_s)->click();
     QTRY_COMPARE(window.child(), u"Ugo"_s);
     window.findChild<QComboBox *>(u"contestMinutes"_s)->setCurrentText(u"10 minuti"_s);
-    QTRY_COMPARE(empty.contestMinutes(u"ugo"_s), 10);
+    QTRY_COMPARE(empty.settings().contestMinutes(u"ugo"_s), 10);
     QCOMPARE(Notebook(empty.path()).children()->size(), 1);
 }
 
@@ -593,7 +593,7 @@ void TestNotebookWindow::opensBesideAWriter()
     NotebookWriter atTheName(Notebook::defaultPath());
     std::optional<NotebookSettings> settings;
     bool grid = false;
-    atTheName.read([](Notebook *notebook) { return notebook->settings(); },
+    atTheName.read([](Notebook *notebook) { return notebook->settings().all(); },
         [&](const std::optional<NotebookSettings> &read) { settings = read; });
     atTheName.read([](Notebook *notebook) { return notebook->grid(u"Anna"_s).has_value(); },
         [&](bool read) { grid = read; });

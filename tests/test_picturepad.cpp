@@ -150,7 +150,7 @@ void TestPicturePad::pad()
     QCOMPARE(login.answersName(), answersName);
     // The child's own settings with the right code; nothing of the class
     // otherwise.
-    QCOMPARE(Notebook(path).contestMinutes(u"ugo"_s) == NoClock,
+    QCOMPARE(Notebook(path).settings().contestMinutes(u"ugo"_s) == NoClock,
         outcome == PictureLogin::Outcome::Right);
 }
 

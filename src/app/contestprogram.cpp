@@ -73,7 +73,7 @@ void ContestProgram::readSettings()
     // Read while the name box is open: no file is read at the name.
     m_notebook->read(
         [](Notebook *notebook) {
-            return notebook ? notebook->settings().value_or(NotebookSettings())
+            return notebook ? notebook->settings().all().value_or(NotebookSettings())
                             : NotebookSettings();
         },
         [this](const NotebookSettings &settings) {

@@ -1,15 +1,13 @@
 #include "app/notebookpractice.h"
 
-#include "classserver/classqueries.h"
+#include "classserver/classanswers.h"
 #include "core/clock.h"
 #include "core/tables.h"
 #include "learning/localclock.h"
 #include "learning/practiceplan.h"
-#include "notebook/notebook.h"
 #include "notebook/notebookwriter.h"
 #include "telling/telling.h"
 
-#include <QPointer>
 #include <QRandomGenerator>
 
 namespace Zentovia {
@@ -17,11 +15,11 @@ namespace Zentovia {
 NotebookPractice::NotebookPractice(
     NotebookWriter &notebook, const QList<int> &tables, const QString &connection, QObject *parent)
     : QObject(parent)
-    , m_notebook(notebook)
+    , m_notebook(notebook, false)
     , m_chosenTables(tables)
 {
     if (!connection.isEmpty())
-        m_class = std::make_unique<ClassQueries>(connection, notebook.path());
+        m_class = std::make_unique<ClassAnswers>(connection, notebook.path());
 }
 
 NotebookPractice::~NotebookPractice() = default;
@@ -29,37 +27,24 @@ NotebookPractice::~NotebookPractice() = default;
 void NotebookPractice::childNamedWithCode(const QString &child, const QString &code)
 {
     m_child = child;
-    using Read = std::pair<std::optional<Local>, NotebookProblem>;
-    m_notebook.read(
-        [child](Notebook *notebook) -> Read {
-            // A notebook not begun yet: a child with no answers.
-            if (!notebook)
-                return { Local(), NotebookProblem() };
-            const std::optional<int> seconds = notebook->factSeconds(child);
-            std::optional<FactGrid> grid = seconds ? notebook->grid(child) : std::nullopt;
-            if (!grid)
-                return { std::nullopt, notebook->problem() };
-            return { Local { *seconds, std::move(*grid) }, NotebookProblem() };
-        },
-        [self = QPointer(this)](const Read &read) {
-            if (!self)
-                return;
+    // A notebook not begun yet: a child with no answers.
+    m_notebook.grid(
+        this, child, [this](const std::optional<ChildGrid> &read, const ClassProblem &problem) {
             // A notebook that cannot be read: the ripasso goes on as for a
             // child with no answers yet.
-            if (!read.first)
-                Telling::toStderr(Telling::notebook(read.second));
-            self->m_local = read.first.value_or(Local());
-            if (!self->m_answered)
-                self->plan();
-            Q_EMIT self->notebookRead();
+            if (!read)
+                Telling::toStderr(Telling::classRead(m_notebook.connection(), problem));
+            m_local = read ? Local { read->factSeconds, read->grid } : Local();
+            if (!m_answered)
+                plan();
+            Q_EMIT notebookRead();
         });
     if (!m_class)
         return;
     // The child's answers on every computer of the class, and this
     // computer's not sent yet (on a children's computer, with the child's
     // code only: this computer's alone otherwise).
-    m_class->ask([child, code](ClassReader &reader,
-                     Notebook *local) { return reader.answers(child, local, code); },
+    m_class->answers(this, child, code,
         [this](const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
             if (!answers) {
                 Telling::toStderr(Telling::classRead(m_class->connection(), problem));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classserver/notebookanswers.h"
 #include "core/factsource.h"
 #include "learning/answer.h"
 #include "learning/factstate.h"
@@ -13,12 +14,13 @@
 
 namespace Zentovia {
 
-class ClassQueries;
+class ClassAnswers;
 class NotebookWriter;
 class PracticePlan;
 
 // The questions of a ripasso, from the child's notebook. Once the child is
-// named, the child's facts are read on the notebook's thread, and the plan is
+// named, the child's facts are read on the notebook's thread (through the
+// same AnswerSource as the class's answers), and the plan is
 // made from them; with a class's server, the child's answers on every
 // computer of the class are read meanwhile on a thread of their own, and the
 // plan is made again from them when they come before the first answer. The
@@ -63,12 +65,12 @@ private:
     };
     void plan();
 
-    NotebookWriter &m_notebook;
+    NotebookAnswers m_notebook;
     std::optional<Local> m_local;
     std::optional<QList<Answer>> m_classAnswers;
     QString m_child;
     QList<int> m_chosenTables;
-    std::unique_ptr<ClassQueries> m_class;
+    std::unique_ptr<ClassAnswers> m_class;
     std::unique_ptr<PracticePlan> m_plan;
     std::optional<Fact> m_asking; // the question asked, not yet answered
     bool m_answered = false; // since the plan was made

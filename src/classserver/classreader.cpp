@@ -67,9 +67,10 @@ std::optional<QList<StoredAnswer>> ClassReader::unsent(Notebook *local)
 {
     if (!local)
         return QList<StoredAnswer>();
-    const std::optional<qint64> mark = local->sentUpTo(m_database->databaseId());
-    std::optional<QList<StoredAnswer>> answers
-        = mark ? local->answersAfter(*mark, std::numeric_limits<int>::max()) : std::nullopt;
+    const std::optional<qint64> mark = local->sending().sentUpTo(m_database->databaseId());
+    std::optional<QList<StoredAnswer>> answers = mark
+        ? local->sending().answersAfter(*mark, std::numeric_limits<int>::max())
+        : std::nullopt;
     if (!answers) {
         m_problem = ClassProblem::of(local->problem());
         return std::nullopt;
@@ -280,7 +281,7 @@ std::optional<QList<Answer>> ClassReader::answers(
     }
     if (unsentFrom) {
         const std::optional<qint64> mark
-            = fromServer ? unsentFrom->sentUpTo(m_database->databaseId()) : qint64(0);
+            = fromServer ? unsentFrom->sending().sentUpTo(m_database->databaseId()) : qint64(0);
         const std::optional<QList<Answer>> local = unsentFrom->answers(child);
         if (!mark || !local) {
             m_problem = ClassProblem::of(unsentFrom->problem());

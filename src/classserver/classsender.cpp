@@ -78,9 +78,9 @@ void ClassSender::round(
     if (!state.databaseId.isEmpty()) {
         // Nothing new: the server is not even asked, and an idle connection
         // is let go.
-        const std::optional<qint64> mark = state.notebook.sentUpTo(state.databaseId);
+        const std::optional<qint64> mark = state.notebook.sending().sentUpTo(state.databaseId);
         const std::optional<QList<StoredAnswer>> next
-            = mark ? state.notebook.answersAfter(*mark, 1) : std::nullopt;
+            = mark ? state.notebook.sending().answersAfter(*mark, 1) : std::nullopt;
         if (next && next->isEmpty()) {
             if (state.database && state.lastUsed.isValid()
                 && state.lastUsed.elapsed() > state.timing.idleMs)

@@ -78,12 +78,12 @@ bool keepChildSettings(Notebook &notebook, const QString &child, const QStringLi
     const QString tables = own ? ClassList::toText(*own) : u"-"_s;
     const int seconds = settings.value(0).toInt();
     const int minutes = settings.value(1).toInt();
-    return (settings.value(0).isEmpty() || notebook.factSeconds(child) == seconds
-               || notebook.setFactSeconds(child, seconds))
-        && (settings.value(1).isEmpty() || notebook.contestMinutes(child) == minutes
-            || notebook.setContestMinutes(child, minutes))
-        && (notebook.childAssignment(child) == tables
-            || notebook.setChildAssignment(child, tables));
+    return (settings.value(0).isEmpty() || notebook.settings().factSeconds(child) == seconds
+               || notebook.settings().setFactSeconds(child, seconds))
+        && (settings.value(1).isEmpty() || notebook.settings().contestMinutes(child) == minutes
+            || notebook.settings().setContestMinutes(child, minutes))
+        && (notebook.settings().childAssignment(child) == tables
+            || notebook.settings().setChildAssignment(child, tables));
 }
 
 ServerSync::ServerSync(int batchSize, int decisionsEveryMs)
@@ -95,7 +95,7 @@ std::optional<QList<qint64>> ServerSync::erasedNumbers(
     Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     const PgResult erased = database.connection().exec("SELECT zentovia_erased_numbers($1, $2)",
-        { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }, why);
+        { notebook.sending().computerId().toUtf8(), notebook.sending().secret().toUtf8() }, why);
     if (!erased)
         return std::nullopt;
     QList<qint64> numbers;
@@ -107,7 +107,7 @@ std::optional<QList<qint64>> ServerSync::erasedNumbers(
 bool ServerSync::bringErased(Notebook &notebook, ClassDatabase &database, ClassProblem *why)
 {
     const std::optional<QList<qint64>> numbers = erasedNumbers(notebook, database, why);
-    if (numbers && !notebook.eraseNumbers(*numbers)) {
+    if (numbers && !notebook.sending().eraseNumbers(*numbers)) {
         *why = ClassProblem::of(notebook.problem());
         return false;
     }
@@ -129,7 +129,7 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
     const std::optional<QStringList> classList = ClassList::names(database, why);
     if (!classList)
         return false;
-    const std::optional<QStringList> keys = notebook.childKeys();
+    const std::optional<QStringList> keys = notebook.sending().childKeys();
     if (!keys) {
         *why = ClassProblem::of(notebook.problem());
         return false;
@@ -158,7 +158,8 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
     // computer's secret, for the names it sent answers under.
     Rows renames;
     if (!read("SELECT child_key, new_key, new_name FROM zentovia_renames($1, $2, $3::text[])",
-            *keys, 3, &renames, { notebook.computerId().toUtf8(), notebook.secret().toUtf8() }))
+            *keys, 3, &renames,
+            { notebook.sending().computerId().toUtf8(), notebook.sending().secret().toUtf8() }))
         return false;
     QStringList current = *keys;
     for (const QStringList &row : std::as_const(renames)) {
@@ -178,15 +179,17 @@ bool ServerSync::bringDecisions(Notebook &notebook, ClassDatabase &database, Cla
             current, 4, &settings))
         return false;
     const bool kept = notebook.inOneTransaction([&] {
-        if (notebook.lastAssignment() != assignment && !notebook.setLastAssignment(assignment))
+        if (notebook.settings().lastAssignment() != assignment
+            && !notebook.settings().setLastAssignment(assignment))
             return false;
-        if (notebook.lastClassList() != *classList && !notebook.setLastClassList(*classList))
+        if (notebook.settings().lastClassList() != *classList
+            && !notebook.settings().setLastClassList(*classList))
             return false;
         for (const QStringList &row : std::as_const(renames)) {
-            if (!notebook.renameChild(row[0], row[1], row[2]))
+            if (!notebook.sending().renameChild(row[0], row[1], row[2]))
                 return false;
         }
-        if (!notebook.eraseNumbers(*erased))
+        if (!notebook.sending().eraseNumbers(*erased))
             return false;
         for (const QStringList &row : std::as_const(settings)) {
             if (!keepChildSettings(notebook, row[0], row.mid(1)))
@@ -215,11 +218,11 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
     qint64 total = 0;
     bool tookNewId = false;
     for (;;) {
-        const std::optional<qint64> mark = notebook.sentUpTo(databaseId);
-        const QByteArray computer = notebook.computerId().toUtf8();
-        const QByteArray secret = notebook.secret().toUtf8();
+        const std::optional<qint64> mark = notebook.sending().sentUpTo(databaseId);
+        const QByteArray computer = notebook.sending().computerId().toUtf8();
+        const QByteArray secret = notebook.sending().secret().toUtf8();
         const std::optional<QList<StoredAnswer>> answers
-            = mark ? notebook.answersAfter(*mark, m_batchSize) : std::nullopt;
+            = mark ? notebook.sending().answersAfter(*mark, m_batchSize) : std::nullopt;
         if (!answers || computer.isEmpty() || secret.isEmpty()) {
             *why = ClassProblem::of(notebook.problem());
             return std::nullopt;
@@ -236,7 +239,7 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
         // against.
         const PgResult clashes = database.connection().exec(
             "SELECT zentovia_add($1, $2, $3::text[], $4::jsonb, $5::timestamptz)",
-            { computer, secret, textArray(notebook.formerIds()), answersJson(*answers),
+            { computer, secret, textArray(notebook.sending().formerIds()), answersJson(*answers),
                 Clock::system().wallNow().toUTC().toString(Qt::ISODateWithMs).toUtf8() },
             why);
         // Not permitted: the server knows this id with another secret, that
@@ -253,17 +256,17 @@ std::optional<qint64> ServerSync::send(Notebook &notebook, ClassDatabase &databa
             }
             tookNewId = true;
             const QString was = QString::fromUtf8(computer);
-            if (!notebook.takeNewComputerId()) {
+            if (!notebook.sending().takeNewComputerId()) {
                 *why = ClassProblem::of(notebook.problem());
                 return std::nullopt;
             }
             if (copied)
-                copied(was, notebook.computerId());
+                copied(was, notebook.sending().computerId());
             continue;
         }
         // Committed: only now is the mark moved. Should it fail, the batch
         // is sent again later and the server lets it go.
-        if (!notebook.markSent(databaseId, answers->last().number)) {
+        if (!notebook.sending().markSent(databaseId, answers->last().number)) {
             *why = ClassProblem::of(notebook.problem());
             return std::nullopt;
         }

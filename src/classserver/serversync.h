@@ -37,7 +37,7 @@ bool keepChildSettings(Notebook &notebook, const QString &child, const QStringLi
 // A notebook copied to another computer carries the same id: when the
 // server holds one of its numbers with other content, this copy takes an id
 // of its own and sends again everything the server does not hold as it is
-// (see Notebook::takeNewComputerId); nothing of either copy is lost.
+// (see NotebookSending::takeNewComputerId); nothing of either copy is lost.
 class ServerSync
 {
 public:

@@ -11,20 +11,9 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
-#include <utility>
-
 using namespace Qt::StringLiterals;
 
 namespace Zentovia {
-
-namespace {
-
-Mode modeOf(int code)
-{
-    return code == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
-}
-
-} // namespace
 
 QString Notebook::defaultPath()
 {
@@ -48,51 +37,16 @@ QString Notebook::childKey(const QString &typed)
 }
 
 Notebook::Notebook(const QString &path, bool checkWholeFile)
-    : m_path(path)
-    , m_checkWholeFile(checkWholeFile)
+    : m_connection(path, checkWholeFile)
+    , m_settings(m_connection)
+    , m_sending(m_connection)
 { }
 
 Notebook::~Notebook() = default;
 
-bool Notebook::fail(NotebookReason reason, const QSqlError &error)
-{
-    m_problem = NotebookFile::sqliteProblem(reason, m_path, error);
-    return false;
-}
-
-bool Notebook::run(QSqlQuery &query, NotebookReason reason, const QString &sql)
-{
-    return (sql.isEmpty() ? query.exec() : query.exec(sql)) || fail(reason, query.lastError());
-}
-
-bool Notebook::refuse(NotebookReason reason, const QStringList &values)
-{
-    m_problem = { reason, m_path, values };
-    return false;
-}
-
-bool Notebook::open()
-{
-    if (m_file)
-        return true;
-    NotebookProblem problem;
-    m_file = NotebookFile::open(m_path, &problem,
-        m_checkWholeFile ? NotebookFile::Check::WholeFile : NotebookFile::Check::Schema);
-    if (problem.reason == NotebookReason::SetAside)
-        m_setAside = problem;
-    else
-        m_problem = problem;
-    return m_file != nullptr;
-}
-
-NotebookProblem Notebook::takeSetAside()
-{
-    return std::exchange(m_setAside, {});
-}
-
 bool Notebook::insert(const Answer &answer)
 {
-    NotebookFile &file = *m_file;
+    NotebookFile &file = m_connection.file();
     const QString name = shownName(answer.child);
     const QString key = childKey(name);
     const qint64 wall = LocalClock::wallSeconds(answer.at);
@@ -108,8 +62,8 @@ bool Notebook::insert(const Answer &answer)
     for (int i = 0; i < int(std::size(values)); ++i)
         file.insertAnswer().bindValue(i, values[i]);
     for (QSqlQuery *query : { &file.upsertChild(), &file.nextNumber(), &file.insertAnswer() }) {
-        if (!query->exec())
-            return fail(NotebookReason::NotWritten, query->lastError());
+        if (!m_connection.run(*query, NotebookReason::NotWritten))
+            return false;
     }
     return true;
 }
@@ -124,32 +78,28 @@ bool Notebook::add(const QList<Answer> &answers)
     for (const Answer &answer : answers) {
         if (answer.table < 1 || answer.table > 10 || answer.multiplier < 1 || answer.multiplier > 10
             || answer.tenths < 0 || !answer.at.isValid())
-            return refuse(NotebookReason::InvalidAnswer,
+            return m_connection.refuse(NotebookReason::InvalidAnswer,
                 { answer.typed, QString::number(answer.table),
                     QString::number(answer.multiplier) });
     }
-    if (!open())
+    if (!m_connection.open())
         return false;
-    QSqlError error;
-    if (!m_file->exec("BEGIN IMMEDIATE", &error))
-        return fail(NotebookReason::NotWritten, error);
-    bool done = true;
-    for (const Answer &answer : answers)
-        done = done && insert(answer);
-    if (done && !m_file->exec("COMMIT", &error))
-        done = fail(NotebookReason::NotWritten, error);
-    if (!done)
-        m_file->exec("ROLLBACK", &error);
-    return done;
+    return m_connection.inOneTransaction([&] {
+        for (const Answer &answer : answers) {
+            if (!insert(answer))
+                return false;
+        }
+        return true;
+    });
 }
 
 std::optional<QList<Child>> Notebook::children()
 {
-    if (!open())
+    if (!m_connection.open())
         return std::nullopt;
-    QSqlQuery query(m_file->database());
+    QSqlQuery query(m_connection.database());
     query.setForwardOnly(true);
-    if (!run(query, NotebookReason::NotRead,
+    if (!m_connection.run(query, NotebookReason::NotRead,
             u"SELECT name, last_activity, answers FROM children"
             " ORDER BY last_activity DESC, id DESC"_s))
         return std::nullopt;
@@ -162,104 +112,57 @@ std::optional<QList<Child>> Notebook::children()
 
 std::optional<QList<Answer>> Notebook::answers(const QString &child)
 {
-    if (!open())
+    if (!m_connection.open())
         return std::nullopt;
-    QSqlQuery query(m_file->database());
+    QSqlQuery query(m_connection.database());
     query.setForwardOnly(true);
     query.prepare(u"SELECT c.name, a.at, a.times_table, a.multiplier, a.typed, a.outcome,"
                   " a.tenths, a.mode, a.number FROM answers a JOIN children c ON c.id = a.child"
                   " WHERE c.key = ? ORDER BY a.number"_s);
     query.addBindValue(childKey(child));
-    if (!run(query, NotebookReason::NotRead))
+    if (!m_connection.run(query, NotebookReason::NotRead))
         return std::nullopt;
-    computerId(); // for answerId()
+    m_sending.computerId(); // for answerId()
     QList<Answer> answers;
     while (query.next()) {
         answers.append({ LocalClock::fromWallSeconds(query.value(1).toLongLong()),
             query.value(0).toString(), query.value(2).toInt(), query.value(3).toInt(),
             query.value(4).toString(), Outcome(query.value(5).toInt()), query.value(6).toInt(),
-            modeOf(query.value(7).toInt()), answerId(query.value(8).toLongLong()) });
+            NotebookFile::modeOf(query.value(7).toInt()),
+            m_sending.answerId(query.value(8).toLongLong()) });
     }
     return answers;
 }
 
-std::optional<int> Notebook::factSeconds(const QString &child)
-{
-    if (!open())
-        return std::nullopt;
-    QSqlQuery query(m_file->database());
-    query.prepare(u"SELECT fact_seconds FROM children WHERE key = ?"_s);
-    query.addBindValue(childKey(child));
-    if (!run(query, NotebookReason::NotRead))
-        return std::nullopt;
-    return query.next() ? query.value(0).toInt() : DefaultFactSeconds;
-}
-
-bool Notebook::setFactSeconds(const QString &child, int seconds)
-{
-    if (std::find(FactSecondsChoices.begin(), FactSecondsChoices.end(), seconds)
-        == FactSecondsChoices.end())
-        return refuse(NotebookReason::InvalidFactSeconds, { QString::number(seconds) });
-    if (!open())
-        return false;
-    // A child not met yet comes in now, as a teacher prepares the class.
-    QSqlQuery query(m_file->database());
-    query.prepare(u"INSERT INTO children(key, name, last_activity, fact_seconds)"
-                  " VALUES (?, ?, ?, ?) ON CONFLICT(key) DO UPDATE SET"
-                  " fact_seconds = excluded.fact_seconds"_s);
-    const QString name = shownName(child);
-    query.addBindValue(childKey(name));
-    query.addBindValue(name);
-    query.addBindValue(LocalClock::wallSeconds(Clock::system().wallNow()));
-    query.addBindValue(seconds);
-    if (!run(query, NotebookReason::NotWritten))
-        return false;
-    return true;
-}
-
-bool Notebook::addChild(const QString &child)
-{
-    if (!open())
-        return false;
-    QSqlQuery query(m_file->database());
-    query.prepare(u"INSERT INTO children(key, name, last_activity) VALUES (?, ?, ?)"
-                  " ON CONFLICT(key) DO NOTHING"_s);
-    const QString name = shownName(child);
-    query.addBindValue(name.toCaseFolded());
-    query.addBindValue(name);
-    query.addBindValue(LocalClock::wallSeconds(Clock::system().wallNow()));
-    return run(query, NotebookReason::NotWritten);
-}
-
 bool Notebook::erase(const QString &child)
 {
-    if (!open())
+    if (!m_connection.open())
         return false;
-    QSqlQuery answers(m_file->database());
+    QSqlQuery answers(m_connection.database());
     answers.prepare(u"DELETE FROM answers WHERE child = (SELECT id FROM children WHERE key = ?)"_s);
-    QSqlQuery entry(m_file->database());
+    QSqlQuery entry(m_connection.database());
     entry.prepare(u"DELETE FROM children WHERE key = ?"_s);
-    QSqlQuery settings(m_file->database());
+    QSqlQuery settings(m_connection.database());
     settings.prepare(u"DELETE FROM meta WHERE key IN (?, ?, ?)"_s);
     for (QSqlQuery *query : { &answers, &entry })
         query->addBindValue(childKey(child));
-    bindChildSettings(settings, childKey(child));
-    return runAll({ &answers, &entry, &settings }, NotebookReason::NotErased);
+    ChildSettings::bindEveryKey(settings, childKey(child));
+    return m_connection.runAll({ &answers, &entry, &settings }, NotebookReason::NotErased);
 }
 
 std::optional<FactGrid> Notebook::grid(const QString &child)
 {
-    const std::optional<int> seconds = factSeconds(child);
+    const std::optional<int> seconds = m_settings.factSeconds(child);
     if (!seconds)
         return std::nullopt;
-    QSqlQuery query(m_file->database());
+    QSqlQuery query(m_connection.database());
     query.setForwardOnly(true);
     // In the order of the answers' key: read straight off the file, unsorted.
     query.prepare(u"SELECT times_table, multiplier, at, outcome, tenths FROM answers"
                   " WHERE child = (SELECT id FROM children WHERE key = ?)"
                   " ORDER BY times_table, multiplier, at, number"_s);
     query.addBindValue(childKey(child));
-    if (!run(query, NotebookReason::NotRead))
+    if (!m_connection.run(query, NotebookReason::NotRead))
         return std::nullopt;
     GridBuilder grid(*seconds, LocalClock::wallSeconds(Clock::system().wallNow()));
     while (query.next()) {
@@ -272,20 +175,20 @@ std::optional<FactGrid> Notebook::grid(const QString &child)
 
 bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &visit)
 {
-    if (!open())
+    if (!m_connection.open())
         return false;
-    QSqlQuery names(m_file->database());
+    QSqlQuery names(m_connection.database());
     names.setForwardOnly(true);
-    if (!run(names, NotebookReason::NotRead, u"SELECT id, name FROM children"_s))
+    if (!m_connection.run(names, NotebookReason::NotRead, u"SELECT id, name FROM children"_s))
         return false;
     QHash<qint64, QString> childNames;
     while (names.next())
         childNames.insert(names.value(0).toLongLong(), names.value(1).toString());
     names.finish();
 
-    QSqlQuery query(m_file->database());
+    QSqlQuery query(m_connection.database());
     query.setForwardOnly(true);
-    if (!run(query, NotebookReason::NotRead,
+    if (!m_connection.run(query, NotebookReason::NotRead,
             u"SELECT number, at, child, times_table, multiplier, typed, outcome, tenths,"
             " mode, utc_offset FROM answers ORDER BY number"_s))
         return false;
@@ -299,96 +202,14 @@ bool Notebook::forEachAnswer(const std::function<bool(const StoredAnswer &)> &vi
         row.typed = query.value(5).toString();
         row.outcome = Outcome(query.value(6).toInt());
         row.tenths = query.value(7).toInt();
-        row.mode = modeOf(query.value(8).toInt());
+        row.mode = NotebookFile::modeOf(query.value(8).toInt());
         row.utcOffset = query.value(9).toInt();
         if (!visit(row))
             break;
     }
     if (query.lastError().isValid())
-        return fail(NotebookReason::NotRead, query.lastError());
+        return m_connection.fail(NotebookReason::NotRead, query.lastError());
     return true;
-}
-
-std::optional<qint64> Notebook::sentUpTo(const QString &databaseId)
-{
-    if (!open())
-        return std::nullopt;
-    QSqlQuery query(m_file->database());
-    query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
-    query.addBindValue(QString(u"sent:"_s + databaseId));
-    if (!run(query, NotebookReason::NotRead))
-        return std::nullopt;
-    return query.next() ? query.value(0).toLongLong() : 0;
-}
-
-bool Notebook::markSent(const QString &databaseId, qint64 number)
-{
-    if (!open())
-        return false;
-    QSqlQuery query(m_file->database());
-    query.prepare(u"INSERT INTO meta(key, value) VALUES (?, ?)"
-                  " ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"_s);
-    query.addBindValue(QString(u"sent:"_s + databaseId));
-    query.addBindValue(number);
-    if (!run(query, NotebookReason::NotWritten))
-        return false;
-    return true;
-}
-
-std::optional<QList<StoredAnswer>> Notebook::answersAfter(qint64 after, int limit)
-{
-    if (!open())
-        return std::nullopt;
-    if (!m_numberIndexed) {
-        // Made the first time answers are sent, on the computers that send
-        // them: without it each look for the newest answers reads them all.
-        // Layout version 1 still: a program that does not know the index
-        // keeps it up to date all the same. A read-only file goes without.
-        QSqlError ignored;
-        m_file->exec("CREATE INDEX IF NOT EXISTS answers_by_number ON answers(number)", &ignored);
-        m_numberIndexed = true;
-    }
-    QSqlQuery query(m_file->database());
-    query.setForwardOnly(true);
-    query.prepare(u"SELECT a.number, a.at, c.name, a.times_table, a.multiplier, a.typed,"
-                  " a.outcome, a.tenths, a.mode, a.utc_offset FROM answers a"
-                  " JOIN children c ON c.id = a.child WHERE a.number > ? ORDER BY a.number"
-                  " LIMIT ?"_s);
-    query.addBindValue(after);
-    query.addBindValue(limit);
-    if (!run(query, NotebookReason::NotRead))
-        return std::nullopt;
-    QList<StoredAnswer> answers;
-    while (query.next()) {
-        answers.append({ query.value(0).toLongLong(), query.value(1).toLongLong(),
-            query.value(2).toString(), query.value(3).toInt(), query.value(4).toInt(),
-            query.value(5).toString(), Outcome(query.value(6).toInt()), query.value(7).toInt(),
-            modeOf(query.value(8).toInt()), query.value(9).toInt() });
-    }
-    return answers;
-}
-
-QString Notebook::meta(const QString &key)
-{
-    if (!open())
-        return QString();
-    QSqlQuery query(m_file->database());
-    query.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
-    query.addBindValue(key);
-    return query.exec() && query.next() ? query.value(0).toString() : QString();
-}
-
-QString Notebook::computerId()
-{
-    // Read each time: another program on this computer may have taken a
-    // new one.
-    m_computerId = meta(u"computer"_s);
-    return m_computerId;
-}
-
-QString Notebook::answerId(qint64 number) const
-{
-    return m_computerId + u'-' + QString::number(number);
 }
 
 } // namespace Zentovia

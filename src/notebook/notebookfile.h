@@ -1,5 +1,6 @@
 #pragma once
 
+#include "learning/answer.h"
 #include "notebook/notebookproblem.h"
 
 #include <QSqlDatabase>
@@ -28,6 +29,11 @@ public:
     // and *problem says SetAside.
     static std::unique_ptr<NotebookFile> open(
         const QString &path, NotebookProblem *problem, Check check = Check::Schema);
+    // A mode as the answers' table stores it.
+    static Mode modeOf(int stored)
+    {
+        return stored == int(Mode::Practice) ? Mode::Practice : Mode::Contest;
+    }
     // What SQLite says went wrong, as reason.
     static NotebookProblem sqliteProblem(
         NotebookReason reason, const QString &path, const QSqlError &error);

@@ -7,7 +7,7 @@
 namespace Zentovia {
 
 // The settings of every child in a notebook, and the class's, as read at
-// once (Notebook::settings()): what the contest needs at the name, asked of
+// once (ChildSettings::all()): what the contest needs at the name, asked of
 // the notebook's own thread before the child is named, and then looked up
 // with no file read.
 class NotebookSettings

@@ -66,7 +66,7 @@ void NotebookWriter::add(const Answer &answer)
 
 void NotebookWriter::askKeypad(const QString &child)
 {
-    read([child](Notebook *notebook) { return notebook && notebook->usesKeypad(child); },
+    read([child](Notebook *notebook) { return notebook && notebook->settings().usesKeypad(child); },
         [this](bool used) {
             if (used)
                 Q_EMIT keypadUsedBefore();
@@ -75,7 +75,8 @@ void NotebookWriter::askKeypad(const QString &child)
 
 void NotebookWriter::rememberKeypad(const QString &child)
 {
-    m_thread.post([onThread = m_onThread, child] { onThread->opened().setUsesKeypad(child); });
+    m_thread.post(
+        [onThread = m_onThread, child] { onThread->opened().settings().setUsesKeypad(child); });
 }
 
 } // namespace Zentovia

@@ -37,7 +37,8 @@ void ContestTimeChooser::showChild(const QString &child, ClassQueries *classQuer
     m_class = classQueries;
     const int showing = ++m_showing;
     // This computer's, then the class's when the window shows the class.
-    m_notebook.ask([child](Notebook &notebook) { return notebook.contestMinutes(child); },
+    m_notebook.ask(
+        [child](Notebook &notebook) { return notebook.settings().contestMinutes(child); },
         [self = QPointer(this), child, showing](int here) {
             if (!self || showing != self->m_showing)
                 return;
@@ -65,7 +66,7 @@ void ContestTimeChooser::choose()
     using Done = std::pair<bool, NotebookProblem>;
     m_notebook.ask(
         [child = m_child, minutes](Notebook &notebook) -> Done {
-            const bool set = notebook.setContestMinutes(child, minutes);
+            const bool set = notebook.settings().setContestMinutes(child, minutes);
             return { set, set ? NotebookProblem() : notebook.problem() };
         },
         [self = QPointer(this)](const Done &done) {

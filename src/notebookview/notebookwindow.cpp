@@ -1,6 +1,6 @@
 #include "notebookview/notebookwindow.h"
 
-#include "classserver/classqueries.h"
+#include "classserver/classanswers.h"
 #include "core/title.h"
 #include "learning/localclock.h"
 #include "notebook/notebookwriter.h"
@@ -52,6 +52,7 @@ QFont pointFont(int points)
 NotebookWindow::NotebookWindow(NotebookWriter &notebook, QWidget *parent)
     : QWidget(parent)
     , m_notebook(notebook)
+    , m_local(notebook)
     , m_confirm([this](const QString &question) {
         QMessageBox box(QMessageBox::Question, programTitle(), question,
             QMessageBox::Yes | QMessageBox::No, this);
@@ -269,7 +270,7 @@ void NotebookWindow::showProblem(const QString &sentence)
 
 void NotebookWindow::setClass(const QString &connection)
 {
-    m_class = std::make_unique<ClassQueries>(connection, m_notebook.path());
+    m_class = std::make_unique<ClassAnswers>(connection, m_notebook.path());
     m_classShown = false;
     reload();
 }
@@ -328,7 +329,7 @@ void NotebookWindow::reload(const QString &child)
         QList<Child> children; // the teacher's alone
         qint64 waiting = 0;
     };
-    m_class->ask(
+    m_class->queries().ask(
         [](ClassReader &reader, Notebook *local) -> std::optional<ClassView> {
             if (!reader.open())
                 return std::nullopt;
@@ -361,22 +362,18 @@ void NotebookWindow::reload(const QString &child)
 
 void NotebookWindow::readChildren(int listing, const QString &child, bool show)
 {
-    using Read = std::pair<std::optional<QList<Child>>, NotebookProblem>;
-    m_notebook.ask(
-        [](Notebook &notebook) -> Read {
-            std::optional<QList<Child>> children = notebook.children();
-            return { children, children ? NotebookProblem() : notebook.problem() };
-        },
-        [self = QPointer(this), listing, child, show](const Read &read) {
-            if (!self || listing != self->m_listing || self->showsClass())
+    m_local.children(this,
+        [this, listing, child, show](
+            const std::optional<QList<Child>> &children, const ClassProblem &problem) {
+            if (listing != m_listing || showsClass())
                 return;
-            if (!read.first) {
-                self->showProblem(Telling::notebook(read.second));
-                self->m_chooser->clear();
-                self->m_empty->setText(u"Non riesco a leggere il quaderno."_s);
-                self->m_pages->setCurrentWidget(self->m_empty);
+            if (!children) {
+                showProblem(Telling::classRead(m_local.connection(), problem));
+                m_chooser->clear();
+                m_empty->setText(u"Non riesco a leggere il quaderno."_s);
+                m_pages->setCurrentWidget(m_empty);
             } else if (show) {
-                self->showChildren(*read.first, child);
+                showChildren(*children, child);
             }
         });
 }
@@ -417,7 +414,7 @@ void NotebookWindow::showChild()
     const QString name = child();
     QString shownName = name;
     m_erase->setText(u"Cancella il quaderno di %1…"_s.arg(shownName.replace(u'&', u"&&"_s)));
-    m_minutes->showChild(name, showsClass() ? m_class.get() : nullptr);
+    m_minutes->showChild(name, showsClass() ? &m_class->queries() : nullptr);
     showGrid();
     ++m_reading;
     m_chartState = Chart::Stale;
@@ -425,75 +422,49 @@ void NotebookWindow::showChild()
     m_chart->setReading(true);
 }
 
-void NotebookWindow::showGrid()
+AnswerSource &NotebookWindow::shown()
 {
-    // This computer's time for a fact, and grid; with the class's server,
-    // the class's grid with the child's time as the class has it (this
-    // computer's, until the teacher sets one).
-    m_gridReady = false;
-    const int asked = ++m_gridAsked;
-    const bool local = !showsClass();
-    struct Read
-    {
-        std::optional<int> seconds;
-        std::optional<FactGrid> grid;
-        NotebookProblem problem;
-    };
-    m_notebook.ask(
-        [name = child(), local](Notebook &notebook) {
-            Read read;
-            read.seconds = notebook.factSeconds(name);
-            if (local && read.seconds)
-                read.grid = notebook.grid(name);
-            if (!read.seconds || (local && !read.grid))
-                read.problem = notebook.problem();
-            return read;
-        },
-        [self = QPointer(this), name = child(), listing = m_listing, asked, local](
-            const Read &read) {
-            if (!self || listing != self->m_listing || name != self->child()
-                || asked != self->m_gridAsked)
-                return;
-            if (read.problem)
-                self->showProblem(Telling::notebook(read.problem));
-            if (read.seconds) {
-                const QSignalBlocker quiet(self->m_seconds);
-                self->m_seconds->setCurrentIndex(self->m_seconds->findData(*read.seconds));
-            }
-            if (local) {
-                self->m_grid->setGrid(read.grid.value_or(FactGrid()));
-                self->m_gridReady = true;
-                self->printWhenReady();
-                return;
-            }
-            self->askClassGrid(name, self->m_seconds->currentData().toInt(), asked);
-        });
+    if (showsClass())
+        return *m_class;
+    return m_local;
 }
 
-void NotebookWindow::askClassGrid(const QString &name, int here, int asked)
+bool NotebookWindow::readFailed(const AnswerSource &source, const ClassProblem &problem)
 {
-    m_grid->setGrid(FactGrid());
-    using Read = std::optional<std::pair<int, FactGrid>>;
-    m_class->ask(
-        [name, here](ClassReader &reader, Notebook *local) -> Read {
-            const std::optional<int> seconds = reader.factSeconds(name, here);
-            const std::optional<FactGrid> grid
-                = seconds ? reader.grid(name, *seconds, local) : std::nullopt;
-            if (!grid)
-                return std::nullopt;
-            return std::pair(*seconds, *grid);
-        },
-        [this, name, listing = m_listing, asked](const Read &read, const ClassProblem &problem) {
+    if (&source == m_class.get() && showsClass()) {
+        leaveClass(problem);
+        readChildren(m_listing, child(), true);
+        return true;
+    }
+    showProblem(Telling::classRead(source.connection(), problem));
+    return false;
+}
+
+void NotebookWindow::showGrid()
+{
+    // The child's time for a fact and grid, from the source shown: the
+    // class's with the child's time as the class has it (this computer's,
+    // until the teacher sets one).
+    m_gridReady = false;
+    const int asked = ++m_gridAsked;
+    AnswerSource &source = shown();
+    // No other child's grid, or other source's, while this one's is read.
+    if (m_gridChild != child() || m_gridSource != &source)
+        m_grid->setGrid(FactGrid());
+    m_gridChild = child();
+    m_gridSource = &source;
+    source.grid(this, child(),
+        [this, &source, name = child(), listing = m_listing, asked](
+            const std::optional<ChildGrid> &read, const ClassProblem &problem) {
             if (listing != m_listing || name != child() || asked != m_gridAsked)
                 return;
-            if (!read) {
-                leaveClass(problem);
-                readChildren(m_listing, name, true);
+            if (!read && readFailed(source, problem))
                 return;
+            if (read) {
+                const QSignalBlocker quiet(m_seconds);
+                m_seconds->setCurrentIndex(m_seconds->findData(read->factSeconds));
             }
-            const QSignalBlocker quiet(m_seconds);
-            m_seconds->setCurrentIndex(m_seconds->findData(read->first));
-            m_grid->setGrid(read->second);
+            m_grid->setGrid(read ? read->grid : FactGrid());
             m_gridReady = true;
             printWhenReady();
         });
@@ -509,27 +480,12 @@ bool NotebookWindow::eventFilter(QObject *watched, QEvent *event)
 void NotebookWindow::readSessions()
 {
     m_chartState = Chart::Reading;
-    const auto done = [this, reading = m_reading](
-                          const std::optional<QList<Answer>> &answers, const QString &problem) {
-        showSessions(
-            reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(), problem);
-    };
-    if (showsClass()) {
-        m_class->ask([name = child()](ClassReader &reader,
-                         Notebook *local) { return reader.answers(name, local); },
-            [this, done](const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
-                done(answers, answers ? QString() : classSentence(problem));
-            });
-        return;
-    }
-    m_notebook.ask(
-        [name = child()](Notebook &notebook) {
-            std::optional<QList<Answer>> answers = notebook.answers(name);
-            return std::pair(answers, answers ? QString() : Telling::notebook(notebook.problem()));
-        },
-        [self = QPointer(this), done](const auto &read) {
-            if (self)
-                done(read.first, read.second);
+    AnswerSource &source = shown();
+    source.answers(this, child(), QString(),
+        [this, &source, reading = m_reading](
+            const std::optional<QList<Answer>> &answers, const ClassProblem &problem) {
+            showSessions(reading, answers ? ProgressChart::sessionsOf(*answers) : QList<Session>(),
+                answers ? QString() : Telling::classRead(source.connection(), problem));
         });
 }
 
@@ -552,7 +508,8 @@ void NotebookWindow::chooseSeconds()
     const int seconds = m_seconds->currentData().toInt();
     // A grid asked before is stale.
     ++m_gridAsked;
-    write([name, seconds](Notebook &notebook) { return notebook.setFactSeconds(name, seconds); },
+    write([name, seconds](
+              Notebook &notebook) { return notebook.settings().setFactSeconds(name, seconds); },
         [this, name, seconds] {
             if (!showsClass()) {
                 if (name == child())
@@ -562,8 +519,8 @@ void NotebookWindow::chooseSeconds()
             // For every computer of the class: written first, then read
             // back. A read asked before it is stale, and its reply is let go.
             ++m_gridAsked;
-            m_class->ask([name, seconds](ClassReader &reader,
-                             Notebook *) { return reader.setFactSeconds(name, seconds); },
+            m_class->queries().ask([name, seconds](ClassReader &reader,
+                                       Notebook *) { return reader.setFactSeconds(name, seconds); },
                 [this, name](bool set, const ClassProblem &problem) {
                     if (!set)
                         showProblem(classSentence(problem));
@@ -578,7 +535,7 @@ void NotebookWindow::askToAdd()
     const QString name
         = m_askName(u"Il nome del bambino, come lo scriverà all'inizio della gara:"_s);
     if (!name.isEmpty())
-        write([name](Notebook &notebook) { return notebook.addChild(name); },
+        write([name](Notebook &notebook) { return notebook.settings().addChild(name); },
             [this, name] { reload(name); });
 }
 
@@ -605,7 +562,7 @@ void NotebookWindow::askToErase()
     // With a class's server, on the server first, whether or not it has
     // answered yet: this computer's copy goes only once the server's has.
     m_erase->setEnabled(false);
-    m_class->ask([name](ClassReader &reader, Notebook *) { return reader.erase(name); },
+    m_class->queries().ask([name](ClassReader &reader, Notebook *) { return reader.erase(name); },
         [this, eraseHere](bool erased, const ClassProblem &problem) {
             m_erase->setEnabled(true);
             if (!erased) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "classserver/classproblem.h"
+#include "classserver/notebookanswers.h"
 #include "notebook/notebook.h"
 #include "notebookview/progresschart.h"
 
@@ -17,8 +18,9 @@ class QStackedWidget;
 
 namespace Zentovia {
 
+class AnswerSource;
+class ClassAnswers;
 class ClassDatabase;
-class ClassQueries;
 class FactGridView;
 class Notebook;
 class NotebookWriter;
@@ -33,7 +35,8 @@ class NotebookWriter;
 // and the class's when the server answers; a line says which it shows.
 // This computer's notebook is read and written on the notebook's own thread
 // (NotebookWriter), the server on a thread of its own: the window never opens
-// the file, and never waits.
+// the file, and never waits. Both are read through one AnswerSource, the one
+// shown.
 class NotebookWindow : public QWidget
 {
     Q_OBJECT
@@ -102,9 +105,12 @@ private:
     // change on the notebook's thread, then done() here; its problem said
     // in the line at the top.
     void write(std::function<bool(Notebook &)> change, std::function<void()> done);
-    // The class's grid of the child, with the child's time for a fact as
-    // this computer has it (here), until the class says its own.
-    void askClassGrid(const QString &name, int here, int asked);
+    // The source shown: the class's once it has answered, else this
+    // computer's notebook.
+    AnswerSource &shown();
+    // A read of the source shown failed: said in the line at the top; the
+    // class's server away, this computer's notebook instead (true).
+    bool readFailed(const AnswerSource &source, const ClassProblem &problem);
 
     // The class's server cannot be reached: this computer's notebook instead.
     void leaveClass(const ClassProblem &problem);
@@ -124,7 +130,8 @@ private:
         std::function<bool(ClassDatabase &, ClassProblem *)> change, const QString &done);
 
     NotebookWriter &m_notebook;
-    std::unique_ptr<ClassQueries> m_class;
+    NotebookAnswers m_local;
+    std::unique_ptr<ClassAnswers> m_class;
     bool m_classShown = false; // the list shown is the class's
     bool m_pupils = false; // the class's server knows this login as a pupils' computer
     qint64 m_waiting = 0; // this computer's answers not on the server yet
@@ -153,7 +160,9 @@ private:
     enum class Chart { Stale, Reading, Ready };
     Chart m_chartState = Chart::Stale;
     int m_reading = 0; // the last reading asked for: the others are stale
-    int m_gridAsked = 0; // the last grid asked of the class: the others are stale
+    int m_gridAsked = 0; // the last grid asked: the others are stale
+    QString m_gridChild; // whose grid is shown, or being read
+    const AnswerSource *m_gridSource = nullptr; // and from where
 };
 
 } // namespace Zentovia

@@ -2,9 +2,9 @@
 // what the teacher changes in it.
 #include "notebookview/notebookwindow.h"
 
+#include "classserver/classanswers.h"
 #include "classserver/classdatabase.h"
 #include "classserver/classlist.h"
-#include "classserver/classqueries.h"
 #include "classserver/picturecode.h"
 #include "learning/localclock.h"
 #include "notebookview/classpage.h"
@@ -84,7 +84,7 @@ void NotebookWindow::giveCodes(const QStringList &children)
     m_classPage->say(u"Scrivo nell'archivio della scuola…"_s);
     // Each code in place of the old one, as one step on the server; the
     // cards of those given.
-    m_class->ask(
+    m_class->queries().ask(
         [cards](ClassReader &reader, Notebook *) -> std::optional<QList<CodeCard>> {
             QList<CodeCard> given;
             for (const CodeCard &card : cards) {
@@ -130,7 +130,7 @@ void NotebookWindow::toggleClassPage()
 
 void NotebookWindow::readClassPage(const QString &said)
 {
-    m_class->ask(
+    m_class->queries().ask(
         [](ClassReader &reader, Notebook *) {
             return readClassOverview(reader, LocalClock::wallSeconds(QDateTime::currentDateTime()));
         },
@@ -150,7 +150,7 @@ void NotebookWindow::changeClass(
     std::function<bool(ClassDatabase &, ClassProblem *)> change, const QString &done)
 {
     m_classPage->say(u"Scrivo nell'archivio della scuola…"_s);
-    m_class->ask(
+    m_class->queries().ask(
         [change = std::move(change)](ClassReader &reader, Notebook *) {
             if (!reader.open())
                 return false;

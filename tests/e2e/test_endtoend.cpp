@@ -531,7 +531,7 @@ void TestEndToEnd::childsOwnTime()
         QSKIP("one desktop is enough for a child's time");
     QTemporaryDir home;
     Zentovia::Notebook notebook(home.filePath(QStringLiteral("zentovia/quaderno.sqlite")));
-    QVERIFY(notebook.setContestMinutes(QStringLiteral("Ugo"), 10));
+    QVERIFY(notebook.settings().setContestMinutes(QStringLiteral("Ugo"), 10));
     QProcess zentovia;
     start(zentovia, { { QStringLiteral("XDG_DATA_HOME"), home.path() } });
     QVERIFY2(getThroughStartUp(QStringLiteral("ugo")), "no name box or greeting");
@@ -578,7 +578,7 @@ void TestEndToEnd::classAssignment()
     start(first, variables);
     QVERIFY2(getThroughStartUp(u"Carla"_s), "no name box or greeting");
     Zentovia::Notebook notebook(home.filePath(u"zentovia/quaderno.sqlite"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(!notebook.lastAssignment().isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!notebook.settings().lastAssignment().isEmpty(), 20000);
     first.kill();
     first.waitForFinished();
 
@@ -846,6 +846,7 @@ void TestEndToEnd::fitsTheScreen()
     // named, in a window made before.
     if (keypad)
         QVERIFY(Zentovia::Notebook(home.filePath(u"zentovia/quaderno.sqlite"_s))
+                    .settings()
                     .setUsesKeypad(u"Ugo"_s));
     start(zentovia,
         { { QStringLiteral("XDG_DATA_HOME"), home.path() },
