@@ -62,7 +62,7 @@ int runClassCommand(const CommandLine &commandLine, const ServerSettings &server
                 Telling::skippedLine(line.why), line.text);
         if (list.problem != ClassReason::None) {
             for (const QString &line : std::as_const(skipped))
-                std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+                Telling::toStderr(line);
             return failed(u"Non importo «%1»: %2; l'elenco resta com'era."_s.arg(
                 commandLine.classFile, Telling::classListFile(list.problem)));
         }
